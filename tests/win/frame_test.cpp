@@ -1,0 +1,157 @@
+// The built module as the host meets it: export names and ordinals, imports, version block and
+// resources, the loader's entry.
+#include <set>
+
+#include "frame/core/wave.h"
+#include "tests/win/export_table.h"
+#include "tests/win/harness.h"
+#include "tests/win/pe_image.h"
+
+namespace duvad::test {
+namespace {
+
+TEST(ExportTable, NamesAndOrdinalsFollowTheTable) {
+    ASSERT_TRUE(dll());
+    PeImage pe = readPe(dll());
+    EXPECT_EQ(pe.machine, IMAGE_FILE_MACHINE_I386);
+    // The linker starts the table at the lowest ordinal in use: 1 once AllineaConExplorer exists.
+    size_t first = 0;
+    while (first < 48 && !kExports[first].landed) ++first;
+    EXPECT_EQ(pe.ordinalBase, first + 1);
+
+    size_t landed = 0;
+    for (size_t i = 0; i < 48; ++i) {
+        const ExportRow& row = kExports[i];
+        FARPROC byName = GetProcAddress(dll(), row.name);
+        if (!row.landed) {
+            EXPECT_EQ(byName, nullptr) << row.name << " is exported but not marked as landed";
+            continue;
+        }
+        ++landed;
+        EXPECT_NE(byName, nullptr) << row.name;
+        EXPECT_EQ(byName, GetProcAddress(dll(), MAKEINTRESOURCEA(i + 1))) << row.name << " is not ordinal " << i + 1;
+    }
+    // Nothing else is exported, and no name carries a decoration.
+    EXPECT_EQ(pe.exports.size(), landed);
+    for (const PeExport& e : pe.exports) {
+        ASSERT_GE(e.ordinal, 1u);
+        ASSERT_LE(e.ordinal, 48u);
+        EXPECT_STREQ(e.name.c_str(), kExports[e.ordinal - 1].name);
+    }
+}
+
+TEST(ExportTable, TableIsInByteWiseOrder) {
+    for (size_t i = 1; i < 48; ++i) EXPECT_LT(strcmp(kExports[i - 1].name, kExports[i].name), 0) << i;
+}
+
+TEST(ExportTable, ImportsOnlySystemDlls) {
+    const std::set<std::string> system = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "SHELL32.DLL", "COMDLG32.DLL",
+                                          "GDI32.DLL", "WINMM.DLL", "VERSION.DLL", "MSVCRT.DLL"};
+    for (std::string name : readPe(dll()).importedDlls) {
+        for (char& c : name) c = char(toupper(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(system.count(name)) << "DuVad.dll imports " << name;
+    }
+}
+
+std::string versionString(const std::vector<char>& block, const char* key) {
+    char* value = nullptr;
+    UINT length = 0;
+    std::string path = std::string("\\StringFileInfo\\040904b0\\") + key;
+    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) return "<missing>";
+    return value;
+}
+
+TEST(Resources, VersionBlockNamesTheModule) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(dllPath().c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(dllPath().c_str(), handle, size, block.data()));
+    EXPECT_EQ(versionString(block, "FileDescription"), "Various Services");
+    EXPECT_EQ(versionString(block, "InternalName"), "DuVad");
+    EXPECT_EQ(versionString(block, "FileVersion"), DUVAD_VERSION_TEXT);
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    char text[64];
+    wsprintfA(text, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+              HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    EXPECT_STREQ(text, DUVAD_VERSION_TEXT);
+    EXPECT_EQ(fixed->dwFileType, DWORD(VFT_DLL));
+}
+
+TEST(Resources, ThreeSoundsInUsEnglishWithTheirFormats) {
+    struct Want { WORD id; uint16_t tag; uint32_t rate; uint32_t samples; };
+    for (const Want& w : {Want{1001, wave::kPcm, 11025, 146907}, Want{1012, wave::kMsAdpcm, 11025, 16573},
+                          Want{1014, wave::kMsAdpcm, 22050, 41984}}) {
+        SCOPED_TRACE(w.id);
+        HRSRC found = FindResourceExA(dll(), "WAVE", MAKEINTRESOURCEA(w.id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+        ASSERT_NE(found, nullptr);
+        auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(dll(), found)));
+        auto format = wave::read(bytes, SizeofResource(dll(), found));
+        ASSERT_TRUE(format);
+        EXPECT_EQ(format->formatTag, w.tag);
+        EXPECT_EQ(format->channels, 1);
+        EXPECT_EQ(format->samplesPerSec, w.rate);
+        EXPECT_EQ(format->samples, w.samples);
+    }
+}
+
+TEST(Resources, TwoIconGroups) {
+    for (WORD id : {128, 129}) {
+        EXPECT_NE(FindResourceA(dll(), MAKEINTRESOURCEA(id), RT_GROUP_ICON), nullptr) << id;
+        HICON icon = LoadIconA(dll(), MAKEINTRESOURCEA(id));
+        EXPECT_NE(icon, nullptr) << id;
+    }
+}
+
+// A private copy of the module, so its entry can be driven without disturbing the shared one.
+class ModuleCopy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = dir_.file("DuVadCopy.dll");
+        ASSERT_TRUE(CopyFileA(dllPath().c_str(), path_.c_str(), FALSE));
+    }
+    TempDir dir_{"entry"};
+    std::string path_;
+};
+
+TEST_F(ModuleCopy, LoadsAndUnloadsWithoutAnyCall) {
+    for (int round = 0; round < 3; ++round) {
+        HMODULE m = LoadLibraryA(path_.c_str());
+        ASSERT_NE(m, nullptr);
+        EXPECT_NE(m, dll());
+        EXPECT_TRUE(FreeLibrary(m));
+    }
+}
+
+DWORD WINAPI sevenThread(LPVOID) { return 7; }
+
+TEST_F(ModuleCopy, EntryAnswersOneForThreadNotices) {
+    HMODULE m = LoadLibraryA(path_.c_str());
+    ASSERT_NE(m, nullptr);
+    auto* base = reinterpret_cast<const BYTE*>(m);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto entry = reinterpret_cast<BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID)>(const_cast<BYTE*>(base) + nt->OptionalHeader.AddressOfEntryPoint);
+    EXPECT_EQ(entry(m, DLL_THREAD_ATTACH, nullptr), TRUE);
+    EXPECT_EQ(entry(m, DLL_THREAD_DETACH, nullptr), TRUE);
+    // A real thread passes through the entry too.
+    HANDLE t = CreateThread(nullptr, 0, sevenThread, nullptr, 0, nullptr);
+    WaitForSingleObject(t, 5000);
+    DWORD code = 0;
+    GetExitCodeThread(t, &code);
+    CloseHandle(t);
+    EXPECT_EQ(code, 7u);
+    EXPECT_TRUE(FreeLibrary(m));
+}
+
+TEST(Harness, GuardedBufferEndsAtANoAccessPage) {
+    GuardedBuffer b(100);
+    EXPECT_FALSE(IsBadWritePtr(b.data(), 100));
+    EXPECT_TRUE(IsBadWritePtr(b.end(), 1));
+    EXPECT_TRUE(b.untouchedFrom(0));
+}
+
+}  // namespace
+}  // namespace duvad::test

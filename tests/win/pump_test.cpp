@@ -1,0 +1,160 @@
+// The message pump, the pause and the sounds, with real windows, timers and keyboard input.
+#include "tests/win/harness.h"
+
+#include <mmsystem.h>
+
+namespace duvad::test {
+namespace {
+
+constexpr UINT kCountMe = WM_APP + 1;
+constexpr UINT kPumpInside = WM_APP + 2;
+
+int g_timerTicks, g_posted, g_nestedResult;
+
+LRESULT CALLBACK countingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_TIMER: ++g_timerTicks; return 0;
+    case kCountMe: ++g_posted; return 0;
+    case kPumpInside: g_nestedResult = VB(GoEvents, 0); return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+double nowMs() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return 1000.0 * double(c.QuadPart) / double(f.QuadPart);
+}
+
+// A window of the test thread with a 10 ms timer: each pass of the pump that follows a wait
+// finds exactly one WM_TIMER due, so the ticks count the passes.
+class Pump : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = countingProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "DuVadPumpTest";
+        RegisterClassA(&wc);
+        window_ = CreateWindowExA(0, wc.lpszClassName, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(window_, nullptr) << "no display? run under Xvfb";
+        drain();
+    }
+    void TearDown() override {
+        KillTimer(window_, 1);
+        DestroyWindow(window_);
+        drain();
+    }
+    // Dispatches (not just drops) what is queued: an unpainted window would post WM_PAINT for ever.
+    static void drain() {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        g_timerTicks = g_posted = 0;
+    }
+    // Runs GoEvents(duration) with the timer due at the start; returns passes and elapsed time.
+    int passes(int32_t duration, double* elapsed) {
+        SetTimer(window_, 1, USER_TIMER_MINIMUM, nullptr);
+        Sleep(30);
+        g_timerTicks = 0;
+        const double t0 = nowMs();
+        EXPECT_EQ(VB(GoEvents, duration), 1);
+        *elapsed = nowMs() - t0;
+        KillTimer(window_, 1);
+        int ticks = g_timerTicks;
+        drain();
+        return ticks;
+    }
+    HWND window_ = nullptr;
+};
+
+TEST_F(Pump, PassesAndWaitsFollowTheDuration) {
+    struct Case { int32_t duration; int passes; };
+    for (Case c : {Case{0, 1}, Case{-5, 1}, Case{1, 2}, Case{100, 2}, Case{101, 3}, Case{300, 4}}) {
+        double elapsed = 0;
+        EXPECT_EQ(passes(c.duration, &elapsed), c.passes) << "GoEvents(" << c.duration << ")";
+        const double waited = 100.0 * (c.passes - 1);
+        EXPECT_GE(elapsed, waited - 15) << c.duration;
+        EXPECT_LT(elapsed, waited + 150) << c.duration;
+    }
+}
+
+TEST_F(Pump, DispatchesEveryPostedMessageInOnePass) {
+    for (int i = 0; i < 5; ++i) PostMessageA(window_, kCountMe, 0, 0);
+    EXPECT_EQ(VB(GoEvents, 0), 1);
+    EXPECT_EQ(g_posted, 5);
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+TEST_F(Pump, ReentersFromAHandler) {
+    g_nestedResult = 0;
+    PostMessageA(window_, kPumpInside, 0, 0);
+    PostMessageA(window_, kCountMe, 0, 0);
+    EXPECT_EQ(VB(GoEvents, 0), 1);
+    EXPECT_EQ(g_nestedResult, 1);
+    EXPECT_EQ(g_posted, 1);
+}
+
+TEST_F(Pump, AWaitingKeystrokeHoldsEveryPassBack) {
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    SetFocus(window_);
+    drain();
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = 'A';
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+    MSG m;
+    for (int i = 0; i < 100 && !PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE); ++i) Sleep(10);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE)) << "the keystroke did not arrive";
+
+    PostMessageA(window_, kCountMe, 0, 0);
+    const double t0 = nowMs();
+    EXPECT_EQ(VB(GoEvents, 300), 1);
+    const double elapsed = nowMs() - t0;
+    EXPECT_EQ(g_posted, 0) << "a message was dispatched while a keystroke waited";
+    EXPECT_GE(elapsed, 285);
+    EXPECT_LT(elapsed, 450);
+    EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE)) << "the keystroke was taken";
+}
+
+TEST_F(Pump, MySleepPausesWithoutPumping) {
+    PostMessageA(window_, kCountMe, 0, 0);
+    double t0 = nowMs();
+    EXPECT_EQ(VB(MySleep, 0), 1);
+    EXPECT_LT(nowMs() - t0, 50);
+    t0 = nowMs();
+    EXPECT_EQ(VB(MySleep, 250), 1);
+    const double elapsed = nowMs() - t0;
+    EXPECT_GE(elapsed, 240);
+    EXPECT_LT(elapsed, 400);
+    EXPECT_EQ(g_posted, 0);
+}
+
+// Without a sound card (Wine here has no wave device unless the null ALSA device is set up)
+// every call, stop requests too, is the loudspeaker beep.
+TEST(SoundWithoutDevice, BeepsForEveryArgument) {
+    if (waveOutGetNumDevs() != 0) GTEST_SKIP() << "a wave device is present";
+    for (int32_t sound : {0, 1001, 1012, 1014, 4242, 1012 + 65536}) EXPECT_EQ(VB(SoundATune, sound), 1) << sound;
+}
+
+// Under the null ALSA device (the SoundWithWaveDevice ctest entry). The test program carries a
+// 20 ms WAVE 1001 of its own: if the DLL looked its sound up through the wrong module, that one
+// would have ended long before the second request, which would then start.
+TEST(SoundWithDevice, PlaysTheModulesOwnSoundAndDoesNotCutItOff) {
+    if (waveOutGetNumDevs() == 0) GTEST_SKIP() << "no wave device";
+    ASSERT_NE(FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1001), "WAVE"), nullptr);
+    EXPECT_NE(VB(SoundATune, 1001), 0);
+    Sleep(300);
+    EXPECT_EQ(VB(SoundATune, 1014), 0) << "the 13-second tune should still be playing";
+    EXPECT_NE(VB(SoundATune, 0), 0);
+    Sleep(100);
+    EXPECT_NE(VB(SoundATune, 1012 + 65536), 0) << "only the low 16 bits name the sound";
+    EXPECT_NE(VB(SoundATune, 0), 0);
+}
+
+}  // namespace
+}  // namespace duvad::test

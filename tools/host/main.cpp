@@ -1,0 +1,96 @@
+// duvad.exe - uses DuVad.dll exactly as the VB6 host does: LoadLibraryA, GetProcAddress by name,
+// stdcall calls.
+//
+//   duvad info          the module's version, its export table and its sounds; plays one
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "frame/core/wave.h"
+#include "tools/host/host.h"
+
+namespace duvad::host {
+
+HMODULE g_dll;
+
+bool loadDll() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, n);
+    dir.resize(dir.rfind('\\') + 1);
+    g_dll = LoadLibraryA((dir + "DuVad.dll").c_str());
+    if (!g_dll) g_dll = LoadLibraryA("DuVad.dll");
+    if (!g_dll) std::fprintf(stderr, "duvad: cannot load DuVad.dll (error %lu)\n", GetLastError());
+    return g_dll != nullptr;
+}
+
+namespace {
+
+std::string moduleVersion(const char* path, const char* key) {
+    DWORD handle = 0, size = GetFileVersionInfoSizeA(path, &handle);
+    if (!size) return "?";
+    std::string block(size, '\0');
+    char* value = nullptr;
+    UINT length = 0;
+    std::string query = std::string("\\StringFileInfo\\040904b0\\") + key;
+    if (!GetFileVersionInfoA(path, handle, size, block.data()) ||
+        !VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
+        return "?";
+    return value;
+}
+
+int info() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(g_dll, path, MAX_PATH);
+    std::printf("%s\n  %s, version %s\n\n", path, moduleVersion(path, "FileDescription").c_str(),
+                moduleVersion(path, "FileVersion").c_str());
+
+    auto* base = reinterpret_cast<const BYTE*>(g_dll);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& ed = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    auto* dir = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + ed.VirtualAddress);
+    auto* names = reinterpret_cast<const DWORD*>(base + dir->AddressOfNames);
+    auto* ords = reinterpret_cast<const WORD*>(base + dir->AddressOfNameOrdinals);
+    std::printf("exports (%lu of 48):\n", dir->NumberOfNames);
+    for (DWORD i = 0; i < dir->NumberOfNames; ++i)
+        std::printf("  %2lu  %s\n", dir->Base + ords[i], reinterpret_cast<const char*>(base + names[i]));
+
+    std::printf("\nsounds:\n");
+    for (WORD id : {1001, 1012, 1014}) {
+        HRSRC r = FindResourceA(g_dll, MAKEINTRESOURCEA(id), "WAVE");
+        if (!r) { std::printf("  %u  missing\n", id); continue; }
+        auto f = wave::read(static_cast<const uint8_t*>(LockResource(LoadResource(g_dll, r))), SizeofResource(g_dll, r));
+        if (!f) { std::printf("  %u  unreadable\n", id); continue; }
+        std::printf("  %u  %s, %u Hz, %u samples, %.1f s\n", id, f->formatTag == wave::kPcm ? "PCM 8-bit" : "MS ADPCM",
+                    unsigned(f->samplesPerSec), unsigned(f->samples), double(f->samples) / f->samplesPerSec);
+    }
+
+    auto sound = HOST_PROC(SoundATune);
+    auto pump = HOST_PROC(GoEvents);
+    if (sound && pump) {
+        int32_t r = sound(1012);
+        std::printf("\nSoundATune(1012) = %d (%s)\n", r,
+                    waveOutGetNumDevs() ? "playing the chime" : "no wave device: the loudspeaker beeped");
+        pump(1600);  // let it play out while the pump keeps this program responsive
+        sound(0);
+    }
+    return 0;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: duvad info\n");
+    return 2;
+}
+
+}  // namespace
+}  // namespace duvad::host
+
+int main(int argc, char** argv) {
+    using namespace duvad::host;
+    if (!loadDll()) return 1;
+    const char* command = argc > 1 ? argv[1] : "info";
+    if (!std::strcmp(command, "info")) return info();
+    return usage();
+}
