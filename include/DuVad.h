@@ -39,6 +39,14 @@ int32_t WINAPI MySleep(int32_t milliseconds);
  * of the process is still playing, or the device is busy). */
 int32_t WINAPI SoundATune(int32_t sound);
 
+/* ---- Video CD preparation (vcd/) ------------------------------------------ */
+
+/* ---- Recorder drives and system settings (drives/) ------------------------ */
+
+/* ---- Files and paths (files/) --------------------------------------------- */
+
+/* ---- Windows, shell, list views and dialogs (shell/) ---------------------- */
+
 #ifdef __cplusplus
 }
 #endif

@@ -16,8 +16,6 @@ export DISPLAY=:$DNUM
 # The prefix is made with the display set, else its desktop stays window-less.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   WINEDLLOVERRIDES="mscoree=;mshtml=" wine wineboot -i >/dev/null 2>&1
-  wine regedit /S "$HERE/wine.reg" >/dev/null 2>&1
-  for f in "$HERE"/appdefaults/*.reg; do [ -f "$f" ] && wine regedit /S "$f" >/dev/null 2>&1; done
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   wineserver -w
 fi
@@ -26,6 +24,11 @@ fi
 # output wait for them to exit).
 wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1
+# Prefix settings (display, fonts, crash dialog, Windows version per test program name) are
+# imported on every run, so a changed file takes effect in an existing prefix too.
+for f in "$HERE"/wine.reg "$HERE"/wine-*.reg; do
+  [ -f "$f" ] && wine regedit /S "$f" </dev/null >/dev/null 2>&1
+done
 
 "$@"; rc=$?
 

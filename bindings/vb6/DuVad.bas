@@ -9,3 +9,11 @@ Option Explicit
 Public Declare Function GoEvents Lib "DuVad.dll" (ByVal duration As Long) As Long
 Public Declare Function MySleep Lib "DuVad.dll" (ByVal milliseconds As Long) As Long
 Public Declare Function SoundATune Lib "DuVad.dll" (ByVal sound As Long) As Long
+
+' ---- Video CD preparation ----
+
+' ---- Recorder drives and system settings ----
+
+' ---- Files and paths ----
+
+' ---- Windows, shell, list views and dialogs ----
