@@ -153,5 +153,15 @@ TEST(Harness, GuardedBufferEndsAtANoAccessPage) {
     EXPECT_TRUE(b.untouchedFrom(0));
 }
 
+TEST(Harness, StackCheckSeesAWrongArgumentCount) {
+    // GoEvents removes 4 argument bytes; pushed with 8, the stack ends up 4 bytes short.
+    const uint32_t words[2] = {0, 0};
+    int32_t delta = 0;
+    EXPECT_EQ(duv_stdcall_raw(reinterpret_cast<const void*>(proc("GoEvents")), words, 2, &delta), 1u);
+    EXPECT_EQ(delta, -4);
+    EXPECT_EQ(duv_stdcall_raw(reinterpret_cast<const void*>(proc("GoEvents")), words, 1, &delta), 1u);
+    EXPECT_EQ(delta, 0);
+}
+
 }  // namespace
 }  // namespace duvad::test
