@@ -79,6 +79,13 @@ int decimalLength(int32_t number) {
     return int(putDecimal(scratch, number) - scratch);
 }
 
+// Copies a brand or model text into a line; a CR or LF inside it becomes a space, so that the
+// host, which splits the list at line breaks, still sees one whole line per drive.
+char* putText(char* out, const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) *out++ = text[i] == '\r' || text[i] == '\n' ? ' ' : text[i];
+    return out;
+}
+
 uint8_t fold(uint8_t c) { return c >= 'A' && c <= 'Z' ? uint8_t(c + ('a' - 'A')) : c; }
 
 }  // namespace
@@ -104,12 +111,9 @@ int formatLine(char* slot, const char* brand, size_t brandLength, const char* mo
     const size_t room = size_t(kMaxLineChars - kFixed - decimalLength(number)) - brandLength;
     modelLength = std::min(modelLength, room);
 
-    char* p = slot;
-    std::memcpy(p, brand, brandLength);
-    p += brandLength;
+    char* p = putText(slot, brand, brandLength);
     *p++ = ',';
-    std::memcpy(p, model, modelLength);
-    p += modelLength;
+    p = putText(p, model, modelLength);
     *p++ = ',';
     p = putDecimal(p, number);
     *p++ = ' ';

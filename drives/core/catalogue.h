@@ -54,8 +54,8 @@ Markers findMarkers(const uint8_t* data, size_t size);
 bool walk(const uint8_t* data, size_t size, LineTable& table);
 
 // Formats one line into `slot` (kSlotBytes). The brand is at most its 9-byte field; a model that
-// would make the line longer than 63 characters is shortened so that the line keeps its shape.
-// Returns the line's length.
+// would make the line longer than 63 characters is shortened so that the line keeps its shape, and
+// a CR or LF inside either text is shown as a space. Returns the line's length.
 int formatLine(char* slot, const char* brand, size_t brandLength, const char* model, size_t modelLength,
                int32_t number, char kind);
 
