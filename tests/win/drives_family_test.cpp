@@ -1,6 +1,7 @@
 // The Windows family branches, run for real: ctest starts copies of this program under names for
 // which Wine reports Windows 95, 98, NT 4, 2000 and 7 (tests/wine-versions.reg), with
-// DUVAD_WINE_VERSION naming the version. In the plain test program these tests skip.
+// DUVAD_WINE_VERSION naming the version. The plain test program's ctest entries leave them out
+// (run by hand there, they skip).
 //
 // They change shared registry places (the present-device table, HKLM Enum\SCSI, the CD-ROM service
 // key), so ctest runs the copies one at a time.
@@ -51,6 +52,9 @@ TEST(OsFamily, VersionAndServicePack) {
 }
 
 // ---- DriveSetting9598: the present-device table and the SCSI device keys --------------------
+// A device key without write access cannot be set up here: for a program it runs as Windows 95/98,
+// Wine ignores the access asked for when opening a key (as those systems, which have no registry
+// security, did), so a key's access list does not stop the open for writing.
 
 class OsFamilyDevices : public ::testing::Test {
 protected:
