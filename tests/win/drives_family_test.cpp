@@ -53,8 +53,8 @@ TEST(OsFamily, VersionAndServicePack) {
 
 // ---- DriveSetting9598: the present-device table and the SCSI device keys --------------------
 // A device key without write access cannot be set up here: for a program it runs as Windows 95/98,
-// Wine ignores the access asked for when opening a key (as those systems, which have no registry
-// security, did), so a key's access list does not stop the open for writing.
+// Wine opens and writes a key whose access list allows reading only (seen here; those systems had
+// no registry security either). The NT side of that path is KeyWithoutWriteAccessRefusesBothModes.
 
 class OsFamilyDevices : public ::testing::Test {
 protected:
