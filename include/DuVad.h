@@ -43,6 +43,63 @@ int32_t WINAPI SoundATune(int32_t sound);
 
 /* ---- Recorder drives and system settings (drives/) ------------------------ */
 
+/* Lists the recorder drives of the drive catalogue file `cataloguePath` (records of the maker's
+ * own brand left out) into `list`: one line per drive, "brand,model,number (S|A)" and CR LF, at
+ * most 63 characters each (a long model text is shortened to fit), sorted without regard to case;
+ * "[no brand]" stands for a brand that begins with a space. Room needed: the lines and a zero,
+ * at most 63001 bytes. Returns the number of lines, 0 to 1000; 0 also on every failure. `list` is
+ * written (and at least emptied) only when the file was read and holds both brand markers. */
+int32_t WINAPI GetKvDrives(char* list, const char* cataloguePath);
+
+/* Reads (mode 0) or writes (any other mode) the "Disconnect", "SyncDataXfer" and
+ * "AutoInsertNotification" bytes of the SCSI CD-ROM drive whose letter is drive[0], on Windows
+ * 95/98. Reading presets the integers to 1, 0, 0 and replaces their low byte with each stored
+ * byte; writing stores each integer's low byte as a 1-byte REG_BINARY. A null integer is skipped.
+ * Returns -1 on the NT family (nothing touched); 0 when the device table cannot be opened or no
+ * device carries the letter (integers untouched); 1 when the drive was found. */
+int32_t WINAPI DriveSetting9598(const char* drive, int32_t mode, int32_t* disconnect, int32_t* syncTransfer,
+                                int32_t* autoInsert);
+
+/* Reads (mode 0; up to 4 bytes into *autorun, nothing changed when the value is missing) or writes
+ * (any other mode; the low byte as a 1-byte REG_BINARY) the CD-ROM service's "Autorun" on NT.
+ * Returns -1 outside the NT family; 0 when the service key cannot be opened for reading and
+ * writing (or autorun is null); 1 when the read or write was attempted. */
+int32_t WINAPI DriveSettingNT(int32_t mode, int32_t* autorun);
+
+/* Asks for an immediate restart (not a power-off, applications not forced to close) with the
+ * shutdown privilege enabled, then disables it again. Returns 0 when the process token cannot be
+ * opened or disabling fails; otherwise non-zero. Whether the system accepted is not reported. */
+int32_t WINAPI NTRestart(void);
+
+/* Returns 0 outside the NT family, 5 on NT major version 5, 4 on any other NT version. */
+int32_t WINAPI ItsNT(void);
+
+/* Copies the service-pack text (at most 127 characters and a zero) into `servicePack` unless it is
+ * null. Returns 95 (95/98 family, minor version 0), 98 (that family, any other minor version),
+ * 1000 (NT below version 5), 2000 (NT 5 or later) or 0 (any other platform). */
+int32_t WINAPI OSType(char* servicePack);
+
+/* Reads the value `valueName` of HKEY_CURRENT_USER\`subKey` (the key is created when missing)
+ * into `block` when it is exactly `length` bytes long (any type; at most 100000 bytes).
+ * Returns 1 when copied; 0 when the value has another length; -1 when the key cannot be opened
+ * or the value cannot be read (missing, longer than 100000 bytes), or for a null pointer. The
+ * block is written only when the result is 1. */
+int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* block, int32_t length);
+
+/* Stores `length` bytes of `block` as the REG_BINARY value `valueName` of
+ * HKEY_CURRENT_USER\`subKey` (the key is created when missing). Returns 1 when written; -1 when
+ * the key cannot be opened or the value not written, or for a null pointer or negative length. */
+int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length);
+
+/* Returns 1 when a top-level window (hidden ones too) has a title whose first 255 characters
+ * contain "DIRECTCD" in any case; 0 otherwise. */
+int32_t WINAPI FindDirectCD(void);
+
+/* Sends WM_USER with wParam `value` and lParam 0 to the companion program's "DARUVE" window and
+ * returns its answer unchanged. Returns -1 when no such window exists (nothing sent), or when the
+ * window has not answered within 5 seconds or its program is hung. */
+int32_t WINAPI EnablepkWR(int32_t value);
+
 /* ---- Files and paths (files/) --------------------------------------------- */
 
 /* ---- Windows, shell, list views and dialogs (shell/) ---------------------- */

@@ -13,6 +13,19 @@ Public Declare Function SoundATune Lib "DuVad.dll" (ByVal sound As Long) As Long
 ' ---- Video CD preparation ----
 
 ' ---- Recorder drives and system settings ----
+' GetKvDrives: size list first, e.g. list = String$(63001, 0); the result counts its lines.
+Public Declare Function GetKvDrives Lib "DuVad.dll" (ByVal list As String, ByVal cataloguePath As String) As Long
+Public Declare Function DriveSetting9598 Lib "DuVad.dll" (ByVal drive As String, ByVal mode As Long, disconnect As Long, syncTransfer As Long, autoInsert As Long) As Long
+Public Declare Function DriveSettingNT Lib "DuVad.dll" (ByVal mode As Long, autorun As Long) As Long
+Public Declare Function NTRestart Lib "DuVad.dll" () As Long
+Public Declare Function ItsNT Lib "DuVad.dll" () As Long
+' OSType: servicePack = String$(128, 0), or pass vbNullString when the text is not wanted.
+Public Declare Function OSType Lib "DuVad.dll" (ByVal servicePack As String) As Long
+' Blocks: pass the first byte of a Byte array, or a user-defined type, ByRef (e.g. buf(0)).
+Public Declare Function ReadRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, block As Any, ByVal length As Long) As Long
+Public Declare Function WriteRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, block As Any, ByVal length As Long) As Long
+Public Declare Function FindDirectCD Lib "DuVad.dll" () As Long
+Public Declare Function EnablepkWR Lib "DuVad.dll" (ByVal value As Long) As Long
 
 ' ---- Files and paths ----
 

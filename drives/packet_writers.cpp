@@ -1,0 +1,46 @@
+// FindDirectCD: is DirectCD running (a top-level window whose title holds "DIRECTCD" in any case)?
+// EnablepkWR: the enable request to the companion packet-writing program's "DARUVE" window.
+#include <windows.h>
+
+#include <cstring>
+
+#include "frame/module.h"
+#include "include/DuVad.h"
+
+namespace {
+
+// How long EnablepkWR waits for the companion program's answer. Its window procedure normally
+// answers at once; a program that has not answered after this long is taken as hung, so that the
+// host's user interface never freezes for good.
+constexpr UINT kCompanionAnswerMs = 5000;
+
+BOOL CALLBACK lookForDirectCd(HWND window, LPARAM) {
+    char title[256] = {};
+    GetWindowTextA(window, title, sizeof title);
+    CharUpperA(title);
+    if (std::strstr(title, "DIRECTCD")) {
+        duvad::g_directCdFound = 1;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" int32_t WINAPI FindDirectCD() {
+    duvad::g_directCdFound = 0;
+    EnumWindows(lookForDirectCd, 0);
+    return duvad::g_directCdFound;
+}
+
+extern "C" int32_t WINAPI EnablepkWR(int32_t value) {
+    HWND companion = FindWindowA("DARUVE", nullptr);
+    if (!companion) return -1;
+    // Like SendMessageA (sent messages to this thread are still handled while waiting), but a
+    // window that does not answer in time, or whose program is hung, gives -1.
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(companion, WM_USER, WPARAM(value), 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                             kCompanionAnswerMs, &answer))
+        return -1;
+    return int32_t(answer);
+}

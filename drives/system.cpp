@@ -1,0 +1,69 @@
+// ItsNT, OSType: which Windows family and version the library runs on.
+// ReadRegBlock, WriteRegBlock: a block of bytes of fixed length kept as one value under
+// HKEY_CURRENT_USER.
+#include <windows.h>
+
+#include <cstring>
+
+#include "frame/scoped.h"
+#include "include/DuVad.h"
+
+namespace {
+
+static_assert(sizeof(OSVERSIONINFOA) == 148, "the ANSI version record");
+
+constexpr DWORD kBlockLimit = 100000;  // the largest block that can be read back
+
+OSVERSIONINFOA version() {
+    OSVERSIONINFOA v = {};
+    v.dwOSVersionInfoSize = sizeof v;
+    GetVersionExA(&v);
+    return v;
+}
+
+}  // namespace
+
+extern "C" int32_t WINAPI ItsNT() {
+    const OSVERSIONINFOA v = version();
+    if (v.dwPlatformId != VER_PLATFORM_WIN32_NT) return 0;
+    return v.dwMajorVersion == 5 ? 5 : 4;
+}
+
+extern "C" int32_t WINAPI OSType(char* servicePack) {
+    const OSVERSIONINFOA v = version();
+    if (servicePack) {
+        // The text and its zero; never more than the field's 128 bytes.
+        const size_t length = strnlen(v.szCSDVersion, sizeof v.szCSDVersion - 1);
+        std::memcpy(servicePack, v.szCSDVersion, length);
+        servicePack[length] = '\0';
+    }
+    switch (v.dwPlatformId) {
+    case VER_PLATFORM_WIN32_WINDOWS: return v.dwMinorVersion == 0 ? 95 : 98;
+    case VER_PLATFORM_WIN32_NT: return v.dwMajorVersion < 5 ? 1000 : 2000;
+    default: return 0;
+    }
+}
+
+extern "C" int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* block, int32_t length) {
+    if (!subKey || !valueName || !block) return -1;
+    duvad::ScopedKey key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, subKey, key.put()) != ERROR_SUCCESS) return -1;
+
+    BYTE buffer[kBlockLimit];
+    DWORD size = sizeof buffer;
+    const LONG status = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, buffer, &size);
+    key.reset();
+    if (status != ERROR_SUCCESS) return -1;
+    if (length < 0 || size != DWORD(length)) return 0;
+    std::memcpy(block, buffer, size);
+    return 1;
+}
+
+extern "C" int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length) {
+    if (!subKey || !valueName || (!block && length != 0) || length < 0) return -1;
+    duvad::ScopedKey key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, subKey, key.put()) != ERROR_SUCCESS) return -1;
+    const LONG status = RegSetValueExA(key.get(), valueName, 0, REG_BINARY, static_cast<const BYTE*>(block),
+                                       DWORD(length));
+    return status == ERROR_SUCCESS ? 1 : -1;
+}
