@@ -1,0 +1,71 @@
+#include "tools/host/core/disc_plan.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace duvad::host {
+
+SourceKind sourceKind(const uint8_t* head, size_t size) {
+    if (size >= 12 && !std::memcmp(head, "RIFF", 4) && !std::memcmp(head + 8, "CDXA", 4)) return SourceKind::RiffCdxa;
+    if (size >= 5 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA) {
+        if ((head[4] & 0xF0) == 0x20 || (head[4] & 0xF0) == 0x30) return SourceKind::MpegSystem;
+        if ((head[4] & 0xC0) == 0x40) return SourceKind::MpegProgram2;
+    }
+    return SourceKind::Other;
+}
+
+const char* aspectText(int32_t code) {
+    static const char* const k[] = {"?",      "1.0000", "0.6735", "0.7031", "0.7615", "0.8055", "0.8437", "0.8935",
+                                    "0.9157", "0.9815", "1.0255", "1.0695", "1.0950", "1.1575", "1.2015", "?"};
+    return code >= 0 && code < 16 ? k[code] : "?";
+}
+
+const char* rateText(int32_t code) {
+    static const char* const k[] = {"?", "23.976", "24", "25", "29.97", "30", "50", "59.94", "60"};
+    return code >= 0 && code < 9 ? k[code] : "?";
+}
+
+std::string clockText(int32_t seconds) {
+    if (seconds < 0) return "?";
+    char s[32];
+    if (seconds >= 3600)
+        std::snprintf(s, sizeof s, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    else
+        std::snprintf(s, sizeof s, "%d:%02d", seconds / 60, seconds % 60);
+    return s;
+}
+
+std::string factsLine(const StreamFacts& f) {
+    char s[200];
+    if (f.result < 0) return "cannot be opened";
+    if (f.result == 0) {
+        std::snprintf(s, sizeof s, "no MPEG-1 video sequence header  %s  %d sectors  Video CD: no",
+                      clockText(f.seconds).c_str(), int(f.sectors));
+        return s;
+    }
+    std::snprintf(s, sizeof s, "%dx%d  aspect %d (%s)  rate %d (%s Hz)  %d bit/s  %s  %d sectors  Video CD: %s",
+                  int(f.width), int(f.height), int(f.aspect), aspectText(f.aspect), int(f.rate), rateText(f.rate),
+                  int(f.bitRate), clockText(f.seconds).c_str(), int(f.sectors), f.compliant == 1 ? "yes" : "no");
+    return s;
+}
+
+std::string capacityLine(const DiscLayout& layout) {
+    // The disc ends where the volume says: two seconds after the last track (the end sector).
+    const uint32_t used = layout.trackStart(layout.trackSectors.size() + 1);
+    const vcd::Msf m = vcd::msf(used + vcd::kGapSectors);
+    auto fit = [&](uint32_t capacity) {
+        char s[64];
+        if (used <= capacity)
+            std::snprintf(s, sizeof s, "fits (%u%% used)", unsigned((uint64_t(used) * 100 + capacity - 1) / capacity));
+        else
+            std::snprintf(s, sizeof s, "too long by %u sectors", unsigned(used - capacity));
+        return std::string(s);
+    };
+    char s[256];
+    std::snprintf(s, sizeof s, "%u sectors with the first track and the gaps, %02u:%02u:%02u of disc: 74 min %s, 80 min %s",
+                  unsigned(used), unsigned(m.minute), unsigned(m.second), unsigned(m.frame),
+                  fit(kDisc74).c_str(), fit(kDisc80).c_str());
+    return s;
+}
+
+}  // namespace duvad::host
