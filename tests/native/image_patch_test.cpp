@@ -150,7 +150,7 @@ TEST(ImagePatch, ThirtyTwoTracksClearNothingAndNumberDiscTracksInBcd) {
     const Bytes before = image;
     std::vector<TrackRecord> tracks(32, TrackRecord{100, kWritten, 0});
     duvad::vcd::patchImage(image.data(), uint32_t(image.size()), tracks.data(), 32, kNow, 0);
-    uint32_t start = 152 + 150;
+    uint32_t start = duvad::host::kFirstTrackSectors + 150;
     for (int k = 1; k <= 32; ++k) {
         SCOPED_TRACE(k);
         const size_t r = kSlot1 + (k - 1) * kSlotBytes;
@@ -179,7 +179,7 @@ TEST(ImagePatch, NoTracksClearEverySlotAndStillDateTheVolume) {
     EXPECT_EQ(at(image, kSlot1, 32 * kSlotBytes), Bytes(32 * kSlotBytes, 0));
     EXPECT_EQ(at(image, kEntry1, 32 * 4), Bytes(32 * 4, 0));
     EXPECT_EQ(at(image, kEntryCount, 2), (Bytes{0, 0}));
-    EXPECT_EQ(both32(&image[kPvd + 80]), 152u + 150);
+    EXPECT_EQ(both32(&image[kPvd + 80]), duvad::host::kFirstTrackSectors + 150);
     expectOnlyPatchableChanged(before, image, 0);
 }
 
@@ -221,7 +221,7 @@ std::string lineOf(const std::string& listing, const std::string& name) {
 TEST(ImagePatch, PatchedVolumeReadsBackWithIsoReaders) {
     if (run("command -v isoinfo").empty() || run("command -v iso-info").empty())
         GTEST_SKIP() << "isoinfo (genisoimage) or iso-info (libcdio-utils) is not installed";
-    Bytes image = hostImage(2);
+    Bytes image = hostImage(2, 152);  // the smallest image that holds every field
     const TrackRecord tracks[2] = {{1000, kWritten, 0}, {500, kWritten, 0}};
     duvad::vcd::patchImage(image.data(), uint32_t(image.size()), tracks, 2, kNow, -60);
 

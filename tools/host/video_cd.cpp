@@ -16,7 +16,6 @@
 #include "tools/host/core/first_track.h"
 #include "tools/host/core/raw_disc.h"
 #include "tools/host/host.h"
-#include "tools/host/vcd_exports.h"
 
 namespace duvad::host {
 namespace {
@@ -238,7 +237,8 @@ int make(int argc, char** argv) {
     progress.console = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
     g_progress = &progress;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, onTimer);
-    const int32_t r = prepare(image.data(), int32_t(image.size()), sourceList.c_str(), targetList.c_str());
+    const int32_t r = prepare(reinterpret_cast<char*>(image.data()), int32_t(image.size()), sourceList.c_str(),
+                              targetList.c_str());
     KillTimer(nullptr, timer);
     if (r != 1) {
         g_progress = nullptr;

@@ -5,12 +5,12 @@
 #include <cstdint>
 
 #include "vcd/core/byte_source.h"
+#include "vcd/core/disc_format.h"
 
 namespace duvad::vcd {
 
 constexpr int32_t kBlockBytes = 2336;       // every analysis read: a Mode 2 sector's size
 constexpr int32_t kPackBytes = 2324;        // one pack of a Video CD stream: a Form 2 payload
-constexpr int32_t kRawSectorBytes = 2352;   // a RIFF CDXA file's sectors, sync and header included
 constexpr int32_t kRawHeaderBytes = 16;     // 12-byte sync pattern and 4-byte header
 constexpr int32_t kRiffHeaderBytes = 44;    // RIFF/CDXA header ahead of the raw sectors
 constexpr int32_t kLeadInSectors = 30;      // empty sectors ahead of a track's data
@@ -23,7 +23,7 @@ constexpr uint32_t kClockHz = 90000;        // system clock reference rate
 constexpr uint32_t kBitRateUnit = 400;      // bit/s per unit of the sequence header's field
 
 static_assert(kTailBytes == 7008);
-static_assert(kRawSectorBytes == kRawHeaderBytes + kBlockBytes);
+static_assert(kRawSectorBytes == kRawHeaderBytes + kBlockBytes);  // a RIFF CDXA file's sectors
 
 // A pack start code 00 00 01 BA whose next byte marks an MPEG-1 pack (high nibble 0x2 or 0x3).
 // Reads p[0..4].

@@ -9,15 +9,9 @@
 
 namespace duvad::vcd {
 
-constexpr int32_t kSubheaderBytes = 8;
-constexpr int32_t kEdcBytes = 4;
+// Sector sizes and subheader submode bits: vcd/core/disc_format.h.
 static_assert(kSubheaderBytes + kPackBytes + kEdcBytes == kBlockBytes);
 
-// Subheader submode bits (CD-ROM XA).
-constexpr uint8_t kSubmodeVideo = 0x02;
-constexpr uint8_t kSubmodeAudio = 0x04;
-constexpr uint8_t kSubmodeForm2 = 0x20;
-constexpr uint8_t kSubmodeRealTime = 0x40;
 constexpr uint8_t kVideoSubmode = kSubmodeRealTime | kSubmodeForm2 | kSubmodeVideo;
 constexpr uint8_t kAudioSubmode = kSubmodeRealTime | kSubmodeForm2 | kSubmodeAudio;
 constexpr uint8_t kVideoCoding = 0x0F;

@@ -21,7 +21,7 @@ const char* aspectText(int32_t code) {
 }
 
 const char* rateText(int32_t code) {
-    static const char* const k[] = {"?", "23.976", "24", "25", "29.97", "30", "50", "59.94", "60"};
+    static const char* const k[] = {"?", "23.976 Hz", "24 Hz", "25 Hz", "29.97 Hz", "30 Hz", "50 Hz", "59.94 Hz", "60 Hz"};
     return code >= 0 && code < 9 ? k[code] : "?";
 }
 
@@ -43,7 +43,7 @@ std::string factsLine(const StreamFacts& f) {
                       clockText(f.seconds).c_str(), int(f.sectors));
         return s;
     }
-    std::snprintf(s, sizeof s, "%dx%d  aspect %d (%s)  rate %d (%s Hz)  %d bit/s  %s  %d sectors  Video CD: %s",
+    std::snprintf(s, sizeof s, "%dx%d  aspect %d (%s)  rate %d (%s)  %d bit/s  %s  %d sectors  Video CD: %s",
                   int(f.width), int(f.height), int(f.aspect), aspectText(f.aspect), int(f.rate), rateText(f.rate),
                   int(f.bitRate), clockText(f.seconds).c_str(), int(f.sectors), f.compliant == 1 ? "yes" : "no");
     return s;
@@ -52,19 +52,19 @@ std::string factsLine(const StreamFacts& f) {
 std::string capacityLine(const DiscLayout& layout) {
     // The disc ends where the volume says: two seconds after the last track (the end sector).
     const uint32_t used = layout.trackStart(layout.trackSectors.size() + 1);
-    const vcd::Msf m = vcd::msf(used + vcd::kGapSectors);
+    const uint32_t seconds = (used + vcd::kGapSectors) / vcd::kSectorsPerSecond;
     auto fit = [&](uint32_t capacity) {
-        char s[64];
+        char s[96];
         if (used <= capacity)
-            std::snprintf(s, sizeof s, "fits (%u%% used)", unsigned((uint64_t(used) * 100 + capacity - 1) / capacity));
+            std::snprintf(s, sizeof s, "%u%% full", unsigned((uint64_t(used) * 100 + capacity - 1) / capacity));
         else
-            std::snprintf(s, sizeof s, "too long by %u sectors", unsigned(used - capacity));
+            std::snprintf(s, sizeof s, "too short by %u sectors", unsigned(used - capacity));
         return std::string(s);
     };
     char s[256];
-    std::snprintf(s, sizeof s, "%u sectors with the first track and the gaps, %02u:%02u:%02u of disc: 74 min %s, 80 min %s",
-                  unsigned(used), unsigned(m.minute), unsigned(m.second), unsigned(m.frame),
-                  fit(kDisc74).c_str(), fit(kDisc80).c_str());
+    std::snprintf(s, sizeof s, "%u sectors, %u:%02u min; 74-min disc: %s; 80-min disc: %s", unsigned(used),
+                  unsigned(seconds / 60), unsigned(seconds % 60), fit(kDisc74).c_str(),
+                  fit(kDisc80).c_str());
     return s;
 }
 

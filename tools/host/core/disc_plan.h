@@ -24,7 +24,7 @@ struct StreamFacts {
 };
 
 const char* aspectText(int32_t code);  // "1.0950" for 12; "?" for reserved codes
-const char* rateText(int32_t code);    // "29.97" for 4; "?" for reserved codes
+const char* rateText(int32_t code);    // "29.97 Hz" for 4; "?" for reserved codes
 std::string clockText(int32_t seconds);  // "1:02:03", "0:05"; "?" when unknown
 // One line per file: size, aspect and rate codes, bit rate, time, sectors, conformance.
 std::string factsLine(const StreamFacts& f);

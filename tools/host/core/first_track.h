@@ -12,13 +12,16 @@
 
 namespace duvad::host {
 
-// Sectors of the first track (INFO.VCD and ENTRIES.VCD sit at the fixed sectors 150 and 151).
-constexpr uint32_t kFirstTrackSectors = 152;
+// Sectors of the first track: four seconds, the shortest track a disc may have (INFO.VCD and
+// ENTRIES.VCD sit at the fixed sectors 150 and 151).
+constexpr uint32_t kFirstTrackSectors = 300;
+constexpr uint32_t kShortestTrackSectors = 4 * vcd::kSectorsPerSecond;
 constexpr uint32_t kInfoSector = 150;
 constexpr uint32_t kEntriesSector = 151;
 constexpr uint32_t kRootSector = 20;
 constexpr uint32_t kTrackDirectorySector = 21;  // MPEGAV, where the DLL patches the track records
 static_assert(kFirstTrackSectors * vcd::kSectorBytes >= vcd::kMinImageBytes, "covers every patched byte");
+static_assert(kFirstTrackSectors >= kShortestTrackSectors, "a track lasts four seconds or more");
 
 struct FirstTrackSpec {
     int tracks = 0;                  // 0..32 track files, AVSEQ01.DAT to AVSEQnn.DAT
