@@ -199,16 +199,24 @@ int make(int argc, char** argv) {
         if (f.result == 0) return fail(std::string(argv[i]) + ": no MPEG-1 video in it");
         std::printf("%-24s %s\n", baseName(path).c_str(), factsLine(f).c_str());
         if (f.compliant != 1) std::printf("  note: not within the Video CD picture rules; players may refuse it\n");
+        if (uint32_t(f.sectors) < kShortestTrackSectors)
+            std::printf("  note: its track lasts under four seconds; some recorders refuse such a track\n");
         if (f.height == 288) spec.palTracks |= 1u << (i - 1);
         sources.push_back(path);
         facts.push_back(f);
         plan.trackSectors.push_back(uint32_t(f.sectors));
     }
     std::printf("disc: %s\n", capacityLine(plan).c_str());
-    if (plan.trackStart(sources.size() + 1) > kDisc80) return fail("the tracks do not fit an 80-minute disc");
+    if (plan.trackStart(sources.size() + 1) > kDisc80)
+        return fail("the tracks do not fit an 80-minute disc: they need " +
+                    std::to_string(plan.trackStart(sources.size() + 1)) + " sectors of its " +
+                    std::to_string(kDisc80));
 
     if (!CreateDirectoryA(outDir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return fail("cannot create the folder " + outDir);
+    const DWORD attributes = GetFileAttributesA(outDir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return fail(outDir + " is not a folder");
     const std::string dir = outDir + (outDir.back() == '\\' ? "" : "\\");
     std::vector<std::string> targets;
     std::string sourceList, targetList = dir + kImageName + "\r\n";
