@@ -284,7 +284,7 @@ int make(int argc, char** argv) {
     std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);
     std::printf("  %*s  or: %s for %s and the AVSEQnn.DAT track files\n", int(outDir.size()), "", kTocName, kImageName);
     std::printf("burn: cd to that folder, then  cdrdao write --device /dev/sr0 %s  (or %s)\n", kCueName, kTocName);
-    std::printf("play: the burnt disc in a Video CD player, or %s in a player that opens cue sheets (VLC)\n", kCueName);
+    std::printf("play: the burnt disc in a Video CD player; before burning, ffplay AVSEQ01.DAT (a track file)\n");
     return 0;
 }
 

@@ -21,6 +21,23 @@ check() { # check DESCRIPTION COMMAND...: counts and reports a failed check
 has() { grep -qF -- "$2" <<<"$1" || { echo "  missing: $2"; return 1; }; }
 win() { winepath -w "$1" 2>/dev/null; }
 
+# analyze: one line per file as AnalyzeMpeg sees it, and the disc they would make.
+an=$(wine "$bin/duvad.exe" analyze $(for f in ntsc.mpg pal.mpg film.mpg square.mpg ntsc.cdxa; do win "$s/$f"; done) 2>&1)
+rc=$?
+echo "$an" | sed 's/^/  | /'
+check "analyze succeeds" test $rc -eq 0
+check "analyze: NTSC" has "$an" "ntsc.mpg: 352x240  aspect 12 (1.0950)  rate 4 (29.97 Hz)  1150000 bit/s  0:04  $(( $(stat -c %s "$s/ntsc.mpg") / 2324 + 85 )) sectors  Video CD: yes"
+check "analyze: PAL" has "$an" "pal.mpg: 352x288  aspect 8 (0.9157)  rate 3 (25 Hz)  1150000 bit/s"
+check "analyze: film" has "$an" "film.mpg: 352x240  aspect 12 (1.0950)  rate 1 (23.976 Hz)"
+check "analyze: square pels are not Video CD" has "$an" "square.mpg: 352x240  aspect 1 (1.0000)"
+check "analyze: square pels are not Video CD" grep -q "square.mpg: .*Video CD: no" <<<"$an"
+check "analyze: RIFF CDXA" grep -q "ntsc.cdxa: 352x240 .* Video CD: yes" <<<"$an"
+check "analyze: the disc's total" grep -q "^5 tracks: [0-9]* sectors, 0:[0-9][0-9] min; 74-min disc: 1% full; 80-min disc: 1% full" <<<"$an"
+dur=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$s/ntsc.mpg")
+check "analyze: playing time agrees with ffprobe ($dur s)" has "$an" "bit/s  0:0${dur%%.*}  "
+wine "$bin/duvad.exe" analyze "$(win "$work/none.mpg")" >/dev/null 2>&1
+check "analyze: a missing file fails" test $? -ne 0
+
 # Four tracks: NTSC, PAL, film rate, and a RIFF CDXA file.
 sources=("$s/ntsc.mpg" "$s/pal.mpg" "$s/film.mpg" "$s/ntsc.cdxa")
 log=$(wine "$bin/duvad.exe" make "$(win "$out")" $(for f in "${sources[@]}"; do win "$f"; done) 2>&1)
