@@ -17,6 +17,7 @@
 #   ntsc.cdxa      ntsc.mpg as a RIFF CDXA file: 44-byte header, one raw 2352-byte sector per pack
 #                  (sync, header with the sector's address, subheader, pack, zero EDC)
 #   ragged.cdxa    ntsc.cdxa with 1000 more bytes (an incomplete last raw sector)
+#   image300.bin   a host's prepared first-track image of 300 sectors (make_image.py)
 set -eu
 out=$1
 [ -f "$out/ntsc.mpg" ] && exit 0
@@ -71,6 +72,8 @@ assert len(riff) == 44
 open(f"{d}/ntsc.cdxa", "wb").write(riff + body)
 open(f"{d}/ragged.cdxa", "wb").write(riff + body + bytes(range(256)) * 3 + bytes(232))
 PY
+
+python3 "$(dirname "$0")/make_image.py" "$tmp/image300.bin"
 
 # Moved into place whole; a run that lost the race leaves the winner's set alone.
 mv -T "$tmp" "$out" 2>/dev/null || true
