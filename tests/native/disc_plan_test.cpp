@@ -46,4 +46,12 @@ TEST(DiscPlan, CapacityAgainstSeventyFourAndEightyMinuteDiscs) {
               "332851 sectors, 74:00 min; 74-min disc: too short by 1 sectors; 80-min disc: 93% full");
 }
 
+TEST(DiscPlan, TrackTableGivesEachTracksDiscAddress) {
+    EXPECT_EQ(duvad::host::trackTable({300, {505, 85}}, {"ntsc.mpg", "tiny.mpg"}),
+              "track  on disc        start     sectors  source\n"
+              "    1  ISO 9660       00:02:00      300  (file system, INFO.VCD, ENTRIES.VCD)\n"
+              "    2  AVSEQ01.DAT    00:08:00      505  ntsc.mpg\n"
+              "    3  AVSEQ02.DAT    00:16:55       85  tiny.mpg\n");
+}
+
 }  // namespace

@@ -279,7 +279,10 @@ int make(int argc, char** argv) {
         !writeText(dir + kTocName, cdrdaoToc(kImageName, names)))
         return fail("cannot write the cue sheet or the table of contents in " + outDir);
 
-    std::printf("\nVideo CD 2.0, %u track%s, %s\n", unsigned(targets.size()), targets.size() == 1 ? "" : "s",
+    std::vector<std::string> shown;
+    for (const std::string& source : sources) shown.push_back(baseName(source));
+    std::printf("\n%s", trackTable(layout, shown).c_str());
+    std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(targets.size()), targets.size() == 1 ? "" : "s",
                 capacityLine(layout).c_str());
     std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);
     std::printf("  %*s  or: %s for %s and the AVSEQnn.DAT track files\n", int(outDir.size()), "", kTocName, kImageName);

@@ -68,4 +68,22 @@ std::string capacityLine(const DiscLayout& layout) {
     return s;
 }
 
+std::string trackTable(const DiscLayout& layout, const std::vector<std::string>& sources) {
+    std::string table = "track  on disc        start     sectors  source\n";
+    auto row = [&](unsigned track, const std::string& file, uint32_t start, uint32_t sectors, const std::string& source) {
+        const vcd::Msf m = vcd::msf(start + vcd::kGapSectors);
+        char s[128];
+        std::snprintf(s, sizeof s, "%5u  %-13s  %02u:%02u:%02u  %7u  ", track, file.c_str(), unsigned(m.minute),
+                      unsigned(m.second), unsigned(m.frame), unsigned(sectors));
+        table += s + source + "\n";
+    };
+    row(1, "ISO 9660", 0, layout.firstTrackSectors, "(file system, INFO.VCD, ENTRIES.VCD)");
+    for (size_t k = 1; k <= layout.trackSectors.size(); ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "AVSEQ%02u.DAT", unsigned(k));
+        row(unsigned(k + 1), name, layout.trackStart(k), layout.trackSectors[k - 1], k <= sources.size() ? sources[k - 1] : "");
+    }
+    return table;
+}
+
 }  // namespace duvad::host

@@ -37,4 +37,8 @@ static_assert(kDisc74 == 332850 && kDisc80 == 359850, "74- and 80-minute discs")
 // The disc these tracks make, as a user reads it: its length and how it fits the two discs.
 std::string capacityLine(const DiscLayout& layout);
 
+// The finished disc, one row per track: number, file on disc, source, start address, sectors.
+// `sources` holds one name per track file.
+std::string trackTable(const DiscLayout& layout, const std::vector<std::string>& sources);
+
 }  // namespace duvad::host
