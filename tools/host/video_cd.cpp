@@ -78,12 +78,17 @@ void showProgress(bool final) {
             p.reported = k + 1, p.lastPercent = -1;
             continue;
         }
-        if (p.console && size >= 0) {
-            const int percent = int(done * 100 / (p.expected[k] ? p.expected[k] : 1));
-            if (percent != p.lastPercent)
+        if (size >= 0) {
+            int percent = int(done * 100 / (p.expected[k] ? p.expected[k] : 1));
+            percent = percent > 99 ? 99 : percent;
+            // On a console the line is redrawn; into a file or pipe, a line at each quarter.
+            if (p.console && percent != p.lastPercent)
                 std::printf("\r  track %2u/%u  %-12s %7u sectors  %3d%%", unsigned(k + 1), unsigned(p.targets.size()),
-                            baseName(p.targets[k]).c_str(), unsigned(done), percent > 100 ? 100 : percent);
-            p.lastPercent = percent;
+                            baseName(p.targets[k]).c_str(), unsigned(done), percent);
+            else if (!p.console && percent / 25 > p.lastPercent / 25 && percent >= 25)
+                std::printf("  track %2u/%u  %-12s %7u sectors  %3d%%\n", unsigned(k + 1), unsigned(p.targets.size()),
+                            baseName(p.targets[k]).c_str(), unsigned(done), percent);
+            if (p.console || percent / 25 > p.lastPercent / 25) p.lastPercent = percent;
         }
         break;
     }
