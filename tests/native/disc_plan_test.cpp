@@ -33,6 +33,10 @@ TEST(DiscPlan, FactsReadAsAUserWouldSayThem) {
               "352x240  aspect 15 (?)  rate 12 (?)  1150000 bit/s  ?  1234 sectors  Video CD: no");
     f.result = 0, f.seconds = 5;
     EXPECT_EQ(duvad::host::factsLine(f), "no MPEG-1 video sequence header  0:05  1234 sectors  Video CD: no");
+    f.result = duvad::host::kTooLarge;
+    EXPECT_EQ(duvad::host::factsLine(f), "too large: its length in sectors does not fit 32 bits");
+    f.result = duvad::host::kCannotOpen;
+    EXPECT_EQ(duvad::host::factsLine(f), "cannot be opened");
 }
 
 TEST(DiscPlan, CapacityAgainstSeventyFourAndEightyMinuteDiscs) {

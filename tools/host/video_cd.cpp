@@ -200,7 +200,7 @@ int make(int argc, char** argv) {
         if (kind == SourceKind::MpegProgram2) return fail(std::string(argv[i]) + ": an MPEG-2 stream; a Video CD takes MPEG-1");
         if (kind == SourceKind::Other) return fail(std::string(argv[i]) + ": not an MPEG-1 system stream or RIFF CDXA file");
         const StreamFacts f = analyzeFile(analyzeMpeg, path);
-        if (f.result < 0) return fail(std::string(argv[i]) + ": cannot be opened");
+        if (f.result < 0) return fail(std::string(argv[i]) + ": " + factsLine(f));
         if (f.result == 0) return fail(std::string(argv[i]) + ": no MPEG-1 video in it");
         std::printf("%-24s %s\n", baseName(path).c_str(), factsLine(f).c_str());
         if (f.compliant != 1) std::printf("  note: not within the Video CD picture rules; players may refuse it\n");

@@ -37,6 +37,7 @@ std::string clockText(int32_t seconds) {
 
 std::string factsLine(const StreamFacts& f) {
     char s[200];
+    if (f.result == kTooLarge) return "too large: its length in sectors does not fit 32 bits";
     if (f.result < 0) return "cannot be opened";
     if (f.result == 0) {
         std::snprintf(s, sizeof s, "no MPEG-1 video sequence header  %s  %d sectors  Video CD: no",

@@ -17,8 +17,9 @@ enum class SourceKind { MpegSystem, MpegProgram2, RiffCdxa, Other };
 SourceKind sourceKind(const uint8_t* head, size_t size);
 
 // What AnalyzeMpeg reports for one file.
+constexpr int32_t kCannotOpen = -1, kTooLarge = -2;  // AnalyzeMpeg's failure results
 struct StreamFacts {
-    int32_t result = 0;     // 1: sequence header found; 0: none; -1: cannot open
+    int32_t result = 0;     // 1: sequence header found; 0: none; kCannotOpen, kTooLarge
     int32_t compliant = 0, width = 0, height = 0, aspect = 0, rate = 0, bitRate = 0;
     int32_t seconds = -1, sectors = 0;
 };
