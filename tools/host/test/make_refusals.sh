@@ -34,7 +34,7 @@ refuses "missing file" "cannot be opened" "$(win "$work/no such file.mpg")"
 refuses "text file" "not an MPEG-1 system stream or RIFF CDXA file" "$(win "$work/notes.txt")"
 refuses "MPEG-2 program stream" "an MPEG-2 stream" "$(win "$s/mpeg2.mpg")"
 refuses "video elementary stream" "not an MPEG-1 system stream" "$(win "$s/sequence.m1v")"
-many=(); for i in $(seq 33); do many+=("$(win "$s/ntsc.mpg")"); done
+one=$(win "$s/ntsc.mpg"); many=(); for i in $(seq 33); do many+=("$one"); done
 refuses "33 files" "too many files (33)" "${many[@]}"
 # 360000 sectors of stream (sparse past its real packs): longer than an 80-minute disc.
 cp "$s/ntsc.mpg" "$work/huge.mpg" && truncate -s $((2324 * 360000)) "$work/huge.mpg"
