@@ -12,7 +12,6 @@ constexpr uint32_t kPvdSystemId = kPvd + 8;        // first 17 of its 32 bytes
 constexpr uint32_t kPvdVolumeId = kPvd + 40;       // 32 bytes
 constexpr uint32_t kPvdSpaceSize = kPvd + 80;      // both-endian 32
 constexpr uint32_t kPvdCreation = kPvd + 813;      // then modification, expiration, effective
-constexpr uint32_t kVolumeDateBytes = 17;
 constexpr uint32_t kVolumeIdBytes = 32;
 constexpr char kSystemId[] = "CD-RTOS CD-BRIDGE";
 constexpr char kVolumeId[] = "VideoCD";
@@ -24,7 +23,8 @@ static_assert(sizeof kSystemId - 1 == 17, "system identifier written without ter
 
 // The track files' directory: sector 21, behind its own "." and ".." records (48 bytes each with
 // the XA system use field), 32 slots of one 60-byte record each.
-constexpr uint32_t kRecordSlots = userData(21) + 2 * 48;
+constexpr uint32_t kOwnRecordBytes = 48;
+constexpr uint32_t kRecordSlots = userData(21) + 2 * kOwnRecordBytes;
 constexpr uint32_t kRecordSlotBytes = 60;
 constexpr uint32_t kRecordExtent = 2;              // both-endian 32
 constexpr uint32_t kRecordLength = 10;             // both-endian 32

@@ -44,6 +44,9 @@ constexpr uint8_t offsetByte(int32_t biasMinutes) { return uint8_t(biasMinutes /
 // second, offset byte.
 void putRecordDate(uint8_t* p, const LocalTime& t, int32_t biasMinutes);
 
+constexpr uint32_t kRecordDateBytes = 7;
+constexpr uint32_t kVolumeDateBytes = 17;
+
 // The 17-byte volume date of a primary volume descriptor: the 16 digits YYYYMMDDhhmmsscc
 // (cc = hundredths of a second) and the offset byte; no terminator.
 void putVolumeDate(uint8_t* p, const LocalTime& t, int32_t biasMinutes);

@@ -21,7 +21,7 @@ constexpr uint32_t kPvdPathL = 140, kPvdPathM = 148, kPvdRoot = 156, kPvdVolumeS
 constexpr uint32_t kPvdPublisher = 318, kPvdPreparer = 446, kPvdApplication = 574;
 constexpr uint32_t kPvdCopyrightFile = 702, kPvdDates = 813, kPvdStructure = 881;
 constexpr uint32_t kPvdXaMarker = 1024;  // "CD-XA001" in the application use area
-static_assert(kPvdDates + 4 * 17 == kPvdStructure, "four 17-byte volume dates");
+static_assert(kPvdDates + 4 * kVolumeDateBytes == kPvdStructure, "four 17-byte volume dates");
 
 // Directory records (ISO 9660 9.1) with the CD-ROM XA system use field.
 constexpr uint32_t kRecExtent = 2, kRecLength = 10, kRecDate = 18, kRecFlags = 25;
@@ -166,12 +166,14 @@ std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec) {
     putText(pvd + kPvdPublisher, "", 128);
     putText(pvd + kPvdPreparer, "DUVAD", 128);
     putText(pvd + kPvdApplication, "", 128);
-    putText(pvd + kPvdCopyrightFile, "", 3 * 37);  // copyright, abstract, bibliographic files
-    for (int i = 0; i < 4; ++i) {
-        vcd::LocalTime t = spec.made;
-        if (i == 3) t.year += 100;
-        putVolumeDate(pvd + kPvdDates + 17 * i, t, spec.biasMinutes);
-    }
+    constexpr uint32_t kFileIdBytes = 37;  // copyright, abstract and bibliographic file identifiers
+    putText(pvd + kPvdCopyrightFile, "", 3 * kFileIdBytes);
+    static_assert(kPvdCopyrightFile + 3 * kFileIdBytes == kPvdDates, "the file identifiers end at the dates");
+    // Creation and modification now; expiration and effective "not specified" (digits 0, offset 0).
+    putVolumeDate(pvd + kPvdDates, spec.made, spec.biasMinutes);
+    putVolumeDate(pvd + kPvdDates + kVolumeDateBytes, spec.made, spec.biasMinutes);
+    std::memset(pvd + kPvdDates + 2 * kVolumeDateBytes, '0', 2 * kVolumeDateBytes);
+    pvd[kPvdDates + 3 * kVolumeDateBytes - 1] = pvd[kPvdDates + 4 * kVolumeDateBytes - 1] = 0;
     pvd[kPvdStructure] = 1;
     std::memcpy(pvd + kPvdXaMarker, "CD-XA001", 8);
     putSubheader(image, kPvdSector, kSubmodeData | kSubmodeEndOfRecord);
