@@ -95,6 +95,17 @@ TEST(ImagePatch, OneTrackInAThreeHundredSectorImage) {
     expectOnlyPatchableChanged(before, image, 1);
 }
 
+TEST(ImagePatch, TheDirectoryListsWhereEachTrackStarts) {
+    Bytes image = hostImage(3);
+    EXPECT_EQ(duvad::host::listedTrackStarts(image), (std::vector<uint32_t>{0, 0, 0}));  // not yet entered
+    const TrackRecord tracks[2] = {{1000, kWritten, 0}, {85, kWritten, 0}};
+    duvad::vcd::patchImage(image.data(), uint32_t(image.size()), tracks, 2, kNow, 0);
+    EXPECT_EQ(duvad::host::listedTrackStarts(image), (std::vector<uint32_t>{450, 1600}));  // the third cleared
+    image[kSlot1] = 20;  // a record too short for its own fields ends the walk
+    EXPECT_EQ(duvad::host::listedTrackStarts(image), std::vector<uint32_t>{});
+    EXPECT_EQ(duvad::host::listedTrackStarts(Bytes(1000)), std::vector<uint32_t>{});
+}
+
 TEST(ImagePatch, VolumeDatesAreNowAndTheEffectiveDateACenturyAhead) {
     Bytes image = hostImage(0);
     const Bytes before = image;

@@ -272,6 +272,12 @@ int make(int argc, char** argv) {
         names.push_back(baseName(t));
     }
 
+    // The completed image must place the tracks where the raw image and the TOC will put them.
+    std::vector<uint32_t> planned;
+    for (size_t k = 1; k <= targets.size(); ++k) planned.push_back(layout.trackStart(k));
+    if (listedTrackStarts(image) != planned)
+        return fail("the completed image places the tracks elsewhere than their files' sizes say; no disc written");
+
     std::string error;
     const std::string bin = dir + kBinName, part = bin + ".part";
     std::printf("writing %s\n", kBinName);

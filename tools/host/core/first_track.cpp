@@ -136,6 +136,21 @@ std::string trackFileName(int k) {
     return name;
 }
 
+std::vector<uint32_t> listedTrackStarts(const std::vector<uint8_t>& image) {
+    std::vector<uint32_t> starts;
+    if (image.size() < size_t(kTrackDirectorySector + 1) * kSectorBytes) return starts;
+    const uint8_t* dir = image.data() + userData(kTrackDirectorySector);
+    for (uint32_t at = 0; at + kRecId < uint32_t(kForm1DataBytes);) {
+        const uint32_t size = dir[at];
+        if (size < kRecId + 1 || at + size > uint32_t(kForm1DataBytes) || kRecId + dir[at + kRecIdLength] > size) break;
+        const uint8_t* r = dir + at;
+        if (!(r[kRecFlags] & kFlagDirectory))
+            starts.push_back(r[kRecExtent] | r[kRecExtent + 1] << 8 | r[kRecExtent + 2] << 16 | uint32_t(r[kRecExtent + 3]) << 24);
+        at += size;
+    }
+    return starts;
+}
+
 std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec) {
     const int tracks = std::clamp(spec.tracks, 0, int(kMaxTracks));
     std::vector<uint8_t> image(size_t(kFirstTrackSectors) * kSectorBytes, 0);

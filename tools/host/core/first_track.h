@@ -37,4 +37,8 @@ std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec);
 // "AVSEQ01.DAT" for track file 1: the name under which the disc lists track file k.
 std::string trackFileName(int k);
 
+// The extents (start sectors) of the track files as the completed image's MPEGAV directory lists
+// them, in directory order; the walk stops at the first empty or malformed record.
+std::vector<uint32_t> listedTrackStarts(const std::vector<uint8_t>& image);
+
 }  // namespace duvad::host
