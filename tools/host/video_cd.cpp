@@ -223,6 +223,8 @@ int make(int argc, char** argv) {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return fail(outDir + " is not a folder");
     const std::string dir = outDir + (outDir.back() == '\\' ? "" : "\\");
+    if (dir.size() + std::strlen("AVSEQ01.DAT") >= 256)
+        return fail(outDir + ": folder name too long for the track files' names (255 characters at most)");
     std::vector<std::string> targets;
     std::string sourceList, targetList = dir + kImageName + "\r\n";
     for (size_t k = 0; k < sources.size(); ++k) {
@@ -287,8 +289,11 @@ int make(int argc, char** argv) {
     }
     if (!MoveFileExA(part.c_str(), bin.c_str(), MOVEFILE_REPLACE_EXISTING) ||
         !writeText(dir + kCueName, cueSheet(kBinName, layout)) ||
-        !writeText(dir + kTocName, cdrdaoToc(kImageName, names)))
-        return fail("cannot write the cue sheet or the table of contents in " + outDir);
+        !writeText(dir + kTocName, cdrdaoToc(kImageName, names))) {
+        for (const char* name : {kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
+        DeleteFileA(part.c_str());
+        return fail("cannot write the raw image, its cue sheet or the table of contents in " + outDir);
+    }
 
     std::vector<std::string> shown;
     for (const std::string& source : sources) shown.push_back(baseName(source));
