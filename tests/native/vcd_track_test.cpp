@@ -168,6 +168,52 @@ TEST(VcdTrack, FailuresStopWhereTheyHappen) {
     }
 }
 
+// A stream of more than 4 GiB whose every pack carries its own 64-bit offset: each sector's
+// payload must come from the right place, past the 2 GiB and 4 GiB marks too.
+constexpr int64_t kHugeSize = 0x100000000ll + 2324ll * 3 + 1000;
+constexpr int64_t kHugePacks = kHugeSize / 2324;
+
+TEST(VcdTrack, SourcesBeyond4GiBAreReadAtTheirTrueOffsets) {
+    class OffsetSource : public ByteSource {
+    public:
+        int64_t size() override { return kHugeSize; }
+        uint32_t readAt(int64_t offset, uint8_t* to, uint32_t count) override {
+            if (offset < 0 || offset >= kHugeSize) return 0;
+            const uint32_t n = uint32_t(std::min<int64_t>(count, kHugeSize - offset));
+            std::memset(to, 0, n);
+            if (n >= 16) {
+                std::memcpy(to, "\x00\x00\x01\xBA", 4);
+                std::memcpy(to + 4, &offset, 8);
+            }
+            return n;
+        }
+    };
+    class CheckingSink : public SectorSink {
+    public:
+        bool write(const uint8_t* sector, uint32_t) override {
+            if (index_ >= 30 && index_ < 30 + kHugePacks) {
+                int64_t offset;
+                std::memcpy(&offset, sector + 8 + 4, 8);
+                if (offset != (index_ - 30) * 2324ll) ++wrong;
+            }
+            ++index_;
+            return true;
+        }
+        void pump() override {}
+        int64_t wrong = 0;
+
+    private:
+        int64_t index_ = 0;
+    };
+    OffsetSource source;
+    CheckingSink sink;
+    const TrackOutcome r = writeTrack(source, sink, SourceKind::PackStream, kHugeSize, 1);
+    EXPECT_EQ(r.status, TrackOutcome::Done);
+    EXPECT_EQ(int64_t(r.sectors), kHugePacks + 85);
+    EXPECT_EQ(int64_t(r.sectors), trackSectors(false, kHugeSize));
+    EXPECT_EQ(sink.wrong, 0);
+}
+
 TEST(VcdTrack, LargestTrackTheImageCanDescribe) {
     EXPECT_EQ(kMaxTrackSectors, 2097161);
     EXPECT_LE(uint64_t(kMaxTrackSectors - 10) * 2048, 0xFFFFFFFFull);

@@ -164,6 +164,26 @@ TEST(VcdPrepare, FailuresKeepEarlierTracksAndCloseEveryFile) {
     for (const std::string& f : {t1, t2, s1, s2}) EXPECT_TRUE(deletable(f)) << f;
 }
 
+TEST(VcdPrepare, SourceTooLargeForTheImageIsRefusedBeforeItsTrackFile) {
+    // A sparse stream whose track would have more sectors than a 32-bit data length can describe
+    // ((sectors - 10) x 2048 bytes): 2097162 sectors, a 4.87 GB source.
+    TempDir dir("vcdpr");
+    const std::string big = dir.file("big.mpg"), t1 = dir.file("t1.bin");
+    const int64_t size = 2324ll * (2097162 - 85);
+    ASSERT_TRUE(TempDir::writeFile(big, bytesOf("ntsc.mpg").substr(0, 2324)));
+    {
+        ScopedFile f(CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        LONG high = LONG(size >> 32);
+        SetFilePointer(f.get(), LONG(uint32_t(size)), &high, FILE_BEGIN);
+        ASSERT_TRUE(SetEndOfFile(f.get()));
+    }
+    Image img;
+    EXPECT_EQ(prepare(img, lines({big}), lines({dir.file("image.bin"), t1})), -101);
+    EXPECT_FALSE(exists(t1));
+    EXPECT_TRUE(img.unchanged());
+    EXPECT_TRUE(deletable(big));
+}
+
 // The host's window procedure runs inside the conversion's pump passes.
 constexpr UINT kShrinkSource = WM_APP + 11;
 std::string g_shrinkPath, g_trackPath, g_analyzePath, g_trackSeen;
