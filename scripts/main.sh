@@ -1,6 +1,8 @@
 #!/bin/bash
-# The main job on its embedded default: builds DuVad.dll and runs the host tool under Wine.
-# Extra arguments go to the host tool (duvad.exe); without any it runs "info".
+# The main job on its embedded default: builds DuVad.dll and the host tool, and makes a Video CD
+# under Wine from a short sample stream (made by ffmpeg on first run: 10 s of ffmpeg's test
+# picture and a 440 Hz tone, NTSC Video CD format). Extra arguments go to the host tool instead:
+#   scripts/main.sh info | analyze FILE... | make OUTDIR FILE...   (Windows paths, e.g. Z:\tmp\a.mpg)
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,4 +11,20 @@ cmake --build --preset windows --target duvad DuVad
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
 [ -f "$WINEPREFIX/system.reg" ] || { WINEDLLOVERRIDES="mscoree=;mshtml=" wine wineboot -i >/dev/null 2>&1; wineserver -w; }
 echo "DuVad.dll: $PWD/build/windows/bin/DuVad.dll"
-wine build/windows/bin/duvad.exe "$@" </dev/null 2> >(grep -v -e '^ALSA lib' -e 'cannot find card' >&2)
+duvad() { wine build/windows/bin/duvad.exe "$@" </dev/null 2> >(grep -v -e '^ALSA lib' -e 'cannot find card' >&2); }
+if [ $# -gt 0 ]; then duvad "$@"; exit; fi
+
+sample=$PWD/build/sample/sample.mpg disc=$PWD/build/videocd
+if [ ! -s "$sample" ]; then
+  mkdir -p "$(dirname "$sample")"
+  ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=352x240:rate=30000/1001 \
+    -f lavfi -i sine=frequency=440:sample_rate=44100 -t 10 -target ntsc-vcd -aspect 4:3 "$sample.tmp.mpg"
+  mv "$sample.tmp.mpg" "$sample"
+fi
+echo "sample: $sample"
+duvad make "$(winepath -w "$disc")" "$(winepath -w "$sample")"
+wineserver -w
+echo
+echo "The disc is in $disc (videocd.bin + videocd.cue, or videocd.toc)."
+echo "Check it: vcd-info --cue-file $disc/videocd.cue"
+echo "Play it:  ffplay $disc/AVSEQ01.DAT"

@@ -11,6 +11,15 @@ Public Declare Function MySleep Lib "DuVad.dll" (ByVal milliseconds As Long) As 
 Public Declare Function SoundATune Lib "DuVad.dll" (ByVal sound As Long) As Long
 
 ' ---- Video CD preparation ----
+' AnalyzeMpeg: 1 header found, 0 none, -1 cannot open, -2 too large. Sizes in pixels, codes as
+' in ISO/IEC 11172-2, bit rate in bit/s, playing time in seconds (-1 unknown), length in sectors.
+Public Declare Function AnalyzeMpeg Lib "DuVad.dll" (ByVal fileName As String, ByRef compliant As Long, _
+    ByRef width As Long, ByRef height As Long, ByRef aspectCode As Long, ByRef rateCode As Long, _
+    ByRef bitRate As Long, ByRef playingSeconds As Long, ByRef sectors As Long) As Long
+' PrepareVcdFiles: pass the image's first byte, e.g. PrepareVcdFiles(img(0), UBound(img) + 1, src, dst).
+' 1 done; -100-i source i; -200-i source i not MPEG-1/CDXA; -300-i track file i; -300 image.
+Public Declare Function PrepareVcdFiles Lib "DuVad.dll" (ByRef image As Byte, ByVal length As Long, _
+    ByVal sources As String, ByVal targets As String) As Long
 
 ' ---- Recorder drives and system settings ----
 ' GetKvDrives: size list first, e.g. list = String$(63001, 0); the result counts its lines.

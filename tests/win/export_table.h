@@ -13,7 +13,7 @@ struct ExportRow {
 
 inline constexpr ExportRow kExports[] = {
     {"AllineaConExplorer", 2, false},
-    {"AnalyzeMpeg", 9, false},
+    {"AnalyzeMpeg", 9, true},
     {"CheckFileName", 3, false},
     {"CloseFileInSectors", 1, false},
     {"DriveSetting9598", 5, true},
@@ -49,7 +49,7 @@ inline constexpr ExportRow kExports[] = {
     {"NTRestart", 0, true},
     {"OSType", 1, true},
     {"OpenFileInSectors", 2, false},
-    {"PrepareVcdFiles", 4, false},
+    {"PrepareVcdFiles", 4, true},
     {"PrinterSetup", 7, false},
     {"ReadFileInSectors", 4, false},
     {"ReadFileInfo", 5, false},

@@ -1,7 +1,10 @@
 // duvad.exe - uses DuVad.dll exactly as the VB6 host does: LoadLibraryA, GetProcAddress by name,
 // stdcall calls.
 //
-//   duvad info          the module's version, its export table and its sounds; plays one
+//   duvad info                the module's version, its export table and its sounds; plays one
+//   duvad analyze FILE...     what AnalyzeMpeg finds in each file, and the disc they would make
+//   duvad make OUTDIR FILE... a Video CD of up to 32 MPEG-1 or RIFF CDXA files: track files, the
+//                             first track's image, a raw disc image with cue sheet, a cdrdao TOC
 #include <windows.h>
 
 #include <cstdio>
@@ -80,7 +83,9 @@ int info() {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: duvad info\n");
+    std::fprintf(stderr, "usage: duvad info\n"
+                         "       duvad analyze FILE...\n"
+                         "       duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)\n");
     return 2;
 }
 
@@ -92,5 +97,7 @@ int main(int argc, char** argv) {
     if (!loadDll()) return 1;
     const char* command = argc > 1 ? argv[1] : "info";
     if (!std::strcmp(command, "info")) return info();
+    if (!std::strcmp(command, "analyze")) return analyze(argc - 2, argv + 2);
+    if (!std::strcmp(command, "make")) return make(argc - 2, argv + 2);
     return usage();
 }

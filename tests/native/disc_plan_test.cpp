@@ -1,0 +1,61 @@
+// The host tool's planning: what a source file is, and how a disc's length reads to a user.
+#include "tools/host/core/disc_plan.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using duvad::host::SourceKind;
+
+TEST(DiscPlan, SourceKindFromTheFirstBytes) {
+    const uint8_t mpeg1[] = {0, 0, 1, 0xBA, 0x21, 0, 1};
+    const uint8_t mpeg2[] = {0, 0, 1, 0xBA, 0x44, 0, 4};
+    const uint8_t sequence[] = {0, 0, 1, 0xB3, 0x16, 0, 0xF0};
+    const uint8_t cdxa[] = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 'C', 'D', 'X', 'A'};
+    const uint8_t wave[] = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'A', 'V', 'E'};
+    EXPECT_EQ(duvad::host::sourceKind(mpeg1, sizeof mpeg1), SourceKind::MpegSystem);
+    EXPECT_EQ(duvad::host::sourceKind(mpeg2, sizeof mpeg2), SourceKind::MpegProgram2);
+    EXPECT_EQ(duvad::host::sourceKind(sequence, sizeof sequence), SourceKind::Other);
+    EXPECT_EQ(duvad::host::sourceKind(cdxa, sizeof cdxa), SourceKind::RiffCdxa);
+    EXPECT_EQ(duvad::host::sourceKind(wave, sizeof wave), SourceKind::Other);
+    EXPECT_EQ(duvad::host::sourceKind(cdxa, 11), SourceKind::Other);  // only the bytes there count
+    EXPECT_EQ(duvad::host::sourceKind(mpeg1, 4), SourceKind::Other);
+}
+
+TEST(DiscPlan, FactsReadAsAUserWouldSayThem) {
+    duvad::host::StreamFacts f;
+    f.result = 1, f.compliant = 1, f.width = 352, f.height = 240, f.aspect = 12, f.rate = 4;
+    f.bitRate = 1150000, f.seconds = 3725, f.sectors = 1234;
+    EXPECT_EQ(duvad::host::factsLine(f),
+              "352x240  aspect 12 (1.0950)  rate 4 (29.97 Hz)  1150000 bit/s  1:02:05  1234 sectors  Video CD: yes");
+    f.compliant = 0, f.aspect = 15, f.rate = 12, f.seconds = -1;
+    EXPECT_EQ(duvad::host::factsLine(f),
+              "352x240  aspect 15 (?)  rate 12 (?)  1150000 bit/s  ?  1234 sectors  Video CD: no");
+    f.result = 0, f.seconds = 5;
+    EXPECT_EQ(duvad::host::factsLine(f), "no MPEG-1 video sequence header  0:05  1234 sectors  Video CD: no");
+    f.result = duvad::host::kTooLarge;
+    EXPECT_EQ(duvad::host::factsLine(f), "too large: its length in sectors does not fit 32 bits");
+    f.result = duvad::host::kCannotOpen;
+    EXPECT_EQ(duvad::host::factsLine(f), "cannot be opened");
+}
+
+TEST(DiscPlan, CapacityAgainstSeventyFourAndEightyMinuteDiscs) {
+    // 300 + 150 + 1000 + 150 = 1600 sectors up to the end sector: 1750 / 75 = 23 s of disc.
+    EXPECT_EQ(duvad::host::capacityLine({300, {1000}}),
+              "1600 sectors, 0:23 min; 74-min disc: 1% full; 80-min disc: 1% full");
+    const uint32_t fills74 = duvad::host::kDisc74 - 300 - 2 * 150;  // exactly a 74-minute disc
+    EXPECT_EQ(duvad::host::capacityLine({300, {fills74}}),
+              "332850 sectors, 74:00 min; 74-min disc: 100% full; 80-min disc: 93% full");
+    EXPECT_EQ(duvad::host::capacityLine({300, {fills74 + 1}}),
+              "332851 sectors, 74:00 min; 74-min disc: too short by 1 sectors; 80-min disc: 93% full");
+}
+
+TEST(DiscPlan, TrackTableGivesEachTracksDiscAddress) {
+    EXPECT_EQ(duvad::host::trackTable({300, {505, 85}}, {"ntsc.mpg", "tiny.mpg"}),
+              "track  on disc        start     sectors  source\n"
+              "    1  ISO 9660       00:02:00      300  (file system, INFO.VCD, ENTRIES.VCD)\n"
+              "    2  AVSEQ01.DAT    00:08:00      505  ntsc.mpg\n"
+              "    3  AVSEQ02.DAT    00:16:55       85  tiny.mpg\n");
+}
+
+}  // namespace

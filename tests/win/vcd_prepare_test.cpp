@@ -1,0 +1,258 @@
+// PrepareVcdFiles through the DLL: track files byte for byte, files that end where their new
+// contents end, each failure code with the files closed, the refusals of malformed input before
+// any file is touched, and the message pump running between sectors.
+#include "tests/win/vcd_test_util.h"
+
+namespace duvad::test::vcd {
+namespace {
+
+// The prepared image in a caller buffer that ends at a no-access page.
+class Image {
+public:
+    explicit Image(int32_t length = kImageBytes) : buffer_(size_t(length)) {
+        const std::string prepared = bytesOf("image300.bin");
+        std::memcpy(buffer_.data(), prepared.data(), std::min<size_t>(prepared.size(), size_t(length)));
+        original_.assign(buffer_.data(), size_t(length));
+    }
+    char* data() { return buffer_.data(); }
+    int32_t length() const { return int32_t(buffer_.size()); }
+    bool unchanged() const { return std::memcmp(buffer_.data(), original_.data(), original_.size()) == 0; }
+    std::string bytes() const { return std::string(buffer_.data(), buffer_.size()); }
+
+private:
+    mutable GuardedBuffer buffer_;
+    std::string original_;
+};
+
+int32_t prepare(Image& img, const std::string& sources, const std::string& targets) {
+    return VB(PrepareVcdFiles, img.data(), img.length(), sources.c_str(), targets.c_str());
+}
+
+TEST(VcdPrepare, TrackFilesFromStreamsAndCdxaFilesEndWhereTheirContentsEnd) {
+    TempDir dir("vcdpr");
+    // Stale longer files of the same names: the new contents replace them whole.
+    ASSERT_TRUE(TempDir::writeFile(dir.file("t2.bin"), std::string(3000000, 'S')));
+    ASSERT_TRUE(TempDir::writeFile(dir.file("image.bin"), std::string(900000, 'S')));
+    const char* names[] = {"ntsc.mpg", "ntsc.cdxa", "pal.mpg", "ragged.cdxa", "cut.mpg", "mpeg2.mpg"};
+    std::string sources, targets = dir.file("image.bin") + "\r\n";
+    for (int i = 0; i < 6; ++i) {
+        sources += stream(names[i]) + "\r\n";
+        targets += dir.file("t" + std::to_string(i + 1) + ".bin") + "\r\n";
+    }
+    Image img;
+    ASSERT_EQ(prepare(img, sources, targets), 1);
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(names[i]);
+        const std::string track = TempDir::readFile(dir.file("t" + std::to_string(i + 1) + ".bin"));
+        const std::string want = expectedTrack(bytesOf(names[i]), i + 1);
+        ASSERT_EQ(track.size(), want.size());
+        EXPECT_TRUE(sameBytes(track, want));
+        // The length AnalyzeMpeg predicts.
+        int32_t flag, sectors = kSentinel;
+        VB(AnalyzeMpeg, stream(names[i]).c_str(), &flag, (int32_t*)nullptr, (int32_t*)nullptr,
+           (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, &sectors);
+        EXPECT_EQ(int64_t(sectors) * 2336, int64_t(track.size()));
+    }
+    EXPECT_EQ(fileSize(dir.file("image.bin")), kImageBytes);
+    EXPECT_EQ(TempDir::readFile(dir.file("image.bin")), img.bytes()) << "the patched buffer, whole";
+    for (const char* n : {"t1.bin", "t2.bin", "image.bin"}) EXPECT_TRUE(deletable(dir.file(n))) << n;
+}
+
+TEST(VcdPrepare, EmptySourceListWritesTheImageOnly) {
+    TempDir dir("vcdpr");
+    Image img;
+    EXPECT_EQ(VB(PrepareVcdFiles, img.data(), img.length(), (const char*)nullptr,
+                 (dir.file("image.bin") + "\r\nnever.bin\r\n").c_str()), 1);
+    EXPECT_EQ(fileSize(dir.file("image.bin")), kImageBytes);
+    EXPECT_FALSE(exists(dir.file("never.bin")));
+    Image img2;
+    EXPECT_EQ(prepare(img2, "", dir.file("image2.bin") + "\r\n"), 1);
+    EXPECT_EQ(fileSize(dir.file("image2.bin")), kImageBytes);
+}
+
+TEST(VcdPrepare, MalformedInputIsRefusedBeforeAnyFileIsTouched) {
+    TempDir dir("vcdpr");
+    const std::string a = stream("ntsc.mpg"), b = stream("pal.mpg");
+    const std::string img = dir.file("image.bin"), t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin");
+    const std::string n256 = dir.file(std::string(256 - dir.path().size(), 'n'));
+    std::string s33, t33 = img + "\r\n";
+    for (int i = 1; i <= 33; ++i) {
+        s33 += a + "\r\n";
+        t33 += dir.file("t" + std::to_string(i) + ".bin") + "\r\n";
+    }
+    struct Case { std::string sources, targets; int32_t code; const char* what; };
+    const Case cases[] = {
+        {a + "\r\n" + b, lines({img, t1, t2}), -102, "last source line without CR LF"},
+        {a + "\r\n" + b + "\n", lines({img, t1, t2}), -102, "LF without CR"},
+        {a + "\r\n" + n256 + "\r\n", lines({img, t1, t2}), -102, "source name of 256 bytes"},
+        {lines({a, b}), lines({img, t1}), -302, "no target line for track 2"},
+        {lines({a, b}), img + "\r\n" + t1 + "\r\n" + t2, -302, "target line without CR LF"},
+        {lines({a, b}), lines({img, n256, t2}), -301, "target name of 256 bytes"},
+        {lines({a}), img, -300, "image line without CR LF"},
+        {lines({a}), "", -300, "no image line"},
+        {s33, t33, -133, "33 sources"},
+    };
+    for (const Case& c : cases) {
+        Image image;
+        EXPECT_EQ(prepare(image, c.sources, c.targets), c.code) << c.what;
+        EXPECT_TRUE(image.unchanged()) << c.what;
+        EXPECT_FALSE(exists(img) || exists(t1) || exists(t2)) << c.what;
+    }
+    Image image;
+    EXPECT_EQ(VB(PrepareVcdFiles, image.data(), image.length(), lines({a}).c_str(), (const char*)nullptr), -300);
+    EXPECT_EQ(VB(PrepareVcdFiles, (char*)nullptr, kImageBytes, lines({a}).c_str(), lines({img, t1}).c_str()), -300);
+    Image tooShort(352883);
+    EXPECT_EQ(prepare(tooShort, lines({a}), lines({img, t1})), -300);
+    EXPECT_TRUE(tooShort.unchanged());
+    EXPECT_EQ(VB(PrepareVcdFiles, image.data(), -1, lines({a}).c_str(), lines({img, t1}).c_str()), -300);
+    EXPECT_FALSE(exists(img) || exists(t1));
+    // The smallest image that holds every patched field is accepted.
+    Image smallest(352884);
+    EXPECT_EQ(prepare(smallest, "", lines({img})), 1);
+    EXPECT_EQ(fileSize(img), 352884);
+}
+
+TEST(VcdPrepare, FailuresKeepEarlierTracksAndCloseEveryFile) {
+    TempDir dir("vcdpr");
+    const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg");
+    const std::string t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin"), img = dir.file("image.bin");
+    const std::string track1 = expectedTrack(bytesOf("cut.mpg"), 1);
+    auto run = [&](const std::string& source2, const std::string& target2, const std::string& image,
+                   int32_t code, const char* what) {
+        DeleteFileA(t1.c_str());
+        DeleteFileA(t2.c_str());
+        Image buffer;
+        EXPECT_EQ(prepare(buffer, lines({s1, source2}), lines({image, t1, target2})), code) << what;
+        EXPECT_TRUE(sameBytes(TempDir::readFile(t1), track1)) << what << ": track 1 is complete";
+        EXPECT_TRUE(deletable(t1)) << what;
+        EXPECT_TRUE(deletable(s1)) << what;
+        CopyFileA(stream("cut.mpg").c_str(), s1.c_str(), FALSE);
+        if (code != 1) EXPECT_TRUE(buffer.unchanged()) << what;
+    };
+
+    run(dir.file("missing.mpg"), t2, img, -102, "source 2 missing");
+    EXPECT_FALSE(exists(t2));
+
+    const std::string es = copyStream(dir, "sequence.m1v");
+    run(es, t2, img, -202, "source 2 begins with a sequence header");
+    EXPECT_FALSE(exists(t2)) << "no track file for a refused source";
+    EXPECT_TRUE(deletable(es));
+
+    const std::string s2 = copyStream(dir, "ntsc.mpg", "s2.mpg");
+    run(s2, dir.file("nofolder\\t2.bin"), img, -302, "track file 2 cannot be made");
+    EXPECT_TRUE(deletable(s2));
+
+    CopyFileA(stream("ntsc.mpg").c_str(), s2.c_str(), FALSE);
+    {
+        ScopedFile held(CreateFileA(s2.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        run(s2, t2, img, -102, "source 2 held without sharing");
+    }
+    {
+        TempDir::writeFile(t2, "x");
+        ScopedFile held(CreateFileA(t2.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        Image buffer;
+        EXPECT_EQ(prepare(buffer, lines({s1, s2}), lines({img, t1, t2})), -302) << "track file 2 held";
+        EXPECT_TRUE(deletable(s2));
+    }
+    CopyFileA(stream("ntsc.mpg").c_str(), s2.c_str(), FALSE);
+
+    // The image file cannot be made: every track is written, the buffer is patched.
+    Image buffer;
+    EXPECT_EQ(prepare(buffer, lines({s1, s2}), lines({dir.file("nofolder\\image.bin"), t1, t2})), -300);
+    EXPECT_TRUE(sameBytes(TempDir::readFile(t1), track1));
+    EXPECT_TRUE(sameBytes(TempDir::readFile(t2), expectedTrack(bytesOf("ntsc.mpg"), 2)));
+    for (const std::string& f : {t1, t2, s1, s2}) EXPECT_TRUE(deletable(f)) << f;
+}
+
+TEST(VcdPrepare, SourceTooLargeForTheImageIsRefusedBeforeItsTrackFile) {
+    // A sparse stream whose track would have more sectors than a 32-bit data length can describe
+    // ((sectors - 10) x 2048 bytes): 2097162 sectors, a 4.87 GB source.
+    TempDir dir("vcdpr");
+    const std::string big = dir.file("big.mpg"), t1 = dir.file("t1.bin");
+    const int64_t size = 2324ll * (2097162 - 85);
+    ASSERT_TRUE(TempDir::writeFile(big, bytesOf("ntsc.mpg").substr(0, 2324)));
+    {
+        ScopedFile f(CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        LONG high = LONG(size >> 32);
+        SetFilePointer(f.get(), LONG(uint32_t(size)), &high, FILE_BEGIN);
+        ASSERT_TRUE(SetEndOfFile(f.get()));
+    }
+    Image img;
+    EXPECT_EQ(prepare(img, lines({big}), lines({dir.file("image.bin"), t1})), -101);
+    EXPECT_FALSE(exists(t1));
+    EXPECT_TRUE(img.unchanged());
+    EXPECT_TRUE(deletable(big));
+}
+
+// The host's window procedure runs inside the conversion's pump passes.
+constexpr UINT kShrinkSource = WM_APP + 11;
+std::string g_shrinkPath, g_trackPath, g_analyzePath, g_trackSeen;
+int32_t g_nestedSectors;
+
+LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != kShrinkSource) return DefWindowProcA(w, msg, wp, lp);
+    g_trackSeen = TempDir::readFile(g_trackPath).substr(0, kSector + 1);
+    // The host calls the library again from its handler.
+    int32_t flag;
+    VB(AnalyzeMpeg, g_analyzePath.c_str(), &flag, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
+       (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, &g_nestedSectors);
+    // Another program cuts the source short: the next read of the conversion comes short.
+    ScopedFile f(CreateFileA(g_shrinkPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr));
+    SetFilePointer(f.get(), LONG(10 * kPack + 5), nullptr, FILE_BEGIN);
+    SetEndOfFile(f.get());
+    return 0;
+}
+
+TEST(VcdPrepare, PumpRunsAfterEachSectorAndAShortReadFails) {
+    TempDir dir("vcdpr");
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = hostProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "DuVadVcdHost";
+    RegisterClassA(&wc);
+    HWND host = CreateWindowExA(0, wc.lpszClassName, "host", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    ASSERT_NE(host, nullptr);
+    g_shrinkPath = copyStream(dir, "ntsc.mpg", "s1.mpg");
+    g_trackPath = dir.file("t1.bin");
+    g_analyzePath = stream("pal.mpg");
+    g_nestedSectors = -1;
+    ASSERT_TRUE(TempDir::writeFile(g_trackPath, std::string(5000000, 'S')));
+    PostMessageA(host, kShrinkSource, 0, 0);
+
+    Image img;
+    EXPECT_EQ(prepare(img, lines({g_shrinkPath}), lines({dir.file("image.bin"), g_trackPath})), -101);
+    EXPECT_EQ(g_trackSeen, std::string(kSector, '\0') + "S") << "the first pass comes right after the first sector";
+    EXPECT_EQ(g_nestedSectors, int32_t(fileSize(g_analyzePath) / 2324 + 85));
+    const std::string track = TempDir::readFile(g_trackPath);
+    EXPECT_TRUE(sameBytes(track, expectedTrack(bytesOf("ntsc.mpg"), 1).substr(0, 40 * kSector)))
+        << "30 empty sectors and the 10 whole packs left; the stale bytes are gone";
+    EXPECT_FALSE(exists(dir.file("image.bin")));
+    EXPECT_TRUE(deletable(g_trackPath) && deletable(g_shrinkPath));
+    DestroyWindow(host);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
+
+// Run by the ctest entry VcdWriteLimit under `ulimit -f`: the track file outgrows the limit.
+TEST(VcdWriteLimit, FailedWriteIsReportedNeverSuccess) {
+    char limit[32] = "";
+    if (!GetEnvironmentVariableA("DUVAD_FILE_LIMIT", limit, sizeof limit)) GTEST_SKIP() << "needs ulimit -f";
+    TempDir dir("vcdlim");
+    const int64_t cap = _atoi64(limit);
+    const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg");     // 125 sectors: under the limit
+    const std::string s2 = copyStream(dir, "ntsc.mpg", "s2.mpg");    // 420 sectors: over it
+    ASSERT_LT(int64_t((93060 / kPack + 85) * kSector), cap);
+    ASSERT_GT((fileSize(s2) / int64_t(kPack) + 85) * int64_t(kSector), cap);
+    Image img;
+    EXPECT_EQ(prepare(img, lines({s1, s2}), lines({dir.file("image.bin"), dir.file("t1.bin"), dir.file("t2.bin")})),
+              -302);
+    EXPECT_EQ(TempDir::readFile(dir.file("t1.bin")), expectedTrack(bytesOf("cut.mpg"), 1));
+    EXPECT_LE(fileSize(dir.file("t2.bin")), cap);
+    EXPECT_FALSE(exists(dir.file("image.bin")));
+    EXPECT_TRUE(img.unchanged());
+    EXPECT_TRUE(deletable(dir.file("t2.bin")) && deletable(s2));
+}
+
+}  // namespace
+}  // namespace duvad::test::vcd

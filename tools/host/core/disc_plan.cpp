@@ -1,0 +1,90 @@
+#include "tools/host/core/disc_plan.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace duvad::host {
+
+SourceKind sourceKind(const uint8_t* head, size_t size) {
+    if (size >= 12 && !std::memcmp(head, "RIFF", 4) && !std::memcmp(head + 8, "CDXA", 4)) return SourceKind::RiffCdxa;
+    if (size >= 5 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA) {
+        if ((head[4] & 0xF0) == 0x20 || (head[4] & 0xF0) == 0x30) return SourceKind::MpegSystem;
+        if ((head[4] & 0xC0) == 0x40) return SourceKind::MpegProgram2;
+    }
+    return SourceKind::Other;
+}
+
+const char* aspectText(int32_t code) {
+    static const char* const k[] = {"?",      "1.0000", "0.6735", "0.7031", "0.7615", "0.8055", "0.8437", "0.8935",
+                                    "0.9157", "0.9815", "1.0255", "1.0695", "1.0950", "1.1575", "1.2015", "?"};
+    return code >= 0 && code < 16 ? k[code] : "?";
+}
+
+const char* rateText(int32_t code) {
+    static const char* const k[] = {"?", "23.976 Hz", "24 Hz", "25 Hz", "29.97 Hz", "30 Hz", "50 Hz", "59.94 Hz", "60 Hz"};
+    return code >= 0 && code < 9 ? k[code] : "?";
+}
+
+std::string clockText(int32_t seconds) {
+    if (seconds < 0) return "?";
+    char s[32];
+    if (seconds >= 3600)
+        std::snprintf(s, sizeof s, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    else
+        std::snprintf(s, sizeof s, "%d:%02d", seconds / 60, seconds % 60);
+    return s;
+}
+
+std::string factsLine(const StreamFacts& f) {
+    char s[200];
+    if (f.result == kTooLarge) return "too large: its length in sectors does not fit 32 bits";
+    if (f.result < 0) return "cannot be opened";
+    if (f.result == 0) {
+        std::snprintf(s, sizeof s, "no MPEG-1 video sequence header  %s  %d sectors  Video CD: no",
+                      clockText(f.seconds).c_str(), int(f.sectors));
+        return s;
+    }
+    std::snprintf(s, sizeof s, "%dx%d  aspect %d (%s)  rate %d (%s)  %d bit/s  %s  %d sectors  Video CD: %s",
+                  int(f.width), int(f.height), int(f.aspect), aspectText(f.aspect), int(f.rate), rateText(f.rate),
+                  int(f.bitRate), clockText(f.seconds).c_str(), int(f.sectors), f.compliant == 1 ? "yes" : "no");
+    return s;
+}
+
+std::string capacityLine(const DiscLayout& layout) {
+    // The disc ends where the volume says: two seconds after the last track (the end sector).
+    const uint32_t used = layout.trackStart(layout.trackSectors.size() + 1);
+    const uint32_t seconds = (used + vcd::kGapSectors) / vcd::kSectorsPerSecond;
+    auto fit = [&](uint32_t capacity) {
+        char s[96];
+        if (used <= capacity)
+            std::snprintf(s, sizeof s, "%u%% full", unsigned((uint64_t(used) * 100 + capacity - 1) / capacity));
+        else
+            std::snprintf(s, sizeof s, "too short by %u sectors", unsigned(used - capacity));
+        return std::string(s);
+    };
+    char s[256];
+    std::snprintf(s, sizeof s, "%u sectors, %u:%02u min; 74-min disc: %s; 80-min disc: %s", unsigned(used),
+                  unsigned(seconds / 60), unsigned(seconds % 60), fit(kDisc74).c_str(),
+                  fit(kDisc80).c_str());
+    return s;
+}
+
+std::string trackTable(const DiscLayout& layout, const std::vector<std::string>& sources) {
+    std::string table = "track  on disc        start     sectors  source\n";
+    auto row = [&](unsigned track, const std::string& file, uint32_t start, uint32_t sectors, const std::string& source) {
+        const vcd::Msf m = vcd::msf(start + vcd::kGapSectors);
+        char s[128];
+        std::snprintf(s, sizeof s, "%5u  %-13s  %02u:%02u:%02u  %7u  ", track, file.c_str(), unsigned(m.minute),
+                      unsigned(m.second), unsigned(m.frame), unsigned(sectors));
+        table += s + source + "\n";
+    };
+    row(1, "ISO 9660", 0, layout.firstTrackSectors, "(file system, INFO.VCD, ENTRIES.VCD)");
+    for (size_t k = 1; k <= layout.trackSectors.size(); ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "AVSEQ%02u.DAT", unsigned(k));
+        row(unsigned(k + 1), name, layout.trackStart(k), layout.trackSectors[k - 1], k <= sources.size() ? sources[k - 1] : "");
+    }
+    return table;
+}
+
+}  // namespace duvad::host

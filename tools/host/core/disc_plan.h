@@ -1,0 +1,45 @@
+// The host tool's planning of a Video CD: what kind of file a source is, how the facts that
+// AnalyzeMpeg reports read to a user, and how long the disc gets against 74- and 80-minute discs.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/host/core/raw_disc.h"
+
+namespace duvad::host {
+
+enum class SourceKind { MpegSystem, MpegProgram2, RiffCdxa, Other };
+
+// From the first bytes of a file: an MPEG-1 system stream starts with a pack header (00 00 01 BA,
+// then 0010xxxx), an MPEG-2 program stream's pack header has 01xxxxxx; RIFF CDXA is "RIFF" ....
+// "CDXA".
+SourceKind sourceKind(const uint8_t* head, size_t size);
+
+// What AnalyzeMpeg reports for one file.
+constexpr int32_t kCannotOpen = -1, kTooLarge = -2;  // AnalyzeMpeg's failure results
+struct StreamFacts {
+    int32_t result = 0;     // 1: sequence header found; 0: none; kCannotOpen, kTooLarge
+    int32_t compliant = 0, width = 0, height = 0, aspect = 0, rate = 0, bitRate = 0;
+    int32_t seconds = -1, sectors = 0;
+};
+
+const char* aspectText(int32_t code);  // "1.0950" for 12; "?" for reserved codes
+const char* rateText(int32_t code);    // "29.97 Hz" for 4; "?" for reserved codes
+std::string clockText(int32_t seconds);  // "1:02:03", "0:05"; "?" when unknown
+// One line per file: size, aspect and rate codes, bit rate, time, sectors, conformance.
+std::string factsLine(const StreamFacts& f);
+
+// Program-area capacity of a recordable disc, in sectors (its lead-out address less 00:02:00).
+constexpr uint32_t kDisc74 = 74 * vcd::kSectorsPerMinute - vcd::kGapSectors;
+constexpr uint32_t kDisc80 = 80 * vcd::kSectorsPerMinute - vcd::kGapSectors;
+static_assert(kDisc74 == 332850 && kDisc80 == 359850, "74- and 80-minute discs");
+
+// The disc these tracks make, as a user reads it: its length and how it fits the two discs.
+std::string capacityLine(const DiscLayout& layout);
+
+// The finished disc, one row per track: number, file on disc, source, start address, sectors.
+// `sources` holds one name per track file.
+std::string trackTable(const DiscLayout& layout, const std::vector<std::string>& sources);
+
+}  // namespace duvad::host

@@ -1,0 +1,144 @@
+#include "tools/host/core/raw_disc.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+namespace duvad::host {
+namespace {
+
+using namespace duvad::vcd;
+
+// Raw sector layout (ECMA-130 / CD-ROM XA).
+constexpr size_t kHeader = 12, kSubheader = 16;
+constexpr size_t kForm1Edc = kSubheader + kSubheaderBytes + kForm1DataBytes;   // 2072
+constexpr size_t kEccP = kForm1Edc + kEdcBytes;                                // 2076
+constexpr size_t kEccPBytes = 172, kEccQBytes = 104;
+constexpr size_t kEccQ = kEccP + kEccPBytes;                                   // 2248
+constexpr size_t kForm2Edc = kSubheader + kSubheaderBytes + kForm2DataBytes;   // 2348
+constexpr uint8_t kMode2 = 2;
+static_assert(kEccQ + kEccQBytes == size_t(kRawSectorBytes), "Form 1 ends with the Q parity");
+static_assert(kForm2Edc + kEdcBytes == size_t(kRawSectorBytes), "Form 2 ends with its EDC");
+constexpr uint8_t kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+
+struct Tables {
+    std::array<uint32_t, 256> edc{};
+    std::array<uint8_t, 256> f{}, b{};  // GF(2^8) multiply by alpha, and its inverse of (x ^ 2x)
+    Tables() {
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t e = i;
+            for (int k = 0; k < 8; ++k) e = (e >> 1) ^ (e & 1 ? 0xD8018001u : 0);
+            edc[i] = e;
+            const uint32_t j = (i << 1) ^ (i & 0x80 ? 0x11D : 0);
+            f[i] = uint8_t(j);
+            b[i ^ j] = uint8_t(i);
+        }
+    }
+};
+const Tables& tables() {
+    static const Tables t;
+    return t;
+}
+
+// Reed-Solomon product code over the 2064 bytes from the header on (ECMA-130 annex A): P parity
+// is 86 columns of 24 bytes, Q parity 52 diagonals of 43 bytes.
+void eccBlock(const uint8_t* src, size_t majorCount, size_t minorCount, size_t majorMult,
+              size_t minorInc, uint8_t* dest) {
+    const Tables& t = tables();
+    const size_t size = majorCount * minorCount;
+    for (size_t major = 0; major < majorCount; ++major) {
+        size_t index = (major >> 1) * majorMult + (major & 1);
+        uint8_t a = 0, b = 0;
+        for (size_t minor = 0; minor < minorCount; ++minor) {
+            const uint8_t v = src[index];
+            index += minorInc;
+            if (index >= size) index -= size;
+            a ^= v;
+            b ^= v;
+            a = t.f[a];
+        }
+        a = t.b[t.f[a] ^ b];
+        dest[major] = a;
+        dest[major + majorCount] = a ^ b;
+    }
+}
+
+std::string msfText(uint32_t sectors) {
+    const Msf m = msf(sectors);
+    char s[16];
+    std::snprintf(s, sizeof s, "%02u:%02u:%02u", unsigned(m.minute), unsigned(m.second), unsigned(m.frame));
+    return s;
+}
+
+}  // namespace
+
+uint32_t DiscLayout::trackStart(size_t k) const {
+    uint32_t start = firstTrackSectors + kGapSectors;
+    for (size_t i = 1; i < k && i <= trackSectors.size(); ++i) start += trackSectors[i - 1] + kGapSectors;
+    return start;
+}
+
+uint32_t DiscLayout::totalSectors() const {
+    return trackSectors.empty() ? firstTrackSectors
+                                : trackStart(trackSectors.size()) + trackSectors.back();
+}
+
+uint32_t edc(const uint8_t* data, size_t size) {
+    const Tables& t = tables();
+    uint32_t e = 0;
+    for (size_t i = 0; i < size; ++i) e = (e >> 8) ^ t.edc[(e ^ data[i]) & 0xFF];
+    return e;
+}
+
+void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
+    std::memcpy(raw, kSync, sizeof kSync);
+    const Msf m = msf(lba + kGapSectors);
+    raw[kHeader] = bcd(m.minute), raw[kHeader + 1] = bcd(m.second), raw[kHeader + 2] = bcd(m.frame);
+    raw[kHeader + 3] = kMode2;
+    std::memcpy(raw + kSubheader, sector, kSectorBytes);
+    if (sector[2] & kSubmodeForm2) {
+        putLe32(raw + kForm2Edc, edc(raw + kSubheader, kForm2Edc - kSubheader));
+        return;
+    }
+    putLe32(raw + kForm1Edc, edc(raw + kSubheader, kForm1Edc - kSubheader));
+    // Mode 2 parity is computed with the header's four bytes taken as zero.
+    uint8_t header[4];
+    std::memcpy(header, raw + kHeader, 4);
+    std::memset(raw + kHeader, 0, 4);
+    eccBlock(raw + kHeader, 86, 24, 2, 86, raw + kEccP);
+    eccBlock(raw + kHeader, 52, 43, 86, 88, raw + kEccQ);
+    std::memcpy(raw + kHeader, header, 4);
+}
+
+void gapSector(uint8_t* sector) {
+    std::memset(sector, 0, kSectorBytes);
+    sector[2] = sector[6] = kSubmodeForm2;
+}
+
+std::string cueSheet(const std::string& binName, const DiscLayout& layout) {
+    std::string cue = "FILE \"" + binName + "\" BINARY\n";
+    cue += "  TRACK 01 MODE2/2352\n    INDEX 01 00:00:00\n";
+    for (size_t k = 1; k <= layout.trackSectors.size(); ++k) {
+        char track[64];
+        std::snprintf(track, sizeof track, "  TRACK %02u MODE2/2352\n", unsigned(k + 1));
+        const uint32_t start = layout.trackStart(k);
+        cue += track;
+        cue += "    INDEX 00 " + msfText(start - kGapSectors) + "\n";
+        cue += "    INDEX 01 " + msfText(start) + "\n";
+    }
+    return cue;
+}
+
+std::string cdrdaoToc(const std::string& imageName, const std::vector<std::string>& trackNames) {
+    std::string toc = "CD_ROM_XA\n\n// Track 1: the ISO 9660 file system and the Video CD files\n";
+    toc += "TRACK MODE2_FORM_MIX\nDATAFILE \"" + imageName + "\"\n";
+    for (size_t k = 0; k < trackNames.size(); ++k) {
+        char head[64];
+        std::snprintf(head, sizeof head, "\n// Track %u: AVSEQ%02u.DAT\n", unsigned(k + 2), unsigned(k + 1));
+        toc += head;
+        toc += "TRACK MODE2_FORM_MIX\nPREGAP 00:02:00\nDATAFILE \"" + trackNames[k] + "\"\n";
+    }
+    return toc;
+}
+
+}  // namespace duvad::host

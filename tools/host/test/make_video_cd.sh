@@ -1,0 +1,135 @@
+#!/bin/bash
+# make_video_cd.sh BINDIR WORKDIR: "duvad make" end to end under Wine, checked by independent
+# readers: vcd-info (vcdimager), cd-info and iso-info (libcdio-utils), isoinfo (genisoimage),
+# cdrdao show-toc, ffprobe; the MPEG streams read back from the raw disc image must equal their
+# sources byte for byte. Runs inside tests/wine-session.sh. Exit 77: a reader is not installed.
+set -u
+bin=$1 work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in vcd-info cd-info iso-info isoinfo cdrdao ffprobe ffmpeg python3; do
+  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+mkdir -p "$work"
+"$here/../../../tests/data/make_streams.sh" "$bin/vcd-streams" || { echo "cannot make the test streams"; exit 1; }
+s=$bin/vcd-streams out=$work/disc
+rm -rf "$out"
+
+failures=0
+check() { # check DESCRIPTION COMMAND...: counts and reports a failed check
+  if "${@:2}"; then echo "ok    $1"; else echo "FAIL  $1"; failures=$((failures + 1)); fi
+}
+has() { grep -qF -- "$2" <<<"$1" || { echo "  missing: $2"; return 1; }; }
+win() { winepath -w "$1" 2>/dev/null; }
+
+# analyze: one line per file as AnalyzeMpeg sees it, and the disc they would make.
+an=$(wine "$bin/duvad.exe" analyze $(for f in ntsc.mpg pal.mpg film.mpg square.mpg ntsc.cdxa; do win "$s/$f"; done) 2>&1)
+rc=$?
+echo "$an" | sed 's/^/  | /'
+check "analyze succeeds" test $rc -eq 0
+check "analyze: NTSC" has "$an" "ntsc.mpg: 352x240  aspect 12 (1.0950)  rate 4 (29.97 Hz)  1150000 bit/s  0:04  $(( $(stat -c %s "$s/ntsc.mpg") / 2324 + 85 )) sectors  Video CD: yes"
+check "analyze: PAL" has "$an" "pal.mpg: 352x288  aspect 8 (0.9157)  rate 3 (25 Hz)  1150000 bit/s"
+check "analyze: film" has "$an" "film.mpg: 352x240  aspect 12 (1.0950)  rate 1 (23.976 Hz)"
+check "analyze: square pels are not Video CD" has "$an" "square.mpg: 352x240  aspect 1 (1.0000)"
+check "analyze: square pels are not Video CD" grep -q "square.mpg: .*Video CD: no" <<<"$an"
+check "analyze: RIFF CDXA" grep -q "ntsc.cdxa: 352x240 .* Video CD: yes" <<<"$an"
+check "analyze: the disc's total" grep -q "^5 tracks: [0-9]* sectors, 0:[0-9][0-9] min; 74-min disc: 1% full; 80-min disc: 1% full" <<<"$an"
+dur=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$s/ntsc.mpg")
+check "analyze: playing time agrees with ffprobe ($dur s)" has "$an" "bit/s  0:0${dur%%.*}  "
+wine "$bin/duvad.exe" analyze "$(win "$work/none.mpg")" >/dev/null 2>&1
+check "analyze: a missing file fails" test $? -ne 0
+
+# Four tracks: NTSC, PAL, film rate, and a RIFF CDXA file.
+sources=("$s/ntsc.mpg" "$s/pal.mpg" "$s/film.mpg" "$s/ntsc.cdxa")
+log=$(wine "$bin/duvad.exe" make "$(win "$out")" $(for f in "${sources[@]}"; do win "$f"; done) 2>&1)
+rc=$?
+echo "$log" | sed 's/^/  | /'
+check "make succeeds" test $rc -eq 0
+check "progress names every track" has "$log" "track  4/4  AVSEQ04.DAT"
+for f in videocd.bin videocd.cue videocd.toc TRACK01.IMG AVSEQ01.DAT AVSEQ04.DAT; do
+  check "$f written" test -s "$out/$f"
+done
+[ $rc -eq 0 ] || { echo "$failures checks failed"; exit 1; }
+
+# Expected layout: the first track of 300 sectors, each track file after 150 sectors.
+starts=() lengths=() start=450
+for k in 1 2 3 4; do
+  n=$(( $(stat -c %s "$out/AVSEQ0$k.DAT") / 2336 ))
+  starts+=($start) lengths+=($n)
+  start=$((start + n + 150))
+done
+total=$(( $(stat -c %s "$out/videocd.bin") / 2352 ))
+check "raw image holds the first track, the gaps and the track files" \
+  test $total -eq $((starts[3] + lengths[3])) -a $(( $(stat -c %s "$out/videocd.bin") % 2352 )) -eq 0
+
+cd "$out" || exit 1
+vcd=$(vcd-info --no-banner --cue-file videocd.cue 2>&1)
+check "vcd-info: Video CD 2.0 detected" has "$vcd" "VCD 2.0 detected"
+check "vcd-info: four entries" has "$vcd" " entries: 4"
+for k in 1 2 3 4; do
+  i=$((k - 1)) lsn=$(printf '%6d' ${starts[$i]})
+  a=$((starts[i] + 150)) msf=$(printf '%02d:%02d:%02d' $((a / 4500)) $((a / 75 % 60)) $((a % 75)))
+  check "vcd-info: entry $k at LSN ${starts[$i]} ($msf)" \
+    has "$vcd" "ENTRY[0$i]: track# $(printf '%2d' $k) (SEQUENCE[$i]), LSN $lsn (MSF $msf)"
+  check "vcd-info: AVSEQ0$k.DAT of $(( (lengths[$i] - 10) * 2048 )) bytes at LSN ${starts[$i]}" \
+    has "$vcd" "[fn 0$k] [LSN $lsn]$(printf ' %9d (%9d)' $(( (lengths[$i] - 10) * 2048 * 2324 / 2048 )) $(( (lengths[$i] - 10) * 2048 )))  AVSEQ0$k.DAT;1"
+done
+check "vcd-info: PAL flag of track 2 only" has "$vcd" "pal flags: 01000000 00000000"
+
+cdi=$(cd-info --no-header --no-device-info --cue-file videocd.cue 2>&1)
+check "cd-info: Video CD" has "$cdi" "Video CD"
+check "cd-info: CD-RTOS CD-BRIDGE" has "$cdi" "System     : CD-RTOS CD-BRIDGE"
+for k in 1 2 3 4; do
+  a=$((starts[k - 1] + 150)) msf=$(printf '%02d:%02d:%02d' $((a / 4500)) $((a / 75 % 60)) $((a % 75)))
+  check "cd-info: track $((k + 1)) at LSN ${starts[$((k - 1))]}" \
+    has "$cdi" "$(printf '%2d' $((k + 1))): $msf  $(printf '%06d' ${starts[$((k - 1))]}) XA"
+done
+
+# The first track's file system from the 2048-byte user data of its Form 1 sectors.
+python3 -c "
+import sys
+raw = open('videocd.bin', 'rb').read()
+open('track1.iso', 'wb').write(b''.join(raw[s * 2352 + 24: s * 2352 + 24 + 2048] for s in range(300)))"
+iso=$(isoinfo -l -i track1.iso 2>&1)
+check "isoinfo: the Video CD folders" has "$iso" "Directory listing of /SEGMENT/"
+check "isoinfo: ENTRIES.VCD at 151" has "$iso" "[    151 00]  ENTRIES.VCD;1"
+check "isoinfo: INFO.VCD at 150" has "$iso" "[    150 00]  INFO.VCD;1"
+for k in 1 2 3 4; do
+  check "isoinfo: AVSEQ0$k.DAT" has "$iso" "$(printf '%8d' $(( (lengths[k-1] - 10) * 2048 )))"
+done
+xa=$(iso-info --no-header -l -i track1.iso 2>&1)
+check "iso-info: track files are XA Form 2 with their file numbers" has "$xa" "--i2--r-r-r 0 0 [fn 04] [LSN $(printf '%6d' ${starts[3]})]"
+
+toc=$(cdrdao show-toc videocd.toc 2>&1)
+check "cdrdao: CD-ROM XA table of contents" has "$toc" "TOC TYPE: CD_ROM_XA"
+for k in 1 2 3 4; do
+  check "cdrdao: track $((k + 1)) starts at ${starts[$((k - 1))]}" has "$toc" "($(printf '%6d' ${starts[$((k - 1))]}))"
+done
+
+# The streams read back from the raw image: the 2324-byte payloads of each track's data sectors.
+python3 - "${starts[*]}" "${lengths[*]}" "${sources[@]}" <<'PY'
+import sys
+starts = [int(x) for x in sys.argv[1].split()]
+lengths = [int(x) for x in sys.argv[2].split()]
+raw = open("videocd.bin", "rb").read()
+for k, (start, n, src) in enumerate(zip(starts, lengths, sys.argv[3:]), 1):
+    data = b"".join(raw[s * 2352 + 24: s * 2352 + 24 + 2324] for s in range(start + 30, start + n - 55))
+    source = open(src, "rb").read()
+    if source[:4] == b"RIFF":  # the packs of the CDXA file's raw sectors
+        source = b"".join(source[44 + i * 2352 + 24: 44 + i * 2352 + 24 + 2324] for i in range((len(source) - 44) // 2352))
+    else:
+        source = source[: len(source) // 2324 * 2324]
+    open(f"readback{k}.mpg", "wb").write(data)
+    print(f"readback{k}.mpg", "identical" if data == source else "DIFFERS", len(data), len(source))
+PY
+for k in 1 2 3 4; do
+  src=${sources[$((k - 1))]}
+  [ "${src##*.}" = cdxa ] && ref=$s/ntsc.mpg || ref=$src
+  want=$(head -c $(( $(stat -c %s "$ref") / 2324 * 2324 )) "$ref" | md5sum)
+  check "track $k reads back byte-identical" test "$(md5sum < readback$k.mpg)" = "$want"
+  probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 readback$k.mpg)
+  [ $k = 2 ] && size=352,288 || size=352,240
+  check "ffprobe reads track $k as $size" test "$probe" = "$size"
+done
+
+echo "$failures checks failed"
+[ $failures -eq 0 ]

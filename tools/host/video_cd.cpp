@@ -1,0 +1,310 @@
+// duvad analyze FILE...   and   duvad make OUTDIR FILE...: the host's side of a Video CD.
+//
+// make: measures each file with AnalyzeMpeg, prepares the first track's image (ISO 9660 in CD-ROM
+// XA form with the Video CD 2.0 files), has PrepareVcdFiles write the track files and complete the
+// image while a timer inside its message pump shows the progress, then writes what a burner
+// takes: a raw image of 2352-byte sectors with a cue sheet, and a cdrdao table of contents.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/scoped.h"
+#include "tools/host/core/disc_plan.h"
+#include "tools/host/core/first_track.h"
+#include "tools/host/core/raw_disc.h"
+#include "tools/host/host.h"
+
+namespace duvad::host {
+namespace {
+
+constexpr char kImageName[] = "TRACK01.IMG";  // the first track, 2336-byte sectors
+constexpr char kBinName[] = "videocd.bin", kCueName[] = "videocd.cue", kTocName[] = "videocd.toc";
+
+std::string fullPath(const std::string& path) {
+    char out[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, out, nullptr);
+    return n && n < MAX_PATH ? std::string(out, n) : path;
+}
+
+std::string baseName(const std::string& path) {
+    const size_t at = path.find_last_of("\\/:");
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+int64_t fileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    return int64_t(a.nFileSizeHigh) << 32 | a.nFileSizeLow;
+}
+
+bool readHead(const std::string& path, uint8_t* head, DWORD size, DWORD* got) {
+    ScopedFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    *got = 0;
+    return f.valid() && ReadFile(f.get(), head, size, got, nullptr);
+}
+
+StreamFacts analyzeFile(decltype(&::AnalyzeMpeg) analyzeMpeg, const std::string& path) {
+    StreamFacts f;
+    f.result = analyzeMpeg(path.c_str(), &f.compliant, &f.width, &f.height, &f.aspect, &f.rate,
+                           &f.bitRate, &f.seconds, &f.sectors);
+    return f;
+}
+
+// ---- Progress inside PrepareVcdFiles: a thread timer that its GoEvents(0) passes dispatch ------
+
+struct Progress {
+    std::vector<std::string> targets;   // track files
+    std::vector<uint32_t> expected;     // sectors AnalyzeMpeg predicted
+    size_t reported = 0;                // tracks whose completion line is out
+    bool console = false;
+    int lastPercent = -1;
+};
+Progress* g_progress;  // the timer procedure's view of the running make (one at a time)
+
+void showProgress(bool final) {
+    Progress& p = *g_progress;
+    for (size_t k = p.reported; k < p.targets.size(); ++k) {
+        const int64_t size = fileSize(p.targets[k]);
+        const uint64_t done = size < 0 ? 0 : uint64_t(size) / vcd::kSectorBytes;
+        // A track is done once its successor exists (or, for the last, when the call returned).
+        const bool complete = final || (k + 1 < p.targets.size() && fileSize(p.targets[k + 1]) >= 0);
+        if (complete && size >= 0) {
+            std::printf("%s  track %2u/%u  %-12s %7u sectors  done\n", p.console ? "\r" : "", unsigned(k + 1),
+                        unsigned(p.targets.size()), baseName(p.targets[k]).c_str(), unsigned(done));
+            p.reported = k + 1, p.lastPercent = -1;
+            continue;
+        }
+        if (size >= 0) {
+            int percent = int(done * 100 / (p.expected[k] ? p.expected[k] : 1));
+            percent = percent > 99 ? 99 : percent;
+            // On a console the line is redrawn; into a file or pipe, a line at each quarter.
+            if (p.console && percent != p.lastPercent)
+                std::printf("\r  track %2u/%u  %-12s %7u sectors  %3d%%", unsigned(k + 1), unsigned(p.targets.size()),
+                            baseName(p.targets[k]).c_str(), unsigned(done), percent);
+            else if (!p.console && percent / 25 > p.lastPercent / 25 && percent >= 25)
+                std::printf("  track %2u/%u  %-12s %7u sectors  %3d%%\n", unsigned(k + 1), unsigned(p.targets.size()),
+                            baseName(p.targets[k]).c_str(), unsigned(done), percent);
+            if (p.console || percent / 25 > p.lastPercent / 25) p.lastPercent = percent;
+        }
+        break;
+    }
+    std::fflush(stdout);
+}
+
+void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) { showProgress(false); }
+
+// ---- Raw image ----------------------------------------------------------------------------------
+
+// Appends the 2336-byte sectors of `data` (a whole number of them) as raw sectors from `lba` on.
+bool writeRaw(HANDLE out, const uint8_t* data, size_t sectors, uint32_t& lba) {
+    std::vector<uint8_t> raw(sectors * vcd::kRawSectorBytes);
+    for (size_t s = 0; s < sectors; ++s)
+        makeRawSector(data + s * vcd::kSectorBytes, lba++, raw.data() + s * vcd::kRawSectorBytes);
+    DWORD written = 0;
+    return WriteFile(out, raw.data(), DWORD(raw.size()), &written, nullptr) && written == raw.size();
+}
+
+// The whole disc: the completed first track, then each track file behind its filled gap.
+bool writeRawDisc(const std::string& path, const std::vector<uint8_t>& image,
+                  const std::vector<std::string>& tracks, std::string& error) {
+    ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) return error = "cannot create " + path, false;
+    uint32_t lba = 0;
+    if (!writeRaw(out.get(), image.data(), image.size() / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
+    std::vector<uint8_t> gap(size_t(vcd::kGapSectors) * vcd::kSectorBytes);
+    for (uint32_t s = 0; s < vcd::kGapSectors; ++s) gapSector(gap.data() + s * vcd::kSectorBytes);
+    constexpr size_t kChunk = 256;  // sectors per read
+    std::vector<uint8_t> buffer(kChunk * vcd::kSectorBytes);
+    for (const std::string& track : tracks) {
+        if (!writeRaw(out.get(), gap.data(), vcd::kGapSectors, lba)) return error = "cannot write " + path, false;
+        ScopedFile in(CreateFileA(track.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!in.valid()) return error = "cannot read " + track, false;
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr)) return error = "cannot read " + track, false;
+            if (got % vcd::kSectorBytes) return error = track + " is not a whole number of 2336-byte sectors", false;
+            if (got == 0) break;
+            if (!writeRaw(out.get(), buffer.data(), got / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
+        }
+    }
+    return true;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+    ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return out.valid() && WriteFile(out.get(), text.data(), DWORD(text.size()), &written, nullptr) && written == text.size();
+}
+
+std::string failureText(int32_t r, const std::vector<std::string>& sources) {
+    auto name = [&](int32_t i) { return i >= 1 && size_t(i) <= sources.size() ? sources[i - 1] : std::to_string(i); };
+    if (r == -300) return "the first track's image could not be written";
+    if (r <= -301 && r >= -399) return "track file " + std::to_string(-300 - r) + " could not be written (disk full?)";
+    if (r <= -201 && r >= -299) return name(-200 - r) + " is neither an MPEG system stream nor RIFF CDXA";
+    if (r <= -101 && r >= -199) return name(-100 - r) + " could not be read";
+    return "failed";
+}
+
+int fail(const std::string& line) {
+    std::fprintf(stderr, "duvad: %s\n", line.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int analyze(int argc, char** argv) {
+    auto analyzeMpeg = HOST_PROC(AnalyzeMpeg);
+    if (!analyzeMpeg) return fail("DuVad.dll does not export AnalyzeMpeg");
+    if (argc < 1) return fail("usage: duvad analyze FILE...");
+    DiscLayout layout{kFirstTrackSectors, {}};
+    int bad = 0;
+    for (int i = 0; i < argc; ++i) {
+        const StreamFacts f = analyzeFile(analyzeMpeg, argv[i]);
+        std::printf("%s: %s\n", argv[i], factsLine(f).c_str());
+        if (f.result < 0) { ++bad; continue; }
+        layout.trackSectors.push_back(uint32_t(f.sectors));
+        bad += f.result != 1;
+    }
+    std::printf("%u track%s: %s\n", unsigned(layout.trackSectors.size()), layout.trackSectors.size() == 1 ? "" : "s",
+                capacityLine(layout).c_str());
+    if (layout.trackSectors.size() > size_t(vcd::kMaxTracks))
+        std::printf("a Video CD holds at most %d tracks\n", int(vcd::kMaxTracks));
+    return bad ? 1 : 0;
+}
+
+int make(int argc, char** argv) {
+    if (argc < 2) return fail("usage: duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)");
+    if (argc - 1 > vcd::kMaxTracks)
+        return fail("too many files (" + std::to_string(argc - 1) + "): a Video CD holds at most 32 tracks");
+    auto analyzeMpeg = HOST_PROC(AnalyzeMpeg);
+    auto prepare = HOST_PROC(PrepareVcdFiles);
+    if (!analyzeMpeg || !prepare) return fail("DuVad.dll does not export AnalyzeMpeg and PrepareVcdFiles");
+
+    const std::string outDir = fullPath(argv[0]);
+    std::vector<std::string> sources;
+    std::vector<StreamFacts> facts;
+    FirstTrackSpec spec;
+    DiscLayout plan{kFirstTrackSectors, {}};
+    for (int i = 1; i < argc; ++i) {
+        const std::string path = fullPath(argv[i]);
+        if (path.size() >= 256) return fail(path + ": name too long (255 characters at most)");
+        uint8_t head[16];
+        DWORD got = 0;
+        if (!readHead(path, head, sizeof head, &got)) return fail(std::string(argv[i]) + ": cannot be opened");
+        const SourceKind kind = sourceKind(head, got);
+        if (kind == SourceKind::MpegProgram2) return fail(std::string(argv[i]) + ": an MPEG-2 stream; a Video CD takes MPEG-1");
+        if (kind == SourceKind::Other) return fail(std::string(argv[i]) + ": not an MPEG-1 system stream or RIFF CDXA file");
+        const StreamFacts f = analyzeFile(analyzeMpeg, path);
+        if (f.result < 0) return fail(std::string(argv[i]) + ": " + factsLine(f));
+        if (f.result == 0) return fail(std::string(argv[i]) + ": no MPEG-1 video in it");
+        std::printf("%-24s %s\n", baseName(path).c_str(), factsLine(f).c_str());
+        if (f.compliant != 1) std::printf("  note: not within the Video CD picture rules; players may refuse it\n");
+        if (uint32_t(f.sectors) < kShortestTrackSectors)
+            std::printf("  note: its track lasts under four seconds; some recorders refuse such a track\n");
+        if (f.height == 288) spec.palTracks |= 1u << (i - 1);
+        sources.push_back(path);
+        facts.push_back(f);
+        plan.trackSectors.push_back(uint32_t(f.sectors));
+    }
+    std::printf("disc: %s\n", capacityLine(plan).c_str());
+    if (plan.trackStart(sources.size() + 1) > kDisc80)
+        return fail("the tracks do not fit an 80-minute disc: they need " +
+                    std::to_string(plan.trackStart(sources.size() + 1)) + " sectors of its " +
+                    std::to_string(kDisc80));
+
+    if (!CreateDirectoryA(outDir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return fail("cannot create the folder " + outDir);
+    const DWORD attributes = GetFileAttributesA(outDir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return fail(outDir + " is not a folder");
+    const std::string dir = outDir + (outDir.back() == '\\' ? "" : "\\");
+    if (dir.size() + std::strlen("AVSEQ01.DAT") >= 256)
+        return fail(outDir + ": folder name too long for the track files' names (255 characters at most)");
+    std::vector<std::string> targets;
+    std::string sourceList, targetList = dir + kImageName + "\r\n";
+    for (size_t k = 0; k < sources.size(); ++k) {
+        targets.push_back(dir + trackFileName(int(k + 1)));
+        sourceList += sources[k] + "\r\n";
+        targetList += targets.back() + "\r\n";
+    }
+    // What a former run left is removed first: nothing stale may pass for this disc.
+    for (const std::string& t : targets) DeleteFileA(t.c_str());
+    for (const char* name : {kImageName, kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
+
+    spec.tracks = int(sources.size());
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    TIME_ZONE_INFORMATION tz;
+    GetTimeZoneInformation(&tz);
+    spec.made = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+    spec.biasMinutes = tz.Bias;
+    std::vector<uint8_t> image = buildFirstTrack(spec);
+
+    std::printf("writing the track files to %s\n", outDir.c_str());
+    Progress progress;
+    progress.targets = targets;
+    for (const StreamFacts& f : facts) progress.expected.push_back(uint32_t(f.sectors));
+    progress.console = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
+    g_progress = &progress;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, onTimer);
+    const int32_t r = prepare(reinterpret_cast<char*>(image.data()), int32_t(image.size()), sourceList.c_str(),
+                              targetList.c_str());
+    KillTimer(nullptr, timer);
+    if (r != 1) {
+        g_progress = nullptr;
+        for (const std::string& t : targets) DeleteFileA(t.c_str());
+        DeleteFileA((dir + kImageName).c_str());
+        return fail("PrepareVcdFiles: " + failureText(r, sources) + " (" + std::to_string(r) + "); nothing was kept");
+    }
+    showProgress(true);
+    g_progress = nullptr;
+
+    // The layout from what was written; the DLL entered the same one into the image.
+    DiscLayout layout{uint32_t(image.size() / vcd::kSectorBytes), {}};
+    std::vector<std::string> names;
+    for (const std::string& t : targets) {
+        const int64_t size = fileSize(t);
+        if (size < 0 || size % vcd::kSectorBytes) return fail(t + " is missing or not whole sectors");
+        layout.trackSectors.push_back(uint32_t(size / vcd::kSectorBytes));
+        names.push_back(baseName(t));
+    }
+
+    // The completed image must place the tracks where the raw image and the TOC will put them.
+    std::vector<uint32_t> planned;
+    for (size_t k = 1; k <= targets.size(); ++k) planned.push_back(layout.trackStart(k));
+    if (listedTrackStarts(image) != planned)
+        return fail("the completed image places the tracks elsewhere than their files' sizes say; no disc written");
+
+    std::string error;
+    const std::string bin = dir + kBinName, part = bin + ".part";
+    std::printf("writing %s\n", kBinName);
+    if (!writeRawDisc(part, image, targets, error)) {
+        DeleteFileA(part.c_str());
+        return fail(error);
+    }
+    if (!MoveFileExA(part.c_str(), bin.c_str(), MOVEFILE_REPLACE_EXISTING) ||
+        !writeText(dir + kCueName, cueSheet(kBinName, layout)) ||
+        !writeText(dir + kTocName, cdrdaoToc(kImageName, names))) {
+        for (const char* name : {kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
+        DeleteFileA(part.c_str());
+        return fail("cannot write the raw image, its cue sheet or the table of contents in " + outDir);
+    }
+
+    std::vector<std::string> shown;
+    for (const std::string& source : sources) shown.push_back(baseName(source));
+    std::printf("\n%s", trackTable(layout, shown).c_str());
+    std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(targets.size()), targets.size() == 1 ? "" : "s",
+                capacityLine(layout).c_str());
+    std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);
+    std::printf("  %*s  or: %s for %s and the AVSEQnn.DAT track files\n", int(outDir.size()), "", kTocName, kImageName);
+    std::printf("burn: cd to that folder, then  cdrdao write --device /dev/sr0 %s  (or %s)\n", kCueName, kTocName);
+    std::printf("play: the burnt disc in a Video CD player; before burning, ffplay AVSEQ01.DAT (a track file)\n");
+    return 0;
+}
+
+}  // namespace duvad::host

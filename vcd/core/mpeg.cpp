@@ -1,0 +1,132 @@
+#include "vcd/core/mpeg.h"
+
+#include <cstring>
+
+namespace duvad::vcd {
+
+namespace {
+
+constexpr uint8_t kPackStartCode = 0xBA;
+constexpr uint8_t kSequenceStartCode = 0xB3;
+constexpr int32_t kPackClockBytes = 9;      // start code, marker nibble and the 5 clock bytes
+constexpr int32_t kSequenceFieldBytes = 11; // start code and the fields up to the bit rate
+constexpr int32_t kMaxVcdBitRate = 1151929; // exclusive
+
+bool startCode(const uint8_t* p, uint8_t code) {
+    return p[0] == 0x00 && p[1] == 0x00 && p[2] == 0x01 && p[3] == code;
+}
+
+}  // namespace
+
+bool isPackHeader(const uint8_t* p) {
+    const uint8_t marker = p[4] & 0xF0;
+    return startCode(p, kPackStartCode) && (marker == 0x20 || marker == 0x30);
+}
+
+uint32_t packClock(const uint8_t* p) {
+    return uint32_t(p[4] & 0x06) << 29 | uint32_t(p[5]) << 22 | uint32_t(p[6] >> 1) << 15 |
+           uint32_t(p[7]) << 7 | uint32_t(p[8] >> 1);
+}
+
+int32_t findPackHeader(const uint8_t* block, uint32_t delivered) {
+    for (int32_t p = 0; p < kPackPositions && uint32_t(p + kPackClockBytes) <= delivered; ++p)
+        if (isPackHeader(block + p)) return p;
+    return -1;
+}
+
+SequenceHeader readSequenceHeader(const uint8_t* p) {
+    SequenceHeader h;
+    h.width = int32_t(p[4]) << 4 | p[5] >> 4;
+    h.height = int32_t(p[5] & 0x0F) << 8 | p[6];
+    h.aspectCode = p[7] >> 4;
+    h.rateCode = p[7] & 0x0F;
+    h.bitRate = (int32_t(p[8]) << 10 | int32_t(p[9]) << 2 | p[10] >> 6) * int32_t(kBitRateUnit);
+    return h;
+}
+
+bool meetsVideoCdRules(const SequenceHeader& h) {
+    struct Row { int32_t width, height, aspect, rate; };
+    static constexpr Row kRows[] = {
+        {352, 240, 12, 4},  // 525 lines, pel aspect 1.0950, 29.97 Hz
+        {352, 240, 12, 1},  // 525 lines, 23.976 Hz (film)
+        {352, 288, 8, 3},   // 625 lines, pel aspect 0.9157, 25 Hz
+    };
+    if (h.bitRate >= kMaxVcdBitRate) return false;
+    for (const Row& r : kRows)
+        if (h.width == r.width && h.height == r.height && h.aspectCode == r.aspect &&
+            h.rateCode == r.rate)
+            return true;
+    return false;
+}
+
+bool isRiffCdxa(const uint8_t* head, uint32_t delivered) {
+    return delivered >= 12 && std::memcmp(head, "RIFF", 4) == 0 &&
+           std::memcmp(head + 8, "CDXA", 4) == 0;
+}
+
+int64_t trackSectors(bool riffCdxa, int64_t size) {
+    const int64_t data = riffCdxa ? (size - kRiffHeaderBytes) / kRawSectorBytes : size / kPackBytes;
+    return data + kLeadInSectors + kLeadOutSectors;
+}
+
+Analysis analyzeStream(ByteSource& file) {
+    Analysis a;
+    uint8_t window[kTailBytes];  // the tail window; its first block serves the other reads
+
+    // Head scan: the first pack header within the first 584 positions of one of five blocks.
+    uint32_t firstClock = 0;
+    for (int b = 0; b < kHeadBlocks; ++b) {
+        const uint32_t n = file.readAt(int64_t(b) * kBlockBytes, window, kBlockBytes);
+        const int32_t p = findPackHeader(window, n);
+        if (p >= 0) {
+            firstClock = packClock(window + p);
+            break;
+        }
+    }
+
+    int64_t size = file.size();
+    if (size < 0) size = 0;
+
+    // Tail scan: the first pack header in the last three blocks gives the playing time.
+    if (size >= kTailBytes && file.readAt(size - kTailBytes, window, kTailBytes) == kTailBytes) {
+        for (int b = 0; b < 3; ++b) {
+            const int32_t p = findPackHeader(window + b * kBlockBytes, kBlockBytes);
+            if (p >= 0) {
+                const uint32_t ticks = packClock(window + b * kBlockBytes + p) - firstClock;
+                a.playingSeconds = int32_t(ticks / kClockHz);
+                break;
+            }
+        }
+    }
+
+    // Container and length.
+    const uint32_t headBytes = file.readAt(0, window, kRiffHeaderBytes);
+    const bool cdxa = isRiffCdxa(window, headBytes);
+    const int64_t dataStart = cdxa ? kRiffHeaderBytes : 0;
+    a.sectors = trackSectors(cdxa, size);
+    if (a.sectors > INT32_MAX) {
+        a.result = -2;
+        return a;
+    }
+
+    // The first sequence header start code wholly inside one of 100 blocks from the data start.
+    for (int b = 0; b < kSearchBlocks; ++b) {
+        const int64_t at = dataStart + int64_t(b) * kBlockBytes;
+        const uint32_t n = file.readAt(at, window, kBlockBytes);
+        for (uint32_t p = 0; p + 4 <= n; ++p) {
+            if (!startCode(window + p, kSequenceStartCode)) continue;
+            // Re-read from the start code, so a header crossing the block's end is read whole;
+            // bytes past the end of the file count as zero.
+            uint8_t header[kSequenceFieldBytes] = {};
+            file.readAt(at + p, header, kSequenceFieldBytes);
+            a.result = 1;
+            a.header = readSequenceHeader(header);
+            a.compliant = meetsVideoCdRules(a.header);
+            return a;
+        }
+    }
+    a.result = 0;
+    return a;
+}
+
+}  // namespace duvad::vcd
