@@ -1,5 +1,6 @@
 // Clipboard file lists, the property sheet, the folder browser, the program files folder and
 // file-type registration, through the DLL with the real clipboard, shell dialogs and registry.
+#include <windows.h>
 #include <shlobj.h>
 
 #include <string>
