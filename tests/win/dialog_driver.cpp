@@ -38,6 +38,9 @@ BOOL CALLBACK findChildCb(HWND w, LPARAM lp) {
     return TRUE;
 }
 
+// Set on a script's thread: the flag that ends its waits.
+thread_local volatile LONG* t_stop = nullptr;
+
 }  // namespace
 
 HWND waitForWindow(DWORD timeoutMs, HWND exclude, const char* cls) {
@@ -50,7 +53,7 @@ HWND waitForWindow(DWORD timeoutMs, HWND exclude, const char* cls) {
             return f.found;
         }
         Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
+    } while (GetTickCount() - start < timeoutMs && !(t_stop && *t_stop));
     return nullptr;
 }
 
@@ -81,6 +84,7 @@ DialogScript::DialogScript(std::function<void(HWND)> script, DWORD timeoutMs)
 
 DWORD WINAPI DialogScript::run(LPVOID p) {
     auto* self = static_cast<DialogScript*>(p);
+    t_stop = &self->stop_;
     HWND dialog = waitForWindow(self->timeoutMs_);
     self->sawDialog_ = dialog != nullptr;
     if (dialog) self->script_(dialog);
@@ -89,6 +93,7 @@ DWORD WINAPI DialogScript::run(LPVOID p) {
 
 void DialogScript::join() {
     if (!thread_) return;
+    InterlockedExchange(&stop_, 1);
     WaitForSingleObject(thread_, 30000);
     CloseHandle(thread_);
     thread_ = nullptr;

@@ -14,7 +14,8 @@
 namespace duvad::test {
 
 // A visible top-level window of class `cls` of this process, other than `exclude`; waits up to
-// `timeoutMs`, then gives nullptr.
+// `timeoutMs`, then gives nullptr. Inside a DialogScript the wait also ends, with nullptr, once
+// the test has joined the script (the call under test has returned: no dialog will come).
 HWND waitForWindow(DWORD timeoutMs = 10000, HWND exclude = nullptr, const char* cls = "#32770");
 // A descendant of `dialog` by class and control id (id -1: any).
 HWND findChild(HWND dialog, const char* cls, int id = -1);
@@ -29,6 +30,7 @@ class DialogScript {
 public:
     explicit DialogScript(std::function<void(HWND dialog)> script, DWORD timeoutMs = 10000);
     ~DialogScript() { join(); }
+    // Ends the script's waits and waits for the script.
     DialogScript(const DialogScript&) = delete;
     DialogScript& operator=(const DialogScript&) = delete;
     void join();
@@ -39,6 +41,7 @@ private:
     std::function<void(HWND)> script_;
     DWORD timeoutMs_;
     bool sawDialog_ = false;
+    volatile LONG stop_ = 0;
     HANDLE thread_ = nullptr;
 };
 
