@@ -32,7 +32,7 @@ std::vector<COLORREF> customBoxes(HWND dialog) {
     return out;
 }
 
-TEST(ColourDialog, OpensOnTheInitialColourAndReturnsTheChoice) {
+TEST(DesktopColourDialog, OpensOnTheInitialColourAndReturnsTheChoice) {
     std::string shown[3];
     {
         DialogScript s([&](HWND d) {
@@ -60,7 +60,7 @@ TEST(ColourDialog, OpensOnTheInitialColourAndReturnsTheChoice) {
 }
 
 // A custom colour defined in one call is gone in the next: every box starts white.
-TEST(ColourDialog, CustomColoursAreWhiteOnEveryCall) {
+TEST(DesktopColourDialog, CustomColoursAreWhiteOnEveryCall) {
     std::vector<COLORREF> before, defined, next;
     {
         DialogScript s([&](HWND d) {
@@ -118,7 +118,7 @@ int32_t getAFont(Font& f) {
     return VB(GetAFont, HWND(nullptr), f.face, &f.size, &f.weight, &f.italic, &f.underline, &f.colour);
 }
 
-TEST(FontDialog, SizesInTwipsBothWays) {
+TEST(DesktopFontDialog, SizesInTwipsBothWays) {
     Font f;
     strcpy(f.face, "Arial");
     f.size = 200;  // 10 points
@@ -150,7 +150,7 @@ TEST(FontDialog, SizesInTwipsBothWays) {
     EXPECT_EQ(again.size, 240);
 }
 
-TEST(FontDialog, BoldItalicUnderlinedOpensOnThatStyle) {
+TEST(DesktopFontDialog, BoldItalicUnderlinedOpensOnThatStyle) {
     Font f;
     strcpy(f.face, "Times New Roman");
     f.size = 240;
@@ -173,7 +173,7 @@ TEST(FontDialog, BoldItalicUnderlinedOpensOnThatStyle) {
     EXPECT_EQ(f.size, 240);
 }
 
-TEST(FontDialog, CancelWritesNothing) {
+TEST(DesktopFontDialog, CancelWritesNothing) {
     GuardedBuffer face(32);
     face.set("Arial");
     int32_t size = kSentinel, weight = kSentinel, italic = kSentinel, underline = kSentinel, colour = kSentinel;

@@ -39,7 +39,7 @@ DialogScript choose(Seen* seen, const char* name, int answer = IDYES) {
     });
 }
 
-class FileDialog : public ::testing::Test {
+class DesktopFileDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* n : {"a.txt", "b.txt", "existing.txt"}) ASSERT_TRUE(TempDir::writeFile(dir_.file(n), "x"));
@@ -50,7 +50,7 @@ protected:
     TempDir dir_{"ofn"};
 };
 
-TEST_F(FileDialog, OpenOneFileWithTitleAndFilter) {
+TEST_F(DesktopFileDialog, OpenOneFileWithTitleAndFilter) {
     GuardedBuffer file(10000);
     initial(file, dir_.file("b.txt"));
     Seen seen;
@@ -78,7 +78,7 @@ TEST_F(FileDialog, OpenOneFileWithTitleAndFilter) {
     EXPECT_EQ(file.str(), dir_.file("new.txt"));
 }
 
-TEST_F(FileDialog, SeveralFilesInAFolder) {
+TEST_F(DesktopFileDialog, SeveralFilesInAFolder) {
     GuardedBuffer file(10000);
     initial(file, dir_.path());
     Seen seen;
@@ -97,7 +97,7 @@ TEST_F(FileDialog, SeveralFilesInAFolder) {
     EXPECT_EQ(file.str(), dir_.file("existing.txt") + "\r\n");
 }
 
-TEST_F(FileDialog, SeveralFilesInARootHaveNoDoubledBackslash) {
+TEST_F(DesktopFileDialog, SeveralFilesInARootHaveNoDoubledBackslash) {
     const std::string tag = std::to_string(GetCurrentProcessId());
     const std::string a = "C:\\duvad_root_a" + tag + ".txt", b = "C:\\duvad_root_b" + tag + ".txt";
     ASSERT_TRUE(TempDir::writeFile(a, "a"));
@@ -117,7 +117,7 @@ TEST_F(FileDialog, SeveralFilesInARootHaveNoDoubledBackslash) {
     EXPECT_EQ(file.str(), a + "\r\n" + b + "\r\n");
 }
 
-TEST_F(FileDialog, SaveAsksBeforeOverwritingOnlyWhenToldTo) {
+TEST_F(DesktopFileDialog, SaveAsksBeforeOverwritingOnlyWhenToldTo) {
     GuardedBuffer file(10000);
     Seen seen;
     initial(file, dir_.path());
@@ -157,7 +157,7 @@ TEST_F(FileDialog, SaveAsksBeforeOverwritingOnlyWhenToldTo) {
     EXPECT_EQ(file.str(), dir_.file("newname.txt"));
 }
 
-TEST_F(FileDialog, CancelLeavesTheBufferAsItWas) {
+TEST_F(DesktopFileDialog, CancelLeavesTheBufferAsItWas) {
     for (int32_t kind : {1, 2, 5, 6}) {
         SCOPED_TRACE(kind);
         GuardedBuffer file(10000);
@@ -175,7 +175,7 @@ TEST_F(FileDialog, CancelLeavesTheBufferAsItWas) {
 
 // Calls that show no dialog: a kind that is none of the four, or an argument that cannot be used
 // without overrunning the dialog's areas or reading through a null pointer.
-TEST_F(FileDialog, NoDialogForOtherKindsAndUnusableArguments) {
+TEST_F(DesktopFileDialog, NoDialogForOtherKindsAndUnusableArguments) {
     auto noDialog = [&](int32_t kind, const std::string& filter, const char* initialName, const char* what) {
         SCOPED_TRACE(what);
         GuardedBuffer file(initialName ? strlen(initialName) + 1 : 1);
@@ -196,7 +196,7 @@ TEST_F(FileDialog, NoDialogForOtherKindsAndUnusableArguments) {
     EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 1, "t", kTextFilter.c_str(), static_cast<char*>(nullptr)), 0);
 }
 
-TEST_F(FileDialog, LongFilterKeepsTheWholePairsThatFit) {
+TEST_F(DesktopFileDialog, LongFilterKeepsTheWholePairsThatFit) {
     std::string text;
     for (int i = 0; i < 20; ++i) text += "Type number " + std::to_string(i) + "|*.t" + std::to_string(i) + "|";
     ASSERT_GT(text.size(), 254u);

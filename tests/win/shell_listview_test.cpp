@@ -10,7 +10,7 @@
 namespace duvad::test {
 namespace {
 
-class ListView : public ::testing::Test {
+class DesktopListView : public ::testing::Test {
 protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
@@ -62,7 +62,7 @@ protected:
     HWND list_ = nullptr;
 };
 
-TEST_F(ListView, CellsByItemAndColumn) {
+TEST_F(DesktopListView, CellsByItemAndColumn) {
     EXPECT_EQ(cell(0, 0), "a.mpg");
     EXPECT_EQ(cell(0, 1), "1200");
     EXPECT_EQ(cell(2, 2), "4");
@@ -77,7 +77,7 @@ TEST_F(ListView, CellsByItemAndColumn) {
     EXPECT_EQ(VB(GetLVItemText, list_, 0, 0, static_cast<char*>(nullptr)), 0);
 }
 
-TEST_F(ListView, LongCellsAreCutTo1023Characters) {
+TEST_F(DesktopListView, LongCellsAreCutTo1023Characters) {
     std::string longText;
     for (int i = 0; i < 1500; ++i) longText += char('A' + i % 26);
     EXPECT_EQ(VB(SetLVItemText, list_, 2, 1, longText.c_str()), 1);
@@ -91,7 +91,7 @@ TEST_F(ListView, LongCellsAreCutTo1023Characters) {
     EXPECT_EQ(cell(0, 0), longText.substr(0, 1023));
 }
 
-TEST_F(ListView, SettingCellsAndItemsOutOfRange) {
+TEST_F(DesktopListView, SettingCellsAndItemsOutOfRange) {
     EXPECT_EQ(VB(SetLVItemText, list_, 1, 2, "7"), 1);
     EXPECT_EQ(cell(1, 2), "7");
     EXPECT_EQ(VB(SetLVItemText, list_, 0, 0, "renamed.mpg"), 1);
@@ -105,7 +105,7 @@ TEST_F(ListView, SettingCellsAndItemsOutOfRange) {
     EXPECT_EQ(cell(2, 0), "c.mpg");
 }
 
-TEST_F(ListView, FocusMarkGoesAndTheSelectionStays) {
+TEST_F(DesktopListView, FocusMarkGoesAndTheSelectionStays) {
     setState(0, LVIS_SELECTED, LVIS_SELECTED);
     setState(2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ASSERT_EQ(state(2, LVIS_FOCUSED), UINT(LVIS_FOCUSED));

@@ -1,6 +1,7 @@
 // Clipboard file lists, the property sheet, the folder browser, the program files folder and
 // file-type registration, through the DLL with the real clipboard, shell dialogs and registry.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <string>
@@ -147,7 +148,7 @@ TEST(DesktopClipboard, FileListsFromTheClipboard) {
 // Wine has no "properties" verb: it refuses every request (with a message box of its own, as the
 // request allows the shell's messages). What can be seen here is the refusal of a missing file
 // and of a null path, and that a message box the shell shows does not keep the call waiting.
-TEST(ShellProperties, MissingFileOrNoPathGivesZero) {
+TEST(DesktopShellProperties, MissingFileOrNoPathGivesZero) {
     TempDir dir("props");
     DialogScript dismiss([](HWND box) { press(box, IDOK); }, 3000);
     EXPECT_EQ(VB(InvokeShellProperties, dir.file("missing.txt").c_str()), 0);
@@ -159,20 +160,41 @@ TEST(ShellProperties, MissingFileOrNoPathGivesZero) {
 
 struct BrowseSeen {
     std::string title;
+    std::string selected;  // the tree's selected item when the script answered
     RECT dialog = {};
 };
 
-// Presses OK (or Cancel) and notes what the browser showed.
-DialogScript answer(BrowseSeen* seen, int button) {
-    return DialogScript([seen, button](HWND d) {
+std::string selectedItem(HWND dialog) {
+    HWND tree = findChild(dialog, "SysTreeView32");
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    char text[MAX_PATH] = {};
+    TVITEMA it = {};
+    it.mask = TVIF_TEXT;
+    it.hItem = item;
+    it.pszText = text;
+    it.cchTextMax = sizeof text;
+    if (!item || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it))) return "";
+    return text;
+}
+
+// Presses OK (or Cancel) once the tree shows `expect` selected (or after 5 s), and notes what the
+// browser showed.
+DialogScript answer(BrowseSeen* seen, int button, std::string expect = "") {
+    return DialogScript([seen, button, expect](HWND d) {
+        for (int i = 0; i < 250 && !expect.empty() && selectedItem(d) != expect; ++i) Sleep(20);
+        seen->selected = selectedItem(d);
         GetWindowRect(d, &seen->dialog);
+        seen->title.clear();
         for (HWND c = findChild(d, "Static"); c; c = FindWindowExA(d, c, "Static", nullptr))
             if (windowText(c).size() > seen->title.size()) seen->title = windowText(c);
         press(d, button);
     });
 }
 
-class FolderBrowser : public ::testing::Test {
+// The folders to browse lie outside the temporary folder: other test programs create and delete
+// folders there all the time, and the browser's tree cannot be expanded through a folder whose
+// content changes while it is read.
+class DesktopFolderBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
         GetCurrentDirectoryA(MAX_PATH, savedCwd_);
@@ -185,26 +207,30 @@ protected:
                                  nullptr, wc.hInstance, nullptr);
         ASSERT_NE(owner_, nullptr);
         ShowWindow(owner_, SW_SHOWNORMAL);
-        CreateDirectoryA(dir_.file("first").c_str(), nullptr);
-        CreateDirectoryA(dir_.file("second").c_str(), nullptr);
+        ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(folder("first").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(folder("second").c_str(), nullptr));
     }
     void TearDown() override {
         SetCurrentDirectoryA(savedCwd_);
         DestroyWindow(owner_);
+        RemoveDirectoryA(folder("first").c_str());
+        RemoveDirectoryA(folder("second").c_str());
+        RemoveDirectoryA(base_.c_str());
     }
-    std::string folder(const char* name) { return dir_.file(name); }  // no trailing backslash
+    std::string folder(const char* name) { return base_ + "\\" + name; }  // no trailing backslash
 
     char savedCwd_[MAX_PATH] = {};
     HWND owner_ = nullptr;
-    TempDir dir_{"browse"};
+    std::string base_ = "C:\\duvad_browse_" + std::to_string(GetCurrentProcessId());
 };
 
-TEST_F(FolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentresOverItsOwner) {
+TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentresOverItsOwner) {
     ASSERT_TRUE(SetCurrentDirectoryA(folder("first").c_str()));
     BrowseSeen seen;
     GuardedBuffer picked(512);
     {
-        DialogScript ok = answer(&seen, IDOK);
+        DialogScript ok = answer(&seen, IDOK, "first");
         EXPECT_EQ(VB(ShellGetFolder, owner_, "Where shall the image go?", picked.data()), 1);
     }
     EXPECT_EQ(picked.str(), folder("first"));
@@ -220,7 +246,7 @@ TEST_F(FolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentresOverI
     ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
     GuardedBuffer again(512);
     {
-        DialogScript ok = answer(&seen, IDOK);
+        DialogScript ok = answer(&seen, IDOK, "first");
         EXPECT_EQ(VB(ShellGetFolder, HWND(nullptr), "", again.data()), 1);
     }
     EXPECT_EQ(again.str(), folder("first"));
@@ -228,18 +254,18 @@ TEST_F(FolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentresOverI
     // Cancel: 0, the caller's buffer untouched, and the last folder kept.
     GuardedBuffer cancelled(512);
     {
-        DialogScript cancel = answer(&seen, IDCANCEL);
+        DialogScript cancel = answer(&seen, IDCANCEL, "first");
         EXPECT_EQ(VB(ShellGetFolder, owner_, "x", cancelled.data()), 0);
     }
     EXPECT_TRUE(cancelled.untouchedFrom(0));
     {
-        DialogScript ok = answer(&seen, IDOK);
+        DialogScript ok = answer(&seen, IDOK, "first");
         EXPECT_EQ(VB(ShellGetFolder, owner_, "x", again.data()), 1);
     }
     EXPECT_EQ(again.str(), folder("first"));
 }
 
-TEST_F(FolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAreCut) {
+TEST_F(DesktopFolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAreCut) {
     ASSERT_TRUE(SetCurrentDirectoryA(folder("first").c_str()));
     const std::string title(1500, 'W');
     BrowseSeen seen;
@@ -261,7 +287,7 @@ TEST_F(FolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAreCut) {
     // The next browser opens at the current directory again; the title shows cut to 1023.
     ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
     {
-        DialogScript ok = answer(&seen, IDOK);
+        DialogScript ok = answer(&seen, IDOK, "second");
         EXPECT_EQ(VB(ShellGetFolder, owner_, title.c_str(), picked.data()), 1);
     }
     EXPECT_EQ(picked.str(), folder("second"));
