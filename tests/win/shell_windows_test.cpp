@@ -300,5 +300,55 @@ TEST_F(DesktopExplorer, StartsExplorerWhenThereIsNone) {
     EXPECT_TRUE(sameRect(rectOf(host), {50, 60, 450, 360}));
 }
 
+// With no Explorer that makes an "ExploreWClass" window (Wine's own makes "ExplorerWClass"): the
+// test program runs a copy of itself from a folder without the stand-in, where WinExec finds
+// Wine's explorer.exe; the copy checks that nothing was changed.
+TEST_F(DesktopExplorer, NoExplorerEvenAfterStartingChangesNothing) {
+    const bool standInHere = GetFileAttributesA((testDir() + "EXPLORER.EXE").c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!standInHere) {
+        HWND host = w_.make(kVb6, "Host");
+        ShowWindow(host, SW_MAXIMIZE);
+        TopWindows::drain();
+        const RECT before = rectOf(host);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(VB(AllineaConExplorer, host, 1), 0);
+        EXPECT_GE(GetTickCount() - start, 2900u);
+        EXPECT_TRUE(IsZoomed(host));
+        EXPECT_TRUE(sameRect(rectOf(host), before));
+        EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);  // no arrangement is pending
+        return;
+    }
+    TempDir dir("noexplorer");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, dir.file("duvad_tests.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(dllPath().c_str(), dir.file("DuVad.dll").c_str(), FALSE));
+    std::string line = "\"" + dir.file("duvad_tests.exe") +
+                       "\" --gtest_filter=DesktopExplorer.NoExplorerEvenAfterStartingChangesNothing";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(code, 0u) << "the copy without the stand-in failed";
+    // Wine's Explorer leaves a window of its own class behind.
+    for (HWND w; (w = FindWindowA("ExplorerWClass", nullptr)) != nullptr;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        if (process) {
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        } else {
+            Sleep(100);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace duvad::test
