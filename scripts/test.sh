@@ -17,5 +17,17 @@ fi
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+
+# A printer for the Print Setup tests: CUPS with a PDF queue (cups-pdf), made the default. There is
+# no service manager here, so the scheduler is started when it is not running; both steps are
+# skipped when already done. (The no-printer tests point their own CUPS client at no server.)
+if ! lpstat -r 2>/dev/null | grep -q "scheduler is running"; then
+  /usr/sbin/cupsd
+  for _ in $(seq 50); do lpstat -r 2>/dev/null | grep -q "scheduler is running" && break; sleep 0.1; done
+fi
+if ! lpstat -v DuVadPDF >/dev/null 2>&1; then
+  lpadmin -p DuVadPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
+fi
+lpstat -d 2>/dev/null | grep -q DuVadPDF || lpadmin -d DuVadPDF
 tests/wine-session.sh build/windows \
   ctest --test-dir build/windows --output-on-failure --timeout 180 -j2

@@ -39,3 +39,27 @@ Public Declare Function EnablepkWR Lib "DuVad.dll" (ByVal value As Long) As Long
 ' ---- Files and paths ----
 
 ' ---- Windows, shell, list views and dialogs ----
+Public Declare Function FindThisVB6MDIWindow Lib "DuVad.dll" (ByVal titlePrefix As String) As Long
+Public Declare Function AllineaConExplorer Lib "DuVad.dll" (ByVal hostWindow As Long, ByVal mode As Long) As Long
+' list = String$(4098, 0)
+Public Declare Function GetHDrop Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal list As String) As Long
+Public Declare Function InvokeShellProperties Lib "DuVad.dll" (ByVal path As String) As Long
+' folder = String$(512, 0)
+Public Declare Function ShellGetFolder Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal title As String, ByVal folder As String) As Long
+' folder = String$(129, 0)
+Public Declare Function GetProgamFilesFolder Lib "DuVad.dll" (ByVal folder As String) As Long
+Public Declare Function ExtensionReg Lib "DuVad.dll" (ByVal extension As String, ByVal typeName As String, ByVal description As String, ByVal openCommand As String, ByVal defaultIcon As String) As Long
+' text = String$(1024, 0)
+Public Declare Function GetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
+Public Declare Function SetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
+Public Declare Function RemoveLVFocus Lib "DuVad.dll" (ByVal listView As Long) As Long
+' filter = "Text files|*.txt|All files|*.*|" & vbNullChar & "*." & "txt" & vbNullChar
+' file = initial name & String$(10000, 0) (kind 2: room for every full path and CR LF)
+' title: vbNullString for the system's caption
+Public Declare Function GetFilenameForOpenOrSave Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal kind As Long, ByVal title As String, ByVal filter As String, ByVal file As String) As Long
+' names() / deviceMode() As Byte, kept by the host; pass names(0) and deviceMode(0) (sized for
+' what the dialog returns, e.g. 1024 and 8192 bytes). DeleteDC the context after use.
+Public Declare Function PrinterSetup Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal mode As Long, ByRef context As Long, ByRef names As Byte, ByRef namesLength As Long, ByRef deviceMode As Byte, ByRef deviceModeLength As Long) As Long
+Public Declare Function GetAColor Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal initialColour As Long) As Long
+' faceName = "Arial" & String$(32, 0); size in twips
+Public Declare Function GetAFont Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal faceName As String, ByRef size As Long, ByRef weight As Long, ByRef italic As Long, ByRef underline As Long, ByRef colour As Long) As Long

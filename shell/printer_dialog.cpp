@@ -1,0 +1,120 @@
+// PrinterSetup: the Print Setup dialog preset to the printer the host remembers in two byte
+// arrays, returning a device or information context, or a device context without any dialog.
+#include <windows.h>
+#include <cderr.h>
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "frame/scoped.h"
+#include "include/DuVad.h"
+#include "shell/core/text_lists.h"
+
+static_assert(sizeof(PRINTDLGA) == 66, "PRINTDLGA as Windows packs it");
+
+namespace {
+
+enum Result : int32_t { kMade = 1, kCancelled = 0, kNoPrinter = -1, kDialogFailed = -2, kNoContext = -3 };
+
+constexpr int32_t kInformationContext = 1;
+constexpr int32_t kWithoutDialog = 3;
+constexpr DWORD kSetupFlags = PD_PRINTSETUP | PD_NOWARNING | PD_NONETWORKBUTTON;
+static_assert((kSetupFlags | PD_RETURNIC) == 0x2002C0 && (kSetupFlags | PD_RETURNDC) == 0x2001C0);
+static_assert(PD_RETURNDEFAULT == 0x400);
+
+// A movable global block holding a copy of the caller's bytes; none for a length of 0 or less.
+HGLOBAL globalCopy(const void* bytes, int32_t length) {
+    if (length <= 0) return nullptr;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(length));
+    if (!block) return nullptr;
+    if (void* p = GlobalLock(block)) {
+        std::memcpy(p, bytes, static_cast<size_t>(length));
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+// Copies a block the dialog returned back to the caller, in full, with its size.
+void copyBack(HGLOBAL block, void* bytes, int32_t* length) {
+    if (!block) return;
+    const SIZE_T size = GlobalSize(block);
+    if (const void* p = GlobalLock(block)) {
+        std::memcpy(bytes, p, size);
+        GlobalUnlock(block);
+        *length = static_cast<int32_t>(size);
+    }
+}
+
+// The dialog's record with the blocks the function holds: whatever handle the dialog leaves in
+// it, the function's own or a new one, is freed when the record goes.
+struct Dialog {
+    PRINTDLGA record = {};
+    ~Dialog() { dropBlocks(); }
+    void dropBlocks() {
+        duvad::ScopedGlobal(record.hDevMode).reset();
+        duvad::ScopedGlobal(record.hDevNames).reset();
+        record.hDevMode = record.hDevNames = nullptr;
+    }
+};
+
+int32_t makeContextWithoutDialog(HWND owner, char* names, int32_t* namesLength, char* deviceMode,
+                                 int32_t* deviceModeLength, HDC* context) {
+    if (*namesLength <= 0) {
+        Dialog fetch;
+        fetch.record.lStructSize = sizeof fetch.record;
+        fetch.record.hwndOwner = owner;
+        fetch.record.Flags = PD_RETURNDEFAULT;
+        if (!PrintDlgA(&fetch.record)) return kDialogFailed;
+        copyBack(fetch.record.hDevNames, names, namesLength);
+        copyBack(fetch.record.hDevMode, deviceMode, deviceModeLength);
+    }
+    const auto* block = reinterpret_cast<const uint8_t*>(names);
+    char driver[duvad::shell::kDevNameBytes];
+    char device[duvad::shell::kDevNameBytes];
+    // A block whose names cannot be read names no printer (an empty driver name could stand
+    // for the display).
+    const size_t size = static_cast<size_t>(*namesLength);
+    if (!duvad::shell::readDevName(block, size, duvad::shell::DevName::Driver, driver) ||
+        !duvad::shell::readDevName(block, size, duvad::shell::DevName::Device, device) || !driver[0])
+        return kNoContext;
+    const DEVMODEA* mode = *deviceModeLength > 0 ? reinterpret_cast<const DEVMODEA*>(deviceMode) : nullptr;
+    HDC dc = CreateDCA(driver, device, nullptr, mode);
+    if (!dc) return kNoContext;
+    *context = dc;
+    return kMade;
+}
+
+}  // namespace
+
+extern "C" int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* context, char* names, int32_t* namesLength,
+                                       char* deviceMode, int32_t* deviceModeLength) {
+    if (!context || !names || !namesLength || !deviceMode || !deviceModeLength) return kDialogFailed;
+    if (mode == kWithoutDialog)
+        return makeContextWithoutDialog(ownerWindow, names, namesLength, deviceMode, deviceModeLength, context);
+
+    Dialog dialog;
+    dialog.record.hDevMode = globalCopy(deviceMode, *deviceModeLength);
+    dialog.record.hDevNames = globalCopy(names, *namesLength);
+    for (;;) {
+        PRINTDLGA& r = dialog.record;
+        const HGLOBAL devMode = r.hDevMode, devNames = r.hDevNames;
+        r = PRINTDLGA{};
+        r.lStructSize = sizeof r;
+        r.hwndOwner = ownerWindow;
+        r.hDevMode = devMode;
+        r.hDevNames = devNames;
+        r.Flags = kSetupFlags | (mode == kInformationContext ? PD_RETURNIC : PD_RETURNDC);
+        if (PrintDlgA(&r)) {
+            *context = r.hDC;
+            copyBack(r.hDevNames, names, namesLength);
+            copyBack(r.hDevMode, deviceMode, deviceModeLength);
+            return kMade;
+        }
+        const DWORD error = CommDlgExtendedError();
+        if (error == 0) return kCancelled;
+        if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES) return kNoPrinter;
+        if (!r.hDevNames) return kDialogFailed;
+        // A remembered printer the dialog cannot use: show it once more at the default printer.
+        dialog.dropBlocks();
+    }
+}

@@ -1,0 +1,165 @@
+// GetHDrop, InvokeShellProperties, ShellGetFolder, GetProgamFilesFolder, ExtensionReg: the
+// clipboard's file list, the shell's property sheet and folder browser, the program files folder
+// and file-type registration.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "frame/module.h"
+#include "frame/scoped.h"
+#include "include/DuVad.h"
+#include "shell/core/geometry.h"
+#include "shell/core/text_lists.h"
+
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the shell execution record of Windows 95 and NT 4");
+
+namespace {
+
+// Holds the clipboard open for the life of the object.
+class ClipboardOpen {
+public:
+    explicit ClipboardOpen(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+    ~ClipboardOpen() { if (open_) CloseClipboard(); }
+    ClipboardOpen(const ClipboardOpen&) = delete;
+    ClipboardOpen& operator=(const ClipboardOpen&) = delete;
+    bool open() const { return open_; }
+
+private:
+    bool open_;
+};
+
+duvad::shell::Edges edgesOf(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// The folder browser's callback: open the tree at the last folder picked and centre the dialog
+// over its owner, keeping its size and Z order. Always answers 0.
+int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM, LPARAM) {
+    if (message != BFFM_INITIALIZED) return 0;
+    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(duvad::g_lastFolder));
+    const duvad::shell::Edges dialogEdges = edgesOf(dialog);
+    const duvad::shell::Point at = duvad::shell::centreOver(edgesOf(duvad::g_browseOwner), dialogEdges);
+    SetWindowPos(dialog, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    return 0;
+}
+
+// The item the browser returns belongs to the shell's allocator.
+void freeItem(LPITEMIDLIST item) {
+    IMalloc* malloc = nullptr;
+    if (SUCCEEDED(SHGetMalloc(&malloc)) && malloc) {
+        malloc->Free(item);
+        malloc->Release();
+    }
+}
+
+// Sets the default value of `subKey` of `key` (created as needed) to `text`, as REG_SZ.
+void setDefault(HKEY key, const char* subKey, const char* text) {
+    RegSetValueA(key, subKey, REG_SZ, text, static_cast<DWORD>(std::strlen(text)));
+}
+
+}  // namespace
+
+extern "C" int32_t WINAPI GetHDrop(HWND ownerWindow, char* list) {
+    if (!list) return 0;
+    list[0] = '\0';
+    if (!IsClipboardFormatAvailable(CF_HDROP)) return 0;
+    ClipboardOpen clipboard(ownerWindow);
+    if (!clipboard.open()) return 0;
+
+    // The names are read while the clipboard is still ours: no other program can replace the
+    // list in between.
+    HDROP drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    if (!drop) return 0;
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    size_t length = 0;
+    int32_t written = 0;
+    for (UINT i = 0; i < count; ++i) {
+        char name[256] = {};
+        DragQueryFileA(drop, i, name, sizeof name);
+        if (!duvad::shell::appendFileListName(list, &length, name)) break;
+        ++written;
+    }
+    return written;
+}
+
+extern "C" int32_t WINAPI InvokeShellProperties(const char* path) {
+    if (!path) return 0;
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_INVOKEIDLIST;
+    info.lpVerb = "properties";
+    info.lpFile = path;
+    static_assert(SEE_MASK_INVOKEIDLIST == 0x0C);
+    return ShellExecuteExA(&info) ? 1 : 0;
+}
+
+extern "C" int32_t WINAPI ShellGetFolder(HWND ownerWindow, const char* title, char* folder) {
+    if (!folder) return 0;
+    if (duvad::g_lastFolder[0] == '\0') {
+        const DWORD n = GetCurrentDirectoryA(sizeof duvad::g_lastFolder, duvad::g_lastFolder);
+        if (n == 0 || n >= sizeof duvad::g_lastFolder) duvad::g_lastFolder[0] = '\0';
+    }
+    duvad::g_browseOwner = ownerWindow;
+
+    // A longer title is cut: it is only shown above the tree.
+    char titleArea[1024] = {};
+    if (title) lstrcpynA(titleArea, title, sizeof titleArea);
+    char displayName[1024] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = ownerWindow;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = titleArea;
+    info.lpfn = browseCallback;
+
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (!item) return 0;
+    // The path goes straight into the last folder: an item without one empties it, so the next
+    // browser opens at the current directory again.
+    char path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListA(item, path)) path[0] = '\0';
+    freeItem(item);
+    std::memcpy(duvad::g_lastFolder, path, sizeof path);
+    if (duvad::g_lastFolder[0] == '\0') return 0;
+    std::memcpy(folder, duvad::g_lastFolder, std::strlen(duvad::g_lastFolder) + 1);
+    return 1;
+}
+
+extern "C" int32_t WINAPI GetProgamFilesFolder(char* folder) {
+    if (!folder) return 0;
+    // A value that cannot be read (no key, missing, not a text, longer than 127 characters)
+    // leaves the empty path, so the caller always gets a defined text: at least the backslash.
+    char area[128] = {};
+    duvad::ScopedKey key;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", key.put()) == ERROR_SUCCESS) {
+        DWORD type = 0;
+        DWORD size = sizeof area;
+        const LONG rc = RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(area), &size);
+        const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+        if (rc != ERROR_SUCCESS || !text || !std::memchr(area, 0, size)) area[0] = '\0';
+    }
+    const size_t n = std::strlen(area);
+    std::memcpy(folder, area, n);
+    folder[n] = '\\';
+    folder[n + 1] = '\0';
+    return 0;
+}
+
+extern "C" int32_t WINAPI ExtensionReg(const char* extension, const char* typeName, const char* description,
+                                       const char* openCommand, const char* defaultIcon) {
+    if (!extension || !typeName || !description || !openCommand || !defaultIcon) return ERROR_INVALID_PARAMETER;
+    {
+        duvad::ScopedKey key;
+        RegCreateKeyA(HKEY_CLASSES_ROOT, extension, key.put());
+        setDefault(key.get(), "", typeName);
+    }
+    HKEY type = nullptr;
+    RegCreateKeyA(HKEY_CLASSES_ROOT, typeName, &type);
+    setDefault(type, "", description);
+    setDefault(type, "Shell\\Open\\Command", openCommand);
+    setDefault(type, "DefaultIcon", defaultIcon);
+    return RegCloseKey(type);
+}

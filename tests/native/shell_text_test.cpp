@@ -1,0 +1,190 @@
+// The shell's text building: clipboard file lists, the Open dialog's filter list, multiple
+// selections, printer names blocks; and the window and font arithmetic.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/core/geometry.h"
+#include "shell/core/text_lists.h"
+
+namespace duvad::shell {
+namespace {
+
+TEST(FileListText, NamesEndInCrLfAndStopBeforeTheBound) {
+    std::vector<char> list(kFileListBytes + 16, '#');
+    list[0] = '\0';
+    size_t length = 0;
+    EXPECT_TRUE(appendFileListName(list.data(), &length, "C:\\a.txt"));
+    EXPECT_TRUE(appendFileListName(list.data(), &length, "C:\\b"));
+    EXPECT_STREQ(list.data(), "C:\\a.txt\r\nC:\\b\r\n");
+    EXPECT_EQ(length, 16u);
+
+    // The bound counts the text so far and the name, not the separators: a name that brings the
+    // text to exactly 4095 fits and the whole list then takes 4098 bytes with its terminator.
+    std::string fill(4095 - length, 'x');
+    EXPECT_TRUE(appendFileListName(list.data(), &length, fill.c_str()));
+    EXPECT_EQ(length, 4097u);
+    EXPECT_EQ(list[4097], '\0');
+    EXPECT_EQ(list[4098], '#');
+    EXPECT_FALSE(appendFileListName(list.data(), &length, "y"));
+    EXPECT_EQ(length, 4097u);
+    EXPECT_EQ(list[4097], '\0');
+}
+
+// The host's argument: filter text, terminator, two skipped characters, extension, terminator.
+std::string filterArg(const std::string& text, const std::string& ext) { return text + '\0' + "*." + ext + '\0'; }
+
+std::vector<std::string> split(const char (&list)[kFilterListBytes]) {
+    std::vector<std::string> out;
+    for (const char* p = list; *p; p += strlen(p) + 1) out.push_back(p);
+    return out;
+}
+
+TEST(FilterList, BarsBecomeTerminatorsAndTheExtensionFollows) {
+    char list[kFilterListBytes];
+    char ext[kDefaultExtBytes];
+    std::string arg = filterArg("Text files (*.txt)|*.txt|All files|*.*|", "txt");
+    ASSERT_TRUE(buildFilterList(arg.c_str(), list, ext));
+    EXPECT_EQ(split(list), (std::vector<std::string>{"Text files (*.txt)", "*.txt", "All files", "*.*"}));
+    EXPECT_STREQ(ext, "txt");
+    // The last bar may be missing; the list is closed by an empty string all the same.
+    arg = filterArg("Pictures|*.bmp;*.gif", "");
+    ASSERT_TRUE(buildFilterList(arg.c_str(), list, ext));
+    EXPECT_EQ(split(list), (std::vector<std::string>{"Pictures", "*.bmp;*.gif"}));
+    EXPECT_STREQ(ext, "");
+    EXPECT_EQ(list[strlen("Pictures|*.bmp;*.gif") + 1], '\0');
+}
+
+TEST(FilterList, LongTextKeepsWholePairsAndLongExtensionIsRefused) {
+    char list[kFilterListBytes];
+    char ext[kDefaultExtBytes];
+    // 254 characters exactly are taken as they stand.
+    std::string pair = "D|" + std::string(251, 'p') + "|";
+    ASSERT_EQ(pair.size(), 254u);
+    ASSERT_TRUE(buildFilterList(filterArg(pair, "abc").c_str(), list, ext));
+    EXPECT_EQ(split(list).size(), 2u);
+    EXPECT_EQ(list[254], '\0');
+    EXPECT_EQ(list[255], '\0');
+
+    // Over 254: the pairs that fit whole stay, the pair cut by the bound goes.
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "Type " + std::to_string(i) + "|*.t" + std::to_string(i) + "|";
+    ASSERT_GT(text.size(), 254u);
+    ASSERT_TRUE(buildFilterList(filterArg(text, "t0").c_str(), list, ext));
+    std::vector<std::string> kept = split(list);
+    ASSERT_EQ(kept.size() % 2, 0u);
+    ASSERT_GE(kept.size(), 2u);
+    EXPECT_EQ(kept.back(), "*.t" + std::to_string(kept.size() / 2 - 1));
+    EXPECT_STREQ(ext, "t0");
+
+    // A first pair longer than the list, or an extension of 8 characters: refused.
+    EXPECT_FALSE(buildFilterList(filterArg(std::string(300, 'd') + "|*.x|", "x").c_str(), list, ext));
+    EXPECT_TRUE(buildFilterList(filterArg("A|*.*|", "1234567").c_str(), list, ext));
+    EXPECT_STREQ(ext, "1234567");
+    EXPECT_FALSE(buildFilterList(filterArg("A|*.*|", "12345678").c_str(), list, ext));
+}
+
+std::string listOf(const std::string& area, size_t offset, int32_t* count) {
+    std::vector<char> out(selectionListBytes(area.data(), area.size(), offset), '#');
+    *count = writeSelectionList(area.data(), area.size(), offset, out.data());
+    EXPECT_EQ(strlen(out.data()) + 1, out.size());
+    return out.data();
+}
+
+TEST(Selection, OneOrSeveralFilesInAFolderOrARoot) {
+    int32_t count = 0;
+    // One file: the full path, the byte before the name offset is its backslash.
+    std::string one = std::string("C:\\Data\\a.txt") + '\0' + '\0';
+    EXPECT_EQ(listOf(one, 8, &count), "C:\\Data\\a.txt\r\n");
+    EXPECT_EQ(count, 1);
+    // Several in a folder: folder, zero byte, names, empty name.
+    std::string several = std::string("C:\\Data") + '\0' + "a.txt" + '\0' + "b.txt" + '\0' + '\0';
+    EXPECT_EQ(listOf(several, 8, &count), "C:\\Data\\a.txt\r\nC:\\Data\\b.txt\r\n");
+    EXPECT_EQ(count, 2);
+    // In a root the folder already ends in a backslash: no doubled one.
+    std::string root = std::string("C:\\") + '\0' + "a.txt" + '\0' + "b.txt" + '\0' + "c" + '\0' + '\0';
+    EXPECT_EQ(listOf(root, 4, &count), "C:\\a.txt\r\nC:\\b.txt\r\nC:\\c\r\n");
+    EXPECT_EQ(count, 3);
+    // A folder longer than any fixed area is joined as well.
+    std::string deep(600, 'd');
+    std::string far = "C:\\" + deep + '\0' + "x" + '\0' + '\0';
+    EXPECT_EQ(listOf(far, deep.size() + 4, &count), "C:\\" + deep + "\\x\r\n");
+    EXPECT_EQ(count, 1);
+}
+
+TEST(Selection, MalformedAreaGivesNothing) {
+    int32_t count = -1;
+    std::string noTerminator(20, 'a');
+    EXPECT_EQ(listOf(noTerminator, 5, &count), "");
+    EXPECT_EQ(count, 0);
+    std::string one = std::string("C:\\a") + '\0';
+    EXPECT_EQ(listOf(one, 0, &count), "");
+    EXPECT_EQ(listOf(one, 99, &count), "");
+    // A last name not terminated inside the area is dropped.
+    std::string cut = std::string("C:\\D") + '\0' + "a" + '\0' + "bbbb";
+    EXPECT_EQ(listOf(cut, 5, &count), "C:\\D\\a\r\n");
+    EXPECT_EQ(count, 1);
+}
+
+std::vector<uint8_t> devNames(const std::string& driver, const std::string& device, const std::string& port) {
+    std::vector<uint8_t> b(8);
+    auto word = [&b](size_t at, size_t v) { b[at] = uint8_t(v); b[at + 1] = uint8_t(v >> 8); };
+    word(0, b.size()); b.insert(b.end(), driver.begin(), driver.end()); b.push_back(0);
+    word(2, b.size()); b.insert(b.end(), device.begin(), device.end()); b.push_back(0);
+    word(4, b.size()); b.insert(b.end(), port.begin(), port.end()); b.push_back(0);
+    return b;
+}
+
+TEST(DevNamesBlock, NamesAtTheirOffsetsAndBadBlocksGiveEmptyNames) {
+    std::vector<uint8_t> b = devNames("wineps.drv", "LabPDF", "CUPS:LabPDF");
+    char name[kDevNameBytes];
+    EXPECT_TRUE(readDevName(b.data(), b.size(), DevName::Driver, name));
+    EXPECT_STREQ(name, "wineps.drv");
+    EXPECT_TRUE(readDevName(b.data(), b.size(), DevName::Device, name));
+    EXPECT_STREQ(name, "LabPDF");
+    EXPECT_TRUE(readDevName(b.data(), b.size(), DevName::Output, name));
+    EXPECT_STREQ(name, "CUPS:LabPDF");
+
+    EXPECT_FALSE(readDevName(b.data(), 6, DevName::Driver, name));  // shorter than its header
+    EXPECT_STREQ(name, "");
+    EXPECT_FALSE(readDevName(b.data(), b.size() - 1, DevName::Output, name));  // last name unterminated
+    b[2] = 0xFF;  // device offset outside the block
+    EXPECT_FALSE(readDevName(b.data(), b.size(), DevName::Device, name));
+    // A name of 256 characters does not fit the 256-byte area with its terminator; 255 does.
+    for (size_t n : {255u, 256u}) {
+        std::vector<uint8_t> big = devNames(std::string(n, 'z'), "d", "p");
+        EXPECT_EQ(readDevName(big.data(), big.size(), DevName::Driver, name), n == 255) << n;
+        EXPECT_EQ(strlen(name), n == 255 ? 255u : 0u);
+    }
+}
+
+TEST(Geometry, WorkAreaSplitAndCentring) {
+    WorkAreaSplit s = splitWorkArea({0, 0, 1024, 768});
+    EXPECT_EQ(s.host, (Box{0, 0, 1024, 384}));
+    EXPECT_EQ(s.explorer, (Box{0, 384, 1024, 384}));
+    s = splitWorkArea({10, 31, 810, 600});  // taskbar on top, odd height 569
+    EXPECT_EQ(s.host, (Box{10, 31, 800, 284}));
+    EXPECT_EQ(s.explorer, (Box{10, 315, 800, 285}));
+    s = splitWorkArea({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});  // no overflow
+    EXPECT_EQ(s.host.y, INT32_MIN);
+
+    Point p = centreOver({100, 100, 500, 400}, {0, 0, 201, 101});
+    EXPECT_EQ(p.x, 100 + 199 / 2);
+    EXPECT_EQ(p.y, 100 + 199 / 2);
+    // A dialog larger than its owner stands out on both sides; the halves truncate toward zero.
+    p = centreOver({100, 100, 200, 200}, {0, 0, 301, 301});
+    EXPECT_EQ(p.x, 100 - 100);
+    EXPECT_EQ(p.y, 0);
+}
+
+TEST(Geometry, FontSizesInTwips) {
+    for (int32_t twips = -14; twips <= 14; ++twips) EXPECT_EQ(fontHeightFromTwips(twips), 0) << twips;
+    EXPECT_EQ(fontHeightFromTwips(200), -13);
+    EXPECT_EQ(fontHeightFromTwips(INT32_MIN), INT32_MIN / -15);
+    EXPECT_EQ(twipsFromTenthsOfPoint(95), 190);
+    EXPECT_EQ(twipsFromTenthsOfPoint(INT32_MAX), INT32_MAX);
+}
+
+}  // namespace
+}  // namespace duvad::shell

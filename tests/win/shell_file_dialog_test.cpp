@@ -1,0 +1,217 @@
+// The Open and Save As dialog through the DLL, driven from a helper thread as a user would:
+// typing names, pressing OK or Cancel, answering the overwrite prompt.
+#include <string>
+
+#include "tests/win/dialog_driver.h"
+#include "tests/win/harness.h"
+
+namespace duvad::test {
+namespace {
+
+constexpr int kNameBox = 0x47c;
+constexpr int kTypeCombo = 0x470;
+
+// The host's filter argument: text, terminator, two skipped characters, extension, terminator.
+std::string filterArg(const std::string& text, const std::string& ext) { return text + '\0' + "*." + ext + '\0'; }
+const std::string kTextFilter = filterArg("Text files (*.txt)|*.txt|All files|*.*|", "txt");
+
+struct Seen {
+    std::string caption;
+    int types = -1;
+    int typeSelected = -1;
+    bool prompted = false;
+};
+
+// Types `name` (unless null) and presses OK; answers an overwrite prompt with `answer` if one comes.
+DialogScript choose(Seen* seen, const char* name, int answer = IDYES) {
+    return DialogScript([=](HWND d) {
+        seen->caption = windowText(d);
+        HWND types = GetDlgItem(d, kTypeCombo);
+        seen->types = int(SendMessageA(types, CB_GETCOUNT, 0, 0));
+        seen->typeSelected = int(SendMessageA(types, CB_GETCURSEL, 0, 0));
+        if (name) setText(d, kNameBox, name);
+        press(d, IDOK);
+        if (HWND prompt = waitForWindow(5000, d)) {
+            seen->prompted = true;
+            press(prompt, answer);
+            if (answer != IDYES) press(d, IDCANCEL);
+        }
+    });
+}
+
+class DesktopFileDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* n : {"a.txt", "b.txt", "existing.txt"}) ASSERT_TRUE(TempDir::writeFile(dir_.file(n), "x"));
+    }
+    // The caller's buffer: the initial name, then room; every byte after it keeps 0xBD.
+    static void initial(GuardedBuffer& b, const std::string& name) { b.set(name.c_str()); }
+
+    TempDir dir_{"ofn"};
+};
+
+TEST_F(DesktopFileDialog, OpenOneFileWithTitleAndFilter) {
+    GuardedBuffer file(10000);
+    initial(file, dir_.file("b.txt"));
+    Seen seen;
+    {
+        DialogScript s = choose(&seen, nullptr);
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 1, "Pick a track", kTextFilter.c_str(), file.data()), 1);
+    }
+    EXPECT_EQ(file.str(), dir_.file("b.txt"));
+    EXPECT_EQ(seen.caption, "Pick a track");
+    EXPECT_EQ(seen.types, 2);
+    EXPECT_EQ(seen.typeSelected, 0);
+
+    // A name typed without extension names the file with the default one when that exists.
+    initial(file, dir_.path());
+    {
+        DialogScript s = choose(&seen, "a");
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 1, "t", kTextFilter.c_str(), file.data()), 1);
+    }
+    EXPECT_EQ(file.str(), dir_.file("a.txt"));
+    // A file that is not there yet, in a folder that is: accepted (no "must exist").
+    {
+        DialogScript s = choose(&seen, "new.txt");
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 1, "t", kTextFilter.c_str(), file.data()), 1);
+    }
+    EXPECT_EQ(file.str(), dir_.file("new.txt"));
+}
+
+TEST_F(DesktopFileDialog, SeveralFilesInAFolder) {
+    GuardedBuffer file(10000);
+    initial(file, dir_.path());
+    Seen seen;
+    {
+        DialogScript s = choose(&seen, "\"a.txt\" \"b.txt\"");
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", kTextFilter.c_str(), file.data()), 2);
+    }
+    EXPECT_EQ(file.str(), dir_.file("a.txt") + "\r\n" + dir_.file("b.txt") + "\r\n");
+
+    // One file picked in the same dialog: its path and CR LF.
+    initial(file, dir_.path());
+    {
+        DialogScript s = choose(&seen, "existing.txt");
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", kTextFilter.c_str(), file.data()), 1);
+    }
+    EXPECT_EQ(file.str(), dir_.file("existing.txt") + "\r\n");
+}
+
+TEST_F(DesktopFileDialog, SeveralFilesInARootHaveNoDoubledBackslash) {
+    const std::string tag = std::to_string(GetCurrentProcessId());
+    const std::string a = "C:\\duvad_root_a" + tag + ".txt", b = "C:\\duvad_root_b" + tag + ".txt";
+    ASSERT_TRUE(TempDir::writeFile(a, "a"));
+    ASSERT_TRUE(TempDir::writeFile(b, "b"));
+    GuardedBuffer file(10000);
+    initial(file, "C:\\");
+    Seen seen;
+    const std::string typed = "\"" + a.substr(3) + "\" \"" + b.substr(3) + "\"";
+    int32_t count = 0;
+    {
+        DialogScript s = choose(&seen, typed.c_str());
+        count = VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", kTextFilter.c_str(), file.data());
+    }
+    DeleteFileA(a.c_str());
+    DeleteFileA(b.c_str());
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(file.str(), a + "\r\n" + b + "\r\n");
+}
+
+TEST_F(DesktopFileDialog, SaveAsksBeforeOverwritingOnlyWhenToldTo) {
+    GuardedBuffer file(10000);
+    Seen seen;
+    initial(file, dir_.path());
+    {
+        DialogScript s = choose(&seen, "existing.txt", IDYES);
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 5, static_cast<const char*>(nullptr), kTextFilter.c_str(),
+                     file.data()), 1);
+    }
+    EXPECT_TRUE(seen.prompted);
+    EXPECT_EQ(file.str(), dir_.file("existing.txt"));
+    EXPECT_EQ(seen.caption, "Save As");  // no title: the system's caption
+
+    // "No" at the prompt, then Cancel: 0 and the buffer as it was.
+    seen = {};
+    initial(file, dir_.path());
+    {
+        DialogScript s = choose(&seen, "existing.txt", IDNO);
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 5, "t", kTextFilter.c_str(), file.data()), 0);
+    }
+    EXPECT_TRUE(seen.prompted);
+    EXPECT_EQ(file.str(), dir_.path());
+
+    seen = {};
+    {
+        DialogScript s = choose(&seen, "existing.txt");
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 6, "t", kTextFilter.c_str(), file.data()), 1);
+    }
+    EXPECT_FALSE(seen.prompted);
+    EXPECT_EQ(file.str(), dir_.file("existing.txt"));
+
+    // Save appends the default extension to a name typed without one.
+    initial(file, dir_.path());
+    {
+        DialogScript s = choose(&seen, "newname");
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 6, "t", kTextFilter.c_str(), file.data()), 1);
+    }
+    EXPECT_EQ(file.str(), dir_.file("newname.txt"));
+}
+
+TEST_F(DesktopFileDialog, CancelLeavesTheBufferAsItWas) {
+    for (int32_t kind : {1, 2, 5, 6}) {
+        SCOPED_TRACE(kind);
+        GuardedBuffer file(10000);
+        initial(file, dir_.file("a.txt"));
+        {
+            DialogScript s([](HWND d) { press(d, IDCANCEL); });
+            EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), kind, "t", kTextFilter.c_str(), file.data()), 0);
+            s.join();
+            EXPECT_TRUE(s.sawDialog());
+        }
+        EXPECT_EQ(file.str(), dir_.file("a.txt"));
+        EXPECT_TRUE(file.untouchedFrom(dir_.file("a.txt").size() + 1));
+    }
+}
+
+// Calls that show no dialog: a kind that is none of the four, or an argument that cannot be used
+// without overrunning the dialog's areas or reading through a null pointer.
+TEST_F(DesktopFileDialog, NoDialogForOtherKindsAndUnusableArguments) {
+    auto noDialog = [&](int32_t kind, const std::string& filter, const char* initialName, const char* what) {
+        SCOPED_TRACE(what);
+        GuardedBuffer file(initialName ? strlen(initialName) + 1 : 1);
+        if (initialName) initial(file, initialName);
+        DialogScript s([](HWND d) { press(d, IDCANCEL); }, 3000);
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), kind, "t", filter.c_str(), file.data()), 0);
+        s.join();
+        EXPECT_FALSE(s.sawDialog());
+        if (initialName) EXPECT_EQ(file.str(), initialName);
+    };
+    for (int32_t kind : {0, 3, 4, 7, -1}) noDialog(kind, kTextFilter, "a.txt", "kind");
+    noDialog(1, filterArg("Text|*.txt|", "12345678"), "a.txt", "default extension of 8");
+    noDialog(1, filterArg(std::string(300, 'd') + "|*.txt|", "txt"), "a.txt", "one pair longer than the list");
+    const std::string huge(10000, 'n');
+    noDialog(1, kTextFilter, huge.c_str(), "initial name of 10000");
+    GuardedBuffer file(16);
+    EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 1, "t", static_cast<const char*>(nullptr), file.data()), 0);
+    EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 1, "t", kTextFilter.c_str(), static_cast<char*>(nullptr)), 0);
+}
+
+TEST_F(DesktopFileDialog, LongFilterKeepsTheWholePairsThatFit) {
+    std::string text;
+    for (int i = 0; i < 20; ++i) text += "Type number " + std::to_string(i) + "|*.t" + std::to_string(i) + "|";
+    ASSERT_GT(text.size(), 254u);
+    GuardedBuffer file(10000);
+    initial(file, dir_.path());
+    Seen seen;
+    {
+        DialogScript s([&](HWND d) {
+            seen.types = int(SendMessageA(GetDlgItem(d, kTypeCombo), CB_GETCOUNT, 0, 0));
+            press(d, IDCANCEL);
+        });
+        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 1, "t", filterArg(text, "t0").c_str(), file.data()), 0);
+    }
+    EXPECT_EQ(seen.types, 13);  // 10 pairs of 19 characters and 3 of 21 fit in 254
+}
+
+}  // namespace
+}  // namespace duvad::test

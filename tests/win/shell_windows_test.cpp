@@ -1,0 +1,354 @@
+// Finding a Visual Basic 6 program's main window and arranging Explorer beside the host, with
+// real top-level windows of the classes those programs use. The Desktop* suites run one at a time
+// (their windows are seen by every process of the session).
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/win/harness.h"
+
+namespace duvad::test {
+namespace {
+
+constexpr char kVb6[] = "ThunderRT6MDIForm";
+constexpr char kExplorer[] = "ExploreWClass";
+
+int32_t handleWord(HWND w) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(w)); }
+
+// Top-level windows made by this thread; destroyed, and their classes unregistered, at the end,
+// so no class spelling outlives the test in the session.
+class TopWindows {
+public:
+    ~TopWindows() {
+        for (HWND w : windows_) DestroyWindow(w);
+        for (const std::string& c : classes_) UnregisterClassA(c.c_str(), GetModuleHandleA(nullptr));
+        drain();
+    }
+    HWND make(const char* cls, const char* title, int x = 50, int y = 60, int width = 400, int height = 300) {
+        if (classes_.insert(cls).second) {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = DefWindowProcA;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = cls;
+            EXPECT_TRUE(RegisterClassA(&wc)) << cls;
+        }
+        HWND w = CreateWindowExA(0, cls, title, WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        EXPECT_NE(w, nullptr) << "no display? run under Xvfb";
+        ShowWindow(w, SW_SHOWNORMAL);
+        windows_.push_back(w);
+        drain();
+        return w;
+    }
+    static void drain() {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    }
+
+private:
+    std::vector<HWND> windows_;
+    std::set<std::string> classes_;
+};
+
+// A program of the tests' folder, started with a command line; its window is awaited by class.
+struct Helper {
+    PROCESS_INFORMATION pi = {};
+    HWND window = nullptr;
+    bool start(const std::string& commandLine, const char* cls) {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        std::string line = commandLine;
+        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, testDir().c_str(), &si, &pi))
+            return false;
+        for (int i = 0; i < 250 && !window; ++i, Sleep(20)) window = FindWindowA(cls, nullptr);
+        return window != nullptr;
+    }
+    ~Helper() { stop(); }
+    void stop() {
+        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+        if (pi.hProcess) {
+            if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+        pi = {};
+        window = nullptr;
+    }
+};
+
+TEST(DesktopVb6Window, PrefixIsCaseSensitiveAndClassMustMatch) {
+    TopWindows w;
+    HWND setup = w.make(kVb6, "Setup - Recorder");
+    w.make("DuVadNotVb6", "Setup - Impostor");  // above it in Z order, right title, other class
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Set"), handleWord(setup));
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Setup - Recorder"), handleWord(setup));
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "set"), 0);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Setup - Recorder!"), 0);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, static_cast<const char*>(nullptr)), 0);
+}
+
+TEST(DesktopVb6Window, EmptyPrefixFindsTheTopmostFormInZOrder) {
+    TopWindows w;
+    HWND first = w.make(kVb6, "First");
+    HWND second = w.make(kVb6, "Second");
+    SetWindowPos(second, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, ""), handleWord(second));
+    SetWindowPos(first, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, ""), handleWord(first));
+    // Minimised and maximised forms are found like any other.
+    ShowWindow(second, SW_MINIMIZE);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Sec"), handleWord(second));
+    ShowWindow(first, SW_MAXIMIZE);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Fir"), handleWord(first));
+}
+
+TEST(DesktopVb6Window, TitleLongerThanTheAreaAndAFormThatWentAway) {
+    TopWindows w;
+    const std::string title(300, 'T');
+    HWND longTitle = w.make(kVb6, title.c_str());
+    // The title is read as at most 255 characters: a prefix of 255 matches, one of 256 cannot.
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, title.substr(0, 255).c_str()), handleWord(longTitle));
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, title.substr(0, 256).c_str()), 0);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, title.c_str()), 0);
+
+    HWND gone = w.make(kVb6, "Vanishing");
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Vanish"), handleWord(gone));
+    DestroyWindow(gone);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Vanish"), 0);
+}
+
+// Class names are atoms of the whole session and the first spelling registered wins, so the
+// lower-case class is registered by a process of its own while no correctly spelled class exists.
+TEST(DesktopVb6Window, ClassDifferingOnlyInCaseIsNotFound) {
+    ASSERT_EQ(FindWindowA(kVb6, nullptr), nullptr) << "another Visual Basic 6 form is on the desktop";
+    {
+        Helper lower;
+        ASSERT_TRUE(lower.start("duvad_fake_window.exe thunderrt6mdiform \"Lower Case Form\"", "thunderrt6mdiform"));
+        char cls[128] = {};
+        GetClassNameA(lower.window, cls, sizeof cls);
+        ASSERT_STREQ(cls, "thunderrt6mdiform");
+        EXPECT_EQ(VB(FindThisVB6MDIWindow, "Lower Case"), 0);
+        EXPECT_EQ(VB(FindThisVB6MDIWindow, ""), 0);
+    }
+    // Once that process is gone the right spelling is back for everyone after.
+    TopWindows w;
+    HWND right = w.make(kVb6, "Lower Case Form");
+    char cls[128] = {};
+    GetClassNameA(right, cls, sizeof cls);
+    EXPECT_STREQ(cls, kVb6);
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Lower Case"), handleWord(right));
+}
+
+RECT rectOf(HWND w) {
+    RECT r = {};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+RECT normalRectOf(HWND w) {
+    WINDOWPLACEMENT p = {};
+    p.length = sizeof p;
+    GetWindowPlacement(w, &p);
+    return p.rcNormalPosition;
+}
+
+::testing::AssertionResult sameRect(const RECT& got, const RECT& want) {
+    if (EqualRect(&got, &want)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got (" << got.left << "," << got.top << ")-(" << got.right << ","
+                                         << got.bottom << "), want (" << want.left << "," << want.top << ")-("
+                                         << want.right << "," << want.bottom << ")";
+}
+
+bool above(HWND upper, HWND lower) {
+    for (HWND w = GetWindow(upper, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (w == lower) return true;
+    return false;
+}
+
+// The work area of this process is set to the example of the arrangement: 1024 x 737.
+class DesktopExplorer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &saved_, 0);
+        RECT area = {0, 0, 1024, 737};
+        ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &area, 0));
+        ASSERT_EQ(FindWindowA(kExplorer, nullptr), nullptr) << "an Explorer window is already on the desktop";
+    }
+    void TearDown() override { SystemParametersInfoA(SPI_SETWORKAREA, 0, &saved_, 0); }
+
+    RECT saved_ = {};
+    TopWindows w_;
+};
+
+const RECT kHostPart = {0, 0, 1024, 368};
+const RECT kExplorerPart = {0, 368, 1024, 737};
+
+TEST_F(DesktopExplorer, OtherModesDoNothingAndRestoreNeedsAnArrangement) {
+    HWND host = w_.make(kVb6, "Host");
+    HWND explorer = w_.make(kExplorer, "Exploring", 500, 100, 300, 200);
+    EXPECT_EQ(VB(AllineaConExplorer, host, 2), 1);
+    EXPECT_EQ(VB(AllineaConExplorer, host, -1), 1);
+    EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);
+    EXPECT_TRUE(sameRect(rectOf(host), {50, 60, 450, 360}));
+    EXPECT_TRUE(sameRect(rectOf(explorer), {500, 100, 800, 300}));
+}
+
+TEST_F(DesktopExplorer, ArrangesOneAboveTheOtherAndPutsBothBack) {
+    HWND host = w_.make(kVb6, "Host");
+    HWND explorer = w_.make(kExplorer, "Exploring", 500, 100, 300, 200);
+    SetWindowPos(explorer, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    EXPECT_TRUE(sameRect(rectOf(host), kHostPart));
+    EXPECT_TRUE(sameRect(rectOf(explorer), kExplorerPart));  // the odd pixel goes to Explorer
+    EXPECT_TRUE(above(host, explorer));
+    EXPECT_EQ(GetForegroundWindow(), host);
+
+    // The user moves both; restoring puts them back where they were before the arrangement.
+    SetWindowPos(host, nullptr, 5, 5, 200, 200, SWP_NOZORDER);
+    ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
+    EXPECT_TRUE(sameRect(rectOf(host), {50, 60, 450, 360}));
+    EXPECT_TRUE(sameRect(rectOf(explorer), {500, 100, 800, 300}));
+    EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);  // nothing pending any more
+}
+
+TEST_F(DesktopExplorer, MaximisedHostAndMinimisedExplorerComeBackAsTheyWere) {
+    HWND host = w_.make(kVb6, "Host");
+    HWND explorer = w_.make(kExplorer, "Exploring", 500, 100, 300, 200);
+    ShowWindow(host, SW_MAXIMIZE);
+    ShowWindow(explorer, SW_MINIMIZE);
+    TopWindows::drain();
+
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    EXPECT_FALSE(IsZoomed(host));
+    EXPECT_FALSE(IsIconic(explorer));
+    EXPECT_TRUE(sameRect(rectOf(host), kHostPart));
+    EXPECT_TRUE(sameRect(rectOf(explorer), kExplorerPart));
+
+    ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
+    EXPECT_TRUE(IsZoomed(host));
+    EXPECT_TRUE(IsIconic(explorer));
+    EXPECT_TRUE(sameRect(normalRectOf(host), {50, 60, 450, 360}));
+    EXPECT_TRUE(sameRect(normalRectOf(explorer), {500, 100, 800, 300}));
+    EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);
+}
+
+TEST_F(DesktopExplorer, ExplorerMinimisedFromMaximisedComesBackMinimised) {
+    HWND host = w_.make(kVb6, "Host");
+    HWND explorer = w_.make(kExplorer, "Exploring", 500, 100, 300, 200);
+    ShowWindow(explorer, SW_MAXIMIZE);
+    ShowWindow(explorer, SW_MINIMIZE);
+    TopWindows::drain();
+
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    EXPECT_FALSE(IsIconic(explorer));
+    EXPECT_FALSE(IsZoomed(explorer));
+    EXPECT_TRUE(sameRect(rectOf(explorer), kExplorerPart));
+    ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
+    EXPECT_TRUE(IsIconic(explorer));
+    EXPECT_FALSE(IsZoomed(host));
+    EXPECT_TRUE(sameRect(rectOf(host), {50, 60, 450, 360}));
+}
+
+TEST_F(DesktopExplorer, MaximisedExplorerComesBackMaximised) {
+    HWND host = w_.make(kVb6, "Host");
+    HWND explorer = w_.make(kExplorer, "Exploring", 500, 100, 300, 200);
+    ShowWindow(explorer, SW_MAXIMIZE);
+    TopWindows::drain();
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    EXPECT_FALSE(IsZoomed(explorer));
+    EXPECT_TRUE(sameRect(rectOf(explorer), kExplorerPart));
+    ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
+    EXPECT_TRUE(IsZoomed(explorer));
+    EXPECT_TRUE(sameRect(normalRectOf(explorer), {500, 100, 800, 300}));
+}
+
+TEST_F(DesktopExplorer, ArrangingTwiceKeepsTheArrangedPlacesAndAClosedExplorerEndsIt) {
+    HWND host = w_.make(kVb6, "Host");
+    HWND explorer = w_.make(kExplorer, "Exploring", 500, 100, 300, 200);
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);  // saves the arranged places over the first ones
+    ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
+    EXPECT_TRUE(sameRect(rectOf(host), kHostPart));
+    EXPECT_TRUE(sameRect(rectOf(explorer), kExplorerPart));
+
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    DestroyWindow(explorer);
+    SetWindowPos(host, nullptr, 7, 8, 200, 150, SWP_NOZORDER);
+    EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);
+    EXPECT_TRUE(sameRect(rectOf(host), {7, 8, 207, 158}));  // not touched either
+}
+
+// No Explorer window: the stand-in EXPLORER.EXE beside the test program is started and waited for.
+TEST_F(DesktopExplorer, StartsExplorerWhenThereIsNone) {
+    HWND host = w_.make(kVb6, "Host");
+    const DWORD start = GetTickCount();
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    EXPECT_GE(GetTickCount() - start, 2900u);  // the pump ran while Explorer started
+    Helper started;  // closes the stand-in at the end
+    started.window = FindWindowA(kExplorer, nullptr);
+    ASSERT_NE(started.window, nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(started.window, &pid);
+    EXPECT_NE(pid, GetCurrentProcessId());
+    started.pi.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    EXPECT_TRUE(sameRect(rectOf(started.window), kExplorerPart));
+    EXPECT_TRUE(sameRect(rectOf(host), kHostPart));
+
+    ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
+    EXPECT_TRUE(sameRect(rectOf(started.window), {100, 100, 600, 500}));
+    EXPECT_TRUE(sameRect(rectOf(host), {50, 60, 450, 360}));
+}
+
+// With no Explorer that makes an "ExploreWClass" window (Wine's own makes "ExplorerWClass"): the
+// test program runs a copy of itself from a folder without the stand-in, where WinExec finds
+// Wine's explorer.exe; the copy checks that nothing was changed.
+TEST_F(DesktopExplorer, NoExplorerEvenAfterStartingChangesNothing) {
+    const bool standInHere = GetFileAttributesA((testDir() + "EXPLORER.EXE").c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!standInHere) {
+        HWND host = w_.make(kVb6, "Host");
+        ShowWindow(host, SW_MAXIMIZE);
+        TopWindows::drain();
+        const RECT before = rectOf(host);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(VB(AllineaConExplorer, host, 1), 0);
+        EXPECT_GE(GetTickCount() - start, 2900u);
+        EXPECT_TRUE(IsZoomed(host));
+        EXPECT_TRUE(sameRect(rectOf(host), before));
+        EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);  // no arrangement is pending
+        return;
+    }
+    TempDir dir("noexplorer");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, dir.file("duvad_tests.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(dllPath().c_str(), dir.file("DuVad.dll").c_str(), FALSE));
+    std::string line = "\"" + dir.file("duvad_tests.exe") +
+                       "\" --gtest_filter=DesktopExplorer.NoExplorerEvenAfterStartingChangesNothing";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(code, 0u) << "the copy without the stand-in failed";
+    // Wine's Explorer leaves a window of its own class behind.
+    for (HWND w; (w = FindWindowA("ExplorerWClass", nullptr)) != nullptr;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        if (process) {
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        } else {
+            Sleep(100);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace duvad::test
