@@ -99,8 +99,11 @@ protected:
     // read that finds the end), each a pause of 100 ms; the port grows one block per pause.
     void expectPaced(const Transfer& t, const std::vector<int64_t>& growth) {
         const int calls = int(growth.size()) + (growth.back() == 0 ? 0 : 1);
+        std::string trace = "elapsed " + std::to_string(t.elapsed) + " ms, ticks:";
+        for (const Tick& k : t.ticks) trace += " " + std::to_string(int(k.ms)) + "ms/" + std::to_string(k.portBytes);
+        SCOPED_TRACE(trace);
         EXPECT_GE(t.elapsed, 100.0 * calls - 15);
-        EXPECT_LT(t.elapsed, 100.0 * calls + 300);
+        EXPECT_LT(t.elapsed, 100.0 * calls + 800) << "a loaded machine stretches the pauses, never by this much";
         EXPECT_GE(int(t.ticks.size()), calls);
         EXPECT_LE(int(t.ticks.size()), 2 * calls + 1);
         std::vector<int64_t> seen;
@@ -128,7 +131,7 @@ TEST_F(PrinterPort, EmptyFilePumpsOnceAndSendsNothing) {
     EXPECT_EQ(t.result, 1);
     EXPECT_EQ(received(4), "");
     EXPECT_GE(t.elapsed, 85);
-    EXPECT_LT(t.elapsed, 300);
+    EXPECT_LT(t.elapsed, 900);
     EXPECT_EQ(t.ticks.size(), 2u) << "one pump call: a pass before and one after its pause";
 }
 
