@@ -51,10 +51,14 @@ extern "C" int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_
     if (sectorsRead) *sectorsRead = 0;
     // A request whose byte count does not fit one read is refused before the buffer is touched.
     if (!requestFits(count) || (!buffer && count != 0)) return -1;
+    // The request's bytes end up as the bytes read followed by zeros (all zeros after a failed
+    // read); only the part the read did not fill is cleared, so the data is written once.
     const DWORD bytes = requestBytes(count);
-    if (bytes) std::memset(buffer, 0, bytes);
     DWORD got = 0;
-    if (!ReadFile(asHandle(handle), buffer, bytes, &got, nullptr)) return -1;
+    const bool ok = ReadFile(asHandle(handle), buffer, bytes, &got, nullptr) != FALSE;
+    if (!ok) got = 0;
+    if (got < bytes) std::memset(buffer + got, 0, bytes - got);
+    if (!ok) return -1;
     if (sectorsRead) *sectorsRead = int32_t(got / kSectorBytes);
     return 1;
 }
