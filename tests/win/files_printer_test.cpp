@@ -199,6 +199,19 @@ TEST_F(PrinterPort, BusyFileOrPortGivesZero) {
     EXPECT_EQ(VB(DumpFileToPrinter, static_cast<const char*>(nullptr), 5), 0);
 }
 
+// LPT8: mapped to the host's /dev/full by the ctest entry PrinterPortOnFullDevice: the port
+// opens, every write fails. A failed write does not stop the transfer; the last one decides.
+TEST_F(PrinterPort, FailingWritesGiveZeroAfterTheWholeFile) {
+    if (!ScopedFile(CreateFileA("LPT8:", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)).valid())
+        GTEST_SKIP() << "LPT8: is mapped to /dev/full only by the ctest entry PrinterPortOnFullDevice";
+    const std::string file = dir_.file("full.prn");
+    ASSERT_TRUE(TempDir::writeFile(file, patternBytes(40000)));
+    const Transfer t = send(file, 8);
+    EXPECT_EQ(t.result, 0);
+    EXPECT_GE(t.elapsed, 3 * 100 - 15) << "both blocks and the end were read, each followed by a pause";
+    EXPECT_TRUE(isFree(file));
+}
+
 // ---- version info ------------------------------------------------------------------------------
 
 struct Version {
