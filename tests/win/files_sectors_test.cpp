@@ -132,8 +132,9 @@ TEST_F(Sectors, SeveralFilesAtOnceAndClosedHandles) {
     EXPECT_EQ(got, 1);
     EXPECT_EQ(VB(CloseFileInSectors, ha), 1);
     EXPECT_EQ(VB(CloseFileInSectors, ha), -1) << "second close";
-    EXPECT_EQ(read(ha, 1, &got), -1);
+    EXPECT_EQ(read(ha, 1, &got, &bytes), -1);
     EXPECT_EQ(got, 0);
+    EXPECT_EQ(bytes, std::string(2048, '\0')) << "a failed read leaves the request zeroed";
     EXPECT_EQ(VB(CloseFileInSectors, hb), 1);
 }
 
