@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "DuVad.dll did not load (%lu)\n", GetLastError());
         return 1;
     }
-    const int rounds = argc > 4 ? std::atoi(argv[4]) : 3;
+    const int rounds = argc > 4 && std::atoi(argv[4]) > 0 ? std::atoi(argv[4]) : 3;
     double best = 1e30;
     if (std::strcmp(argv[1], "match") == 0) {
         auto matchFiles = BIND(dll, MatchFiles);
