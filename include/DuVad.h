@@ -62,7 +62,7 @@ int32_t WINAPI IsFileExisting(const char* name);
  * IsFileReadable: opens for reading, sharing reading and writing.
  * IsFileErasable: opens for writing with no sharing (0 for read-only or open files).
  * IsFolderWritable: creates and deletes "~KvCheck.tmp" in `folder` (with or without a trailing
- * backslash; 0 for an empty folder or one longer than 242 bytes). */
+ * backslash; 0 for an empty folder, or one longer than 242 bytes, 243 with its backslash). */
 int32_t WINAPI IsFileReadable(const char* name);
 int32_t WINAPI IsFileErasable(const char* name);
 int32_t WINAPI IsFolderWritable(const char* folder);
