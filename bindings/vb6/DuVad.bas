@@ -37,6 +37,28 @@ Public Declare Function FindDirectCD Lib "DuVad.dll" () As Long
 Public Declare Function EnablepkWR Lib "DuVad.dll" (ByVal value As Long) As Long
 
 ' ---- Files and paths ----
+' Names: ln = String$(260, 0), sn = String$(260, 0); the text ends at the first Chr$(0).
+Public Declare Function FFirst Lib "DuVad.dll" (ByVal pattern As String, ByVal longName As String, ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
+Public Declare Function FNext Lib "DuVad.dll" (ByVal search As Long, ByVal longName As String, ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
+Public Declare Function FEnd Lib "DuVad.dll" (ByVal search As Long) As Long
+Public Declare Function IsFileExisting Lib "DuVad.dll" (ByVal name As String) As Long
+Public Declare Function IsFileReadable Lib "DuVad.dll" (ByVal name As String) As Long
+Public Declare Function IsFileErasable Lib "DuVad.dll" (ByVal name As String) As Long
+Public Declare Function IsFolderWritable Lib "DuVad.dll" (ByVal folder As String) As Long
+' path = String$(128, 0)
+Public Declare Function GetWinTempPath Lib "DuVad.dll" (ByVal path As String) As Long
+Public Declare Function VolumeFreeKB Lib "DuVad.dll" (ByVal path As String) As Long
+Public Declare Function OpenFileInSectors Lib "DuVad.dll" (ByVal name As String, ByRef sectorsInFile As Long) As Long
+' buffer: the first byte of a Byte array of at least count * 2048 bytes, e.g. b(0)
+Public Declare Function ReadFileInSectors Lib "DuVad.dll" (ByVal handle As Long, ByRef buffer As Byte, ByVal count As Long, ByRef sectorsRead As Long) As Long
+Public Declare Function CloseFileInSectors Lib "DuVad.dll" (ByVal handle As Long) As Long
+Public Declare Function MatchFiles Lib "DuVad.dll" (ByVal firstName As String, ByVal secondName As String) As Long
+Public Declare Function CheckFileName Lib "DuVad.dll" (ByVal mode As Long, ByVal flags As Long, ByVal name As String) As Long
+Public Declare Function InStrBackS Lib "DuVad.dll" (ByVal start As Long, ByVal text As String) As Long
+Public Declare Function IsLastBackS Lib "DuVad.dll" (ByVal text As String) As Long
+Public Declare Function InStrDot Lib "DuVad.dll" (ByVal text As String) As Long
+Public Declare Function DumpFileToPrinter Lib "DuVad.dll" (ByVal name As String, ByVal port As Long) As Long
+Public Declare Function ReadFileInfo Lib "DuVad.dll" (ByVal name As String, ByRef major As Long, ByRef minor As Long, ByRef third As Long, ByRef fourth As Long) As Long
 
 ' ---- Windows, shell, list views and dialogs ----
 Public Declare Function FindThisVB6MDIWindow Lib "DuVad.dll" (ByVal titlePrefix As String) As Long

@@ -1,0 +1,86 @@
+// OpenFileInSectors, ReadFileInSectors, CloseFileInSectors, MatchFiles: 2048-byte-sector files read
+// through a handle the host keeps, and the comparison of two whole files.
+#include <windows.h>
+
+#include <cstring>
+
+#include "files/core/sectors.h"
+#include "frame/scoped.h"
+#include "include/DuVad.h"
+
+namespace {
+
+using namespace duvad::files;
+
+HANDLE asHandle(int32_t value) { return reinterpret_cast<HANDLE>(intptr_t(value)); }
+
+HANDLE openForReading(const char* name, DWORD share) {
+    if (!name) return INVALID_HANDLE_VALUE;
+    return CreateFileA(name, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(HANDLE file) : file_(file) {}
+    bool read(uint8_t* into, uint32_t length, uint32_t* got) override {
+        DWORD n = 0;
+        const bool ok = ReadFile(file_, into, length, &n, nullptr) != FALSE;
+        *got = n;
+        return ok;
+    }
+
+private:
+    HANDLE file_;
+};
+
+}  // namespace
+
+extern "C" int32_t WINAPI OpenFileInSectors(const char* name, int32_t* sectorsInFile) {
+    // No sharing: nobody else opens the file while the host reads it, nor may anybody hold it now.
+    duvad::ScopedFile file(openForReading(name, 0));
+    if (!file.valid()) return -1;
+    LONG high = 0;
+    const DWORD low = SetFilePointer(file.get(), 0, &high, FILE_END);
+    if (!acceptsSize(low)) return -2;
+    SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+    if (sectorsInFile) *sectorsInFile = int32_t(sectorsIn(uint64_t(uint32_t(high)) << 32 | low));
+    return int32_t(reinterpret_cast<intptr_t>(file.release()));
+}
+
+extern "C" int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_t count, int32_t* sectorsRead) {
+    if (sectorsRead) *sectorsRead = 0;
+    // A request whose byte count does not fit one read is refused before the buffer is touched.
+    if (!requestFits(count) || (!buffer && count != 0)) return -1;
+    // The request's bytes end up as the bytes read followed by zeros (all zeros after a failed
+    // read); only the part the read did not fill is cleared, so the data is written once.
+    const DWORD bytes = requestBytes(count);
+    DWORD got = 0;
+    const bool ok = ReadFile(asHandle(handle), buffer, bytes, &got, nullptr) != FALSE;
+    if (!ok) got = 0;
+    if (got < bytes) std::memset(buffer + got, 0, bytes - got);
+    if (!ok) return -1;
+    if (sectorsRead) *sectorsRead = int32_t(got / kSectorBytes);
+    return 1;
+}
+
+extern "C" int32_t WINAPI CloseFileInSectors(int32_t handle) {
+    return CloseHandle(asHandle(handle)) ? 1 : -1;
+}
+
+extern "C" int32_t WINAPI MatchFiles(const char* firstName, const char* secondName) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    duvad::ScopedFile first(openForReading(firstName, share));
+    if (!first.valid()) return kFirstOpenFailed;
+    duvad::ScopedFile second(openForReading(secondName, share));
+    if (!second.valid()) return kSecondOpenFailed;
+
+    // Whole 64-bit sizes: files that differ only above 4 GiB are not the same size.
+    LARGE_INTEGER firstSize, secondSize;
+    if (!GetFileSizeEx(first.get(), &firstSize)) return kFirstReadFailed;
+    if (!GetFileSizeEx(second.get(), &secondSize)) return kSecondReadFailed;
+    if (firstSize.QuadPart != secondSize.QuadPart) return kSizesDiffer;
+
+    uint8_t firstBlock[kMatchBlock], secondBlock[kMatchBlock];
+    FileSource a(first.get()), b(second.get());
+    return compareContents(a, b, uint64_t(firstSize.QuadPart), firstBlock, secondBlock);
+}

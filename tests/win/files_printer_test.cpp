@@ -1,0 +1,319 @@
+// The printer port transfer, with LPT devices of the Wine prefix mapped to plain files, and the
+// version number of real modules.
+#include <vector>
+
+#include "tests/win/files_support.h"
+#include "tests/win/harness.h"
+
+namespace duvad::test {
+namespace {
+
+double nowMs() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return 1000.0 * double(c.QuadPart) / double(f.QuadPart);
+}
+
+// What the port had received each time the host's window got its timer message.
+struct Tick {
+    double ms;
+    int64_t portBytes;
+};
+std::vector<Tick> g_ticks;
+std::string g_watched;
+
+int64_t sizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return int64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+LRESULT CALLBACK watchingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER) {
+        g_ticks.push_back({nowMs(), sizeOf(g_watched)});
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+// LPT<n>: of the prefix mapped to a plain file, which receives what is written to the port.
+class PrinterPort : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char prefix[MAX_PATH];
+        const DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) GTEST_SKIP() << "mapping a port needs the Wine prefix (WINEPREFIX)";
+        devices_ = std::string("\\\\?\\Z:") + prefix + "\\dosdevices\\";
+        for (char& c : devices_) c = c == '/' ? '\\' : c;
+
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = watchingProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "DuVadPortWatch";
+        RegisterClassA(&wc);
+        window_ = CreateWindowExA(0, wc.lpszClassName, "port", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+        ASSERT_NE(window_, nullptr) << "no display? run under Xvfb";
+        drain();
+    }
+    void TearDown() override {
+        for (int port : mapped_) DeleteFileA(device(port).c_str());
+        if (window_) DestroyWindow(window_);
+        drain();
+    }
+    static void drain() {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    }
+    std::string device(int port) const { return devices_ + "lpt" + std::to_string(port); }
+    void map(int port) {
+        ASSERT_TRUE(TempDir::writeFile(device(port), "")) << device(port);
+        mapped_.push_back(port);
+    }
+    std::string received(int port) const { return TempDir::readFile(device(port)); }
+
+    struct Transfer {
+        int32_t result;
+        double elapsed;
+        std::vector<Tick> ticks;
+    };
+    // Runs the transfer with a 10 ms timer on the test's window, due at the start: every pass of
+    // the pump after one of its 100 ms pauses finds it due.
+    Transfer send(const std::string& file, int32_t port) {
+        g_watched = device(port);
+        SetTimer(window_, 1, USER_TIMER_MINIMUM, nullptr);
+        Sleep(30);
+        g_ticks.clear();
+        Transfer t;
+        const double t0 = nowMs();
+        t.result = VB(DumpFileToPrinter, file.c_str(), port);
+        t.elapsed = nowMs() - t0;
+        KillTimer(window_, 1);
+        t.ticks = g_ticks;
+        for (Tick& k : t.ticks) k.ms -= t0;
+        drain();
+        return t;
+    }
+    // Expectations for a transfer of `blocks` sizes: one pump call per read (the blocks and the
+    // read that finds the end), each a pause of 100 ms; the port grows one block per pause.
+    void expectPaced(const Transfer& t, const std::vector<int64_t>& growth) {
+        const int calls = int(growth.size()) + (growth.back() == 0 ? 0 : 1);
+        std::string trace = "elapsed " + std::to_string(t.elapsed) + " ms, ticks:";
+        for (const Tick& k : t.ticks) trace += " " + std::to_string(int(k.ms)) + "ms/" + std::to_string(k.portBytes);
+        SCOPED_TRACE(trace);
+        EXPECT_GE(t.elapsed, 100.0 * calls - 15);
+        EXPECT_LT(t.elapsed, 100.0 * calls + 800) << "a loaded machine stretches the pauses, never by this much";
+        EXPECT_GE(int(t.ticks.size()), calls);
+        EXPECT_LE(int(t.ticks.size()), 2 * calls + 1);
+        std::vector<int64_t> seen;
+        std::vector<double> firstSeen;
+        for (const Tick& k : t.ticks) {
+            if (seen.empty() || seen.back() != k.portBytes) {
+                seen.push_back(k.portBytes);
+                firstSeen.push_back(k.ms);
+            }
+        }
+        EXPECT_EQ(seen, growth);
+        for (size_t i = 1; i < firstSeen.size(); ++i) EXPECT_GE(firstSeen[i] - firstSeen[i - 1], 85) << "block " << i;
+    }
+    TempDir dir_{"lpt"};
+    std::string devices_;
+    std::vector<int> mapped_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(PrinterPort, EmptyFilePumpsOnceAndSendsNothing) {
+    map(4);
+    const std::string file = dir_.file("empty.prn");
+    ASSERT_TRUE(TempDir::writeFile(file, ""));
+    const Transfer t = send(file, 4);
+    EXPECT_EQ(t.result, 1);
+    EXPECT_EQ(received(4), "");
+    EXPECT_GE(t.elapsed, 85);
+    EXPECT_LT(t.elapsed, 900);
+    EXPECT_EQ(t.ticks.size(), 2u) << "one pump call: a pass before and one after its pause";
+}
+
+TEST_F(PrinterPort, OneFullBlockThenTheEnd) {
+    map(4);
+    const std::string file = dir_.file("one.prn"), bytes = patternBytes(32000);
+    ASSERT_TRUE(TempDir::writeFile(file, bytes));
+    const Transfer t = send(file, 4);
+    EXPECT_EQ(t.result, 1);
+    EXPECT_EQ(received(4), bytes);
+    expectPaced(t, {32000});
+}
+
+TEST_F(PrinterPort, BlocksOf32000BytesPaced) {
+    map(7);
+    const std::string file = dir_.file("three.prn"), bytes = patternBytes(64001, 9);
+    ASSERT_TRUE(TempDir::writeFile(file, bytes));
+    const Transfer t = send(file, 7);
+    EXPECT_EQ(t.result, 1);
+    EXPECT_EQ(received(7), bytes);
+    expectPaced(t, {32000, 64000, 64001});
+    EXPECT_TRUE(isFree(file)) << "the file is closed";
+    EXPECT_TRUE(isFree(device(7))) << "the port is closed";
+}
+
+TEST_F(PrinterPort, PortNumberNamesTheDevice) {
+    map(2);
+    map(3);
+    const std::string file = dir_.file("two.prn");
+    ASSERT_TRUE(TempDir::writeFile(file, "to port two"));
+    EXPECT_EQ(send(file, 2).result, 1);
+    EXPECT_EQ(received(2), "to port two");
+    EXPECT_EQ(received(3), "");
+}
+
+TEST_F(PrinterPort, UnmappedPortGivesZeroAndClosesTheFile) {
+    const std::string file = dir_.file("x.prn");
+    ASSERT_TRUE(TempDir::writeFile(file, "data"));
+    for (int32_t port : {9, 0, -1, 1000}) {
+        ASSERT_EQ(GetFileAttributesA(device(port).c_str()), INVALID_FILE_ATTRIBUTES);
+        const Transfer t = send(file, port);
+        EXPECT_EQ(t.result, 0) << port;
+        EXPECT_LT(t.elapsed, 80) << "no pump call";
+        EXPECT_TRUE(isFree(file)) << port;
+    }
+}
+
+TEST_F(PrinterPort, BusyFileOrPortGivesZero) {
+    map(5);
+    const std::string file = dir_.file("busy.prn");
+    ASSERT_TRUE(TempDir::writeFile(file, "data"));
+    {
+        ScopedFile reader = holdOpen(file, GENERIC_READ, FILE_SHARE_READ);
+        EXPECT_EQ(send(file, 5).result, 0) << "the file is held";
+        EXPECT_TRUE(isFree(device(5))) << "the port was not touched";
+    }
+    {
+        ScopedFile port(CreateFileA("LPT5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(port.valid());
+        EXPECT_EQ(send(file, 5).result, 0) << "the port is held";
+        EXPECT_TRUE(isFree(file));
+    }
+    EXPECT_EQ(received(5), "");
+    EXPECT_EQ(VB(DumpFileToPrinter, dir_.file("missing.prn").c_str(), 5), 0);
+    EXPECT_EQ(VB(DumpFileToPrinter, static_cast<const char*>(nullptr), 5), 0);
+}
+
+// LPT8: mapped to the host's /dev/full by the ctest entry PrinterPortOnFullDevice: the port
+// opens, every write fails. A failed write does not stop the transfer; the last one decides.
+TEST_F(PrinterPort, FailingWritesGiveZeroAfterTheWholeFile) {
+    if (!ScopedFile(CreateFileA("LPT8:", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)).valid())
+        GTEST_SKIP() << "LPT8: is mapped to /dev/full only by the ctest entry PrinterPortOnFullDevice";
+    const std::string file = dir_.file("full.prn");
+    ASSERT_TRUE(TempDir::writeFile(file, patternBytes(40000)));
+    const Transfer t = send(file, 8);
+    EXPECT_EQ(t.result, 0);
+    EXPECT_GE(t.elapsed, 3 * 100 - 15) << "both blocks and the end were read, each followed by a pause";
+    EXPECT_TRUE(isFree(file));
+}
+
+// ---- version info ------------------------------------------------------------------------------
+
+struct Version {
+    int32_t result, a = kSentinel, b = kSentinel, c = kSentinel, d = kSentinel;
+};
+
+Version versionOf(const std::string& path) {
+    Version v;
+    v.result = VB(ReadFileInfo, path.c_str(), &v.a, &v.b, &v.c, &v.d);
+    return v;
+}
+
+TEST(VersionInfo, TheModulesOwnVersion) {
+    const Version v = versionOf(dllPath());
+    EXPECT_EQ(v.result, 1);
+    char text[64];
+    wsprintfA(text, "%d.%d.%d.%d", v.a, v.b, v.c, v.d);
+    EXPECT_STREQ(text, DUVAD_VERSION_TEXT);
+    int32_t* none = nullptr;
+    EXPECT_EQ(VB(ReadFileInfo, dllPath().c_str(), none, none, none, none), 1);
+    int32_t only = kSentinel;
+    EXPECT_EQ(VB(ReadFileInfo, dllPath().c_str(), none, none, none, &only), 1);
+    EXPECT_EQ(only, v.d);
+}
+
+TEST(VersionInfo, FilesWithoutAVersionWriteNothing) {
+    TempDir dir("ver");
+    ASSERT_TRUE(TempDir::writeFile(dir.file("notes.txt"), "no version here\r\n"));
+    for (const std::string& path : {dir.file("notes.txt"), dir.file("missing.dll")}) {
+        const Version v = versionOf(path);
+        EXPECT_EQ(v.result, 0) << path;
+        EXPECT_EQ(v.a, kSentinel);
+        EXPECT_EQ(v.d, kSentinel);
+    }
+    int32_t a = kSentinel;
+    EXPECT_EQ(VB(ReadFileInfo, static_cast<const char*>(nullptr), &a, &a, &a, &a), 0);
+    EXPECT_EQ(a, kSentinel);
+}
+
+// A version resource node: header, key, value, children, each aligned to 4 bytes.
+std::string node(const char* key, const std::string& value, WORD valueLength, WORD type, const std::vector<std::string>& children) {
+    auto pad = [](std::string& s) { s.resize((s.size() + 3) & ~size_t(3), '\0'); };
+    std::string s(6, '\0');
+    for (const char* k = key; ; ++k) {
+        s.push_back(*k);
+        s.push_back('\0');
+        if (!*k) break;
+    }
+    pad(s);
+    s += value;
+    for (const std::string& child : children) {
+        pad(s);
+        s += child;
+    }
+    const WORD length = WORD(s.size());
+    std::memcpy(&s[0], &length, 2);
+    std::memcpy(&s[2], &valueLength, 2);
+    std::memcpy(&s[4], &type, 2);
+    return s;
+}
+
+std::string wide(const std::string& text) {
+    std::string w;
+    for (char c : text) w += std::string{c, '\0'};
+    return w + std::string(2, '\0');
+}
+
+TEST(VersionInfo, ResourceLargerThanTheWorkBuffer) {
+    TempDir dir("verbig");
+    const std::string copy = dir.file("Big.dll");
+    ASSERT_TRUE(CopyFileA(dllPath().c_str(), copy.c_str(), FALSE));
+
+    VS_FIXEDFILEINFO fixed = {};
+    fixed.dwSignature = VS_FFI_SIGNATURE;
+    fixed.dwStrucVersion = 0x10000;
+    fixed.dwFileVersionMS = MAKELONG(8, 7);   // 7.8
+    fixed.dwFileVersionLS = MAKELONG(65535, 9);  // .9.65535
+    fixed.dwProductVersionMS = MAKELONG(0, 1);
+    fixed.dwFileType = VFT_DLL;
+    const std::string comment(6000, 'c');
+    const std::string text = node("Comments", wide(comment), WORD(comment.size() + 1), 1, {});
+    const std::string table = node("040904b0", "", 0, 1, {text});
+    const std::string strings = node("StringFileInfo", "", 0, 1, {table});
+    const std::string root = node("VS_VERSION_INFO", std::string(reinterpret_cast<const char*>(&fixed), sizeof fixed),
+                                  WORD(sizeof fixed), 0, {strings});
+    ASSERT_GT(root.size(), 10000u);
+
+    HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
+    ASSERT_NE(update, nullptr);
+    ASSERT_TRUE(UpdateResourceA(update, RT_VERSION, MAKEINTRESOURCEA(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                const_cast<char*>(root.data()), DWORD(root.size())));
+    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+    DWORD handle;
+    ASSERT_GT(GetFileVersionInfoSizeA(copy.c_str(), &handle), 10000u);
+
+    const Version v = versionOf(copy);
+    EXPECT_EQ(v.result, 1);
+    EXPECT_EQ(v.a, 7);
+    EXPECT_EQ(v.b, 8);
+    EXPECT_EQ(v.c, 9);
+    EXPECT_EQ(v.d, 65535);
+}
+
+}  // namespace
+}  // namespace duvad::test
