@@ -69,7 +69,8 @@ int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* wi
  *  -100 - i    source i cannot be opened or read; source line i lacks CR LF or its name has 256
  *              bytes or more; a 33rd source line (-133); source i too large for a track
  *  -200 - i    source i is neither RIFF CDXA nor begins with a pack start code
- *  -300 - i    track file i cannot be opened or written; its target line is missing or bad
+ *  -300 - i    track file i cannot be opened or written; its target line is missing or bad;
+ *              it is source i itself (by any of its names): refused before a byte is written
  *  -300        the image file cannot be opened or written; its line is missing or bad; the
  *              image buffer is null or shorter than 352884 bytes */
 int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources,

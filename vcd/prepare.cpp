@@ -27,6 +27,13 @@ void toLocal(const FILETIME& utc, LocalTime* local, int32_t* bias) {
     *bias = int32_t(tz.Bias);
 }
 
+bool sameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x = {}, y = {};
+    return GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
 // Converts source `i` into its track file. Returns 0, or the failure code of track i. The track
 // file ends where its new contents end, also after a failed read or write.
 int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName,
@@ -48,6 +55,9 @@ int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName,
     duvad::ScopedFile dst(CreateFileA(targetName, GENERIC_WRITE, kShareReadWrite, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!dst) return targetFailure(i);
+    // A track file that is its own source (same name, or another name of the same file) would be
+    // overwritten while it is read: refused before a byte is written.
+    if (sameFile(src.get(), dst.get())) return targetFailure(i);
     Win32TrackSink sink(dst.get());
     const TrackOutcome outcome = writeTrack(source, sink, kind, size, i);
     *sectors = outcome.sectors;

@@ -24,6 +24,12 @@ private:
     std::string original_;
 };
 
+std::string shortName(const std::string& path) {
+    char out[MAX_PATH] = "";
+    GetShortPathNameA(path.c_str(), out, MAX_PATH);
+    return out;
+}
+
 int32_t prepare(Image& img, const std::string& sources, const std::string& targets) {
     return VB(PrepareVcdFiles, img.data(), img.length(), sources.c_str(), targets.c_str());
 }
@@ -155,6 +161,18 @@ TEST(VcdPrepare, FailuresKeepEarlierTracksAndCloseEveryFile) {
         EXPECT_TRUE(deletable(s2));
     }
     CopyFileA(stream("ntsc.mpg").c_str(), s2.c_str(), FALSE);
+
+    // A track file that is its own source, by the same name or by its short name.
+    const std::string clip = copyStream(dir, "ntsc.mpg", "second source clip.mpg");
+    ASSERT_NE(shortName(clip), clip);
+    ASSERT_FALSE(shortName(clip).empty());
+    for (const std::string& target : {clip, shortName(clip)}) {
+        Image buffer;
+        EXPECT_EQ(prepare(buffer, lines({s1, clip}), lines({img, t1, target})), -302) << target;
+        EXPECT_TRUE(sameBytes(TempDir::readFile(clip), bytesOf("ntsc.mpg"))) << "the source is untouched";
+        EXPECT_TRUE(deletable(t1));
+    }
+    EXPECT_TRUE(deletable(clip));
 
     // The image file cannot be made: every track is written, the buffer is patched.
     Image buffer;
