@@ -33,12 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int count = int(r.u32() % 48) - 4;  // -4..43
     const uint32_t length = duvad::vcd::kMinImageBytes - 2 + r.u32() % (3 * 2336);
 
-    duvad::host::FirstTrackSpec spec;
-    spec.tracks = count;
-    spec.palTracks = r.u32();
-    spec.made = time(r);
-    spec.biasMinutes = r.i32();
-    std::vector<uint8_t> image = duvad::host::buildFirstTrack(spec);
+    duvad::host::FirstTrackPlan plan;
+    plan.tracks = count;
+    plan.palTracks = r.u32();
+    plan.made = time(r);
+    plan.biasMinutes = r.i32();
+    std::vector<uint8_t> image = duvad::host::buildFirstTrack(plan);
     image.resize(length, 0xA5);
     const std::vector<uint8_t> before = image;
 

@@ -27,11 +27,11 @@ BENCHMARK(BM_RawSectorForm1);
 BENCHMARK(BM_RawSectorForm2);
 
 void BM_FirstTrackBuiltAndCompleted(benchmark::State& state) {
-    duvad::host::FirstTrackSpec spec;
-    spec.tracks = 32;
+    duvad::host::FirstTrackPlan plan;
+    plan.tracks = 32;
     std::vector<duvad::vcd::TrackRecord> tracks(32, {10000, {2026, 12, 7, 12, 0, 0, 0}, -60});
     for (auto _ : state) {
-        std::vector<uint8_t> image = duvad::host::buildFirstTrack(spec);
+        std::vector<uint8_t> image = duvad::host::buildFirstTrack(plan);
         duvad::vcd::patchImage(image.data(), uint32_t(image.size()), tracks.data(), 32, {2026, 12, 7, 12, 0, 0, 0}, -60);
         benchmark::DoNotOptimize(image.data());
     }

@@ -33,10 +33,10 @@ std::string text(const Bytes& image, size_t pos, size_t n) { return std::string(
 
 // A host image of `sectors` sectors with prepared records for `tracks` track files.
 Bytes hostImage(int tracks, uint32_t sectors = duvad::host::kFirstTrackSectors) {
-    duvad::host::FirstTrackSpec spec;
-    spec.tracks = tracks;
-    spec.made = {1999, 12, 31, 23, 59, 58, 990};
-    Bytes image = duvad::host::buildFirstTrack(spec);
+    duvad::host::FirstTrackPlan plan;
+    plan.tracks = tracks;
+    plan.made = {1999, 12, 31, 23, 59, 58, 990};
+    Bytes image = duvad::host::buildFirstTrack(plan);
     image.resize(size_t(sectors) * duvad::vcd::kSectorBytes, 0);
     return image;
 }

@@ -8,13 +8,6 @@
 namespace duvad::test {
 namespace {
 
-double nowMs() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return 1000.0 * double(c.QuadPart) / double(f.QuadPart);
-}
-
 std::atomic<LPARAM> g_lastLParam{-1};
 
 // The companion program's window: answers WM_USER with its wParam plus one (after a pause for

@@ -82,6 +82,14 @@ private:
     uint8_t fill_;
 };
 
+// Milliseconds from the performance counter, for checking pauses and pacing.
+inline double nowMs() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return 1000.0 * double(c.QuadPart) / double(f.QuadPart);
+}
+
 // Output-parameter cell pre-set to a sentinel, so "not written" can be told from "written".
 constexpr int32_t kSentinel = int32_t(0xDEADBEEF);
 

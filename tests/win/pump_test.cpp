@@ -20,13 +20,6 @@ LRESULT CALLBACK countingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-double nowMs() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return 1000.0 * double(c.QuadPart) / double(f.QuadPart);
-}
-
 // A window of the test thread with a 10 ms timer: each pass of the pump that follows a wait
 // finds exactly one WM_TIMER due, so the ticks count the passes.
 class Pump : public ::testing::Test {

@@ -188,7 +188,7 @@ int make(int argc, char** argv) {
     const std::string outDir = fullPath(argv[0]);
     std::vector<std::string> sources;
     std::vector<StreamFacts> facts;
-    FirstTrackSpec spec;
+    FirstTrackPlan firstTrack;
     DiscLayout plan{kFirstTrackSectors, {}};
     for (int i = 1; i < argc; ++i) {
         const std::string path = fullPath(argv[i]);
@@ -206,7 +206,7 @@ int make(int argc, char** argv) {
         if (f.compliant != 1) std::printf("  note: not within the Video CD picture rules; players may refuse it\n");
         if (uint32_t(f.sectors) < kShortestTrackSectors)
             std::printf("  note: its track lasts under four seconds; some recorders refuse such a track\n");
-        if (f.height == 288) spec.palTracks |= 1u << (i - 1);
+        if (f.height == 288) firstTrack.palTracks |= 1u << (i - 1);
         sources.push_back(path);
         facts.push_back(f);
         plan.trackSectors.push_back(uint32_t(f.sectors));
@@ -236,14 +236,14 @@ int make(int argc, char** argv) {
     for (const std::string& t : targets) DeleteFileA(t.c_str());
     for (const char* name : {kImageName, kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
 
-    spec.tracks = int(sources.size());
+    firstTrack.tracks = int(sources.size());
     SYSTEMTIME now;
     GetLocalTime(&now);
     TIME_ZONE_INFORMATION tz;
     GetTimeZoneInformation(&tz);
-    spec.made = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-    spec.biasMinutes = tz.Bias;
-    std::vector<uint8_t> image = buildFirstTrack(spec);
+    firstTrack.made = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+    firstTrack.biasMinutes = tz.Bias;
+    std::vector<uint8_t> image = buildFirstTrack(firstTrack);
 
     std::printf("writing the track files to %s\n", outDir.c_str());
     Progress progress;

@@ -67,13 +67,13 @@ uint32_t recordBytes(const std::string& id, bool xa) {
 }
 
 // Writes a directory record at p and returns its length.
-uint32_t putRecord(uint8_t* p, const Record& r, const FirstTrackSpec& spec, bool xa) {
+uint32_t putRecord(uint8_t* p, const Record& r, const FirstTrackPlan& plan, bool xa) {
     const uint32_t size = recordBytes(r.id, xa);
     std::memset(p, 0, size);
     p[0] = uint8_t(size);
     putBoth32(p + kRecExtent, r.extent);
     putBoth32(p + kRecLength, r.length);
-    putRecordDate(p + kRecDate, spec.made, spec.biasMinutes);
+    putRecordDate(p + kRecDate, plan.made, plan.biasMinutes);
     p[kRecFlags] = r.directory ? kFlagDirectory : 0;
     putBoth16(p + kRecSequence, 1);
     p[kRecIdLength] = uint8_t(r.id.size());
@@ -95,11 +95,11 @@ Record directoryRecord(const std::string& id, uint32_t sector) {
 
 // A directory of one sector: ".", "..", then the given records in identifier order.
 void putDirectory(std::vector<uint8_t>& image, uint32_t sector, uint32_t parent,
-                  const std::vector<Record>& entries, const FirstTrackSpec& spec) {
+                  const std::vector<Record>& entries, const FirstTrackPlan& plan) {
     uint8_t* p = block(image, sector);
-    uint32_t at = putRecord(p, directoryRecord(std::string(1, '\0'), sector), spec, true);
-    at += putRecord(p + at, directoryRecord(std::string(1, '\1'), parent), spec, true);
-    for (const Record& r : entries) at += putRecord(p + at, r, spec, true);
+    uint32_t at = putRecord(p, directoryRecord(std::string(1, '\0'), sector), plan, true);
+    at += putRecord(p + at, directoryRecord(std::string(1, '\1'), parent), plan, true);
+    for (const Record& r : entries) at += putRecord(p + at, r, plan, true);
     putSubheader(image, sector, kSubmodeData | kSubmodeEndOfRecord | kSubmodeEndOfFile);
 }
 
@@ -151,8 +151,8 @@ std::vector<uint32_t> listedTrackStarts(const std::vector<uint8_t>& image) {
     return starts;
 }
 
-std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec) {
-    const int tracks = std::clamp(spec.tracks, 0, int(kMaxTracks));
+std::vector<uint8_t> buildFirstTrack(const FirstTrackPlan& plan) {
+    const int tracks = std::clamp(plan.tracks, 0, int(kMaxTracks));
     std::vector<uint8_t> image(size_t(kFirstTrackSectors) * kSectorBytes, 0);
     for (uint32_t s = 0; s < kFirstTrackSectors; ++s) putSubheader(image, s, kSubmodeData);
 
@@ -176,7 +176,7 @@ std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec) {
     putBoth32(pvd + kPvdPathTableSize, pathTableBytes);
     putLe32(pvd + kPvdPathL, kPathTableL);
     putBe32(pvd + kPvdPathM, kPathTableM);
-    putRecord(pvd + kPvdRoot, directoryRecord(std::string(1, '\0'), kRootSector), spec, false);
+    putRecord(pvd + kPvdRoot, directoryRecord(std::string(1, '\0'), kRootSector), plan, false);
     putText(pvd + kPvdVolumeSetId, "", 128);
     putText(pvd + kPvdPublisher, "", 128);
     putText(pvd + kPvdPreparer, "DUVAD", 128);
@@ -185,8 +185,8 @@ std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec) {
     putText(pvd + kPvdCopyrightFile, "", 3 * kFileIdBytes);
     static_assert(kPvdCopyrightFile + 3 * kFileIdBytes == kPvdDates, "the file identifiers end at the dates");
     // Creation and modification now; expiration and effective "not specified" (digits 0, offset 0).
-    putVolumeDate(pvd + kPvdDates, spec.made, spec.biasMinutes);
-    putVolumeDate(pvd + kPvdDates + kVolumeDateBytes, spec.made, spec.biasMinutes);
+    putVolumeDate(pvd + kPvdDates, plan.made, plan.biasMinutes);
+    putVolumeDate(pvd + kPvdDates + kVolumeDateBytes, plan.made, plan.biasMinutes);
     std::memset(pvd + kPvdDates + 2 * kVolumeDateBytes, '0', 2 * kVolumeDateBytes);
     pvd[kPvdDates + 3 * kVolumeDateBytes - 1] = pvd[kPvdDates + 4 * kVolumeDateBytes - 1] = 0;
     pvd[kPvdStructure] = 1;
@@ -202,8 +202,8 @@ std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec) {
     // Directories.
     std::vector<Record> folders;
     for (const Folder& f : kFolders) folders.push_back(directoryRecord(f.name, f.sector));
-    putDirectory(image, kRootSector, kRootSector, folders, spec);
-    for (const Folder& f : kFolders) putDirectory(image, f.sector, kRootSector, {}, spec);
+    putDirectory(image, kRootSector, kRootSector, folders, plan);
+    for (const Folder& f : kFolders) putDirectory(image, f.sector, kRootSector, {}, plan);
 
     std::vector<Record> tracksDir;
     for (int k = 1; k <= tracks; ++k) {
@@ -212,22 +212,22 @@ std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec) {
         r.fileNumber = uint8_t(k);
         tracksDir.push_back(r);
     }
-    putDirectory(image, kTrackDirectorySector, kRootSector, tracksDir, spec);
+    putDirectory(image, kTrackDirectorySector, kRootSector, tracksDir, plan);
 
     Record entries, info;
     entries.id = "ENTRIES.VCD;1", entries.extent = kEntriesSector;
     info.id = "INFO.VCD;1", info.extent = kInfoSector;
-    putDirectory(image, kFolders[4].sector, kRootSector, {entries, info}, spec);
+    putDirectory(image, kFolders[4].sector, kRootSector, {entries, info}, plan);
 
     // VCD/INFO.VCD
     uint8_t* inf = block(image, kInfoSector);
     std::memcpy(inf, kInfoId, 8);
     inf[8] = kVcd2Version, inf[9] = kVcd2Profile;
-    putText(inf + kInfoAlbum, spec.album, kInfoAlbumBytes);
+    putText(inf + kInfoAlbum, plan.album, kInfoAlbumBytes);
     putBe16(inf + kInfoVolumeCount, 1);
     putBe16(inf + kInfoVolumeNumber, 1);
     for (int k = 1; k <= tracks; ++k)
-        if (spec.palTracks >> (k - 1) & 1) inf[kInfoPalFlags + (k - 1) / 8] |= uint8_t(1 << ((k - 1) % 8));
+        if (plan.palTracks >> (k - 1) & 1) inf[kInfoPalFlags + (k - 1) / 8] |= uint8_t(1 << ((k - 1) % 8));
     inf[kInfoOffsetMultiplier] = kOffsetMultiplier;
     putSubheader(image, kInfoSector, kSubmodeData | kSubmodeEndOfRecord | kSubmodeEndOfFile);
 

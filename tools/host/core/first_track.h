@@ -23,7 +23,7 @@ constexpr uint32_t kTrackDirectorySector = 21;  // MPEGAV, where the DLL patches
 static_assert(kFirstTrackSectors * vcd::kSectorBytes >= vcd::kMinImageBytes, "covers every patched byte");
 static_assert(kFirstTrackSectors >= kShortestTrackSectors, "a track lasts four seconds or more");
 
-struct FirstTrackSpec {
+struct FirstTrackPlan {
     int tracks = 0;                  // 0..32 track files, AVSEQ01.DAT to AVSEQnn.DAT
     uint32_t palTracks = 0;          // bit k - 1 set: track file k is a 625-line (PAL) stream
     std::string album = "DUVAD";     // INFO.VCD album identification, at most 16 characters
@@ -32,7 +32,7 @@ struct FirstTrackSpec {
 };
 
 // The image, kFirstTrackSectors sectors of 2336 bytes. tracks outside 0..32 are clamped.
-std::vector<uint8_t> buildFirstTrack(const FirstTrackSpec& spec);
+std::vector<uint8_t> buildFirstTrack(const FirstTrackPlan& plan);
 
 // "AVSEQ01.DAT" for track file 1: the name under which the disc lists track file k.
 std::string trackFileName(int k);
