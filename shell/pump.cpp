@@ -17,8 +17,10 @@ namespace {
 // GoEvents(0) runs after every sector of a track conversion, so this is kept to one queue query
 // when nothing is queued: the query covers all input kinds at once, and PeekMessage is only
 // entered when something is there. The key test reads the same bits a QS_KEY-only query would.
+// The query names only the input kinds the running Windows version knows.
 void pumpOnce() {
-    const DWORD status = GetQueueStatus(QS_ALLINPUT);
+    const DWORD version = GetVersion();  // read from the process, no system call
+    const DWORD status = GetQueueStatus(duvad::pump::allInputBits(LOBYTE(LOWORD(version)), HIBYTE(LOWORD(version))));
     if (status & (QS_KEY | (QS_KEY << 16))) return;
     if (LOWORD(status) == 0) return;  // nothing queued: PeekMessage would find nothing
     MSG msg;

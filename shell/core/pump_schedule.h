@@ -13,6 +13,22 @@ constexpr int64_t waitsFor(int32_t duration) {
     return duration <= 0 ? 0 : (int64_t(duration) + kStepMs - 1) / kStepMs;
 }
 
+// Queue-status bits that ask for every kind of queued input on a Windows version. Windows XP
+// added raw input and Windows 8 touch and pointer input; older versions refuse a query that names
+// bits they do not know, which would leave the pump believing nothing is ever queued.
+constexpr uint32_t kClassicQueueBits = 0x00FF;  // key, mouse, posted, timer, paint, sent, hot key
+constexpr uint32_t kRawInputBit = 0x0400;
+constexpr uint32_t kTouchAndPointerBits = 0x1800;
+
+constexpr uint32_t allInputBits(unsigned major, unsigned minor) {
+    const unsigned version = major << 8 | minor;
+    return kClassicQueueBits | (version >= 0x0501 ? kRawInputBit : 0) |
+           (version >= 0x0602 ? kTouchAndPointerBits : 0);
+}
+
+static_assert(allInputBits(4, 0) == 0x00FF && allInputBits(4, 10) == 0x00FF && allInputBits(5, 0) == 0x00FF);
+static_assert(allInputBits(5, 1) == 0x04FF && allInputBits(6, 1) == 0x04FF && allInputBits(6, 2) == 0x1CFF);
+
 static_assert(waitsFor(0) == 0 && waitsFor(-5) == 0);
 static_assert(waitsFor(1) == 1 && waitsFor(100) == 1 && waitsFor(101) == 2 && waitsFor(3000) == 30);
 
