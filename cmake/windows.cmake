@@ -1,27 +1,55 @@
-# DuVad.dll, the host tool and the integration tests that run under Wine.
+# Windows builds. Two runtimes are involved:
+# - DuVad.dll and the host tool are built with MinGW-w64's win32 thread model, whose static runtime
+#   imports nothing newer than the Windows versions the host runs on (the posix model's threads
+#   library imports GetTickCount64, vectored exception handlers and more).
+# - The tests and benchmarks need GoogleTest, which needs the posix model's std::mutex.
+# The windows preset configures the posix tree; it builds the shipped pair in a win32 sub-build
+# (build/windows/shipped) whose outputs land in the same bin folder.
 enable_language(RC)
 
-# The language runtime is linked statically: the DLL imports system DLLs only.
+# The language runtime is linked statically: the programs import system DLLs only.
 set(CMAKE_EXE_LINKER_FLAGS    "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+
+if(NOT DEFINED DUVAD_BIN_DIR)
+  set(DUVAD_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
+endif()
 
 add_library(duvad_core STATIC ${DUVAD_CORE_SOURCES})
 target_include_directories(duvad_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(duvad_core PRIVATE ${DUVAD_WARNINGS})
 
-configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/duvad_version.h @ONLY)
+if(DUVAD_THREADS STREQUAL "win32")
+  configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/duvad_version.h @ONLY)
 
-add_library(DuVad SHARED ${DUVAD_WIN_SOURCES} frame/DuVad.def resources/DuVad.rc)
-set_target_properties(DuVad PROPERTIES PREFIX "" OUTPUT_NAME "DuVad"
-                      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-target_include_directories(DuVad PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include
-                           ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
-target_compile_definitions(DuVad PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_compile_options(DuVad PRIVATE ${DUVAD_WARNINGS})
-# The .def names every export with its argument bytes (Name@N): --kill-at strips the suffix, so a
-# count that differs from the definition fails the link instead of corrupting the caller's stack.
-target_link_options(DuVad PRIVATE -Wl,--kill-at)
-target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version)
+  add_library(DuVad SHARED ${DUVAD_WIN_SOURCES} frame/DuVad.def resources/DuVad.rc)
+  set_target_properties(DuVad PROPERTIES PREFIX "" OUTPUT_NAME "DuVad"
+                        RUNTIME_OUTPUT_DIRECTORY ${DUVAD_BIN_DIR})
+  target_include_directories(DuVad PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include
+                             ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
+  target_compile_definitions(DuVad PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_compile_options(DuVad PRIVATE ${DUVAD_WARNINGS})
+  # The .def names every export with its argument bytes (Name@N): --kill-at strips the suffix, so
+  # a count that differs from the definition fails the link instead of corrupting the caller's stack.
+  target_link_options(DuVad PRIVATE -Wl,--kill-at)
+  target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version)
+
+  add_subdirectory(tools)
+  return()
+endif()
+
+include(ExternalProject)
+ExternalProject_Add(duvad_shipped
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${CMAKE_BINARY_DIR}/shipped
+  CMAKE_GENERATOR ${CMAKE_GENERATOR}
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE} -DDUVAD_THREADS=win32
+             -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DDUVAD_BIN_DIR=${DUVAD_BIN_DIR}
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND "")
+# The names the rest of the build (and scripts/main.sh) asks for.
+add_custom_target(DuVad ALL DEPENDS duvad_shipped)
+add_custom_target(duvad ALL DEPENDS duvad_shipped)
 
 add_subdirectory(tools)
 add_subdirectory(tests/win)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "files/core/sectors.h"
+#include "frame/file_size.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
 
@@ -75,12 +76,13 @@ extern "C" int32_t WINAPI MatchFiles(const char* firstName, const char* secondNa
     if (!second.valid()) return kSecondOpenFailed;
 
     // Whole 64-bit sizes: files that differ only above 4 GiB are not the same size.
-    LARGE_INTEGER firstSize, secondSize;
-    if (!GetFileSizeEx(first.get(), &firstSize)) return kFirstReadFailed;
-    if (!GetFileSizeEx(second.get(), &secondSize)) return kSecondReadFailed;
-    if (firstSize.QuadPart != secondSize.QuadPart) return kSizesDiffer;
+    const int64_t firstSize = duvad::fileSize(first.get());
+    if (firstSize < 0) return kFirstReadFailed;
+    const int64_t secondSize = duvad::fileSize(second.get());
+    if (secondSize < 0) return kSecondReadFailed;
+    if (firstSize != secondSize) return kSizesDiffer;
 
     uint8_t firstBlock[kMatchBlock], secondBlock[kMatchBlock];
     FileSource a(first.get()), b(second.get());
-    return compareContents(a, b, uint64_t(firstSize.QuadPart), firstBlock, secondBlock);
+    return compareContents(a, b, uint64_t(firstSize), firstBlock, secondBlock);
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "frame/file_size.h"
 #include "include/DuVad.h"
 #include "vcd/core/byte_source.h"
 
@@ -13,12 +14,7 @@ class Win32Source : public ByteSource {
 public:
     explicit Win32Source(HANDLE file) : file_(file) {}
 
-    int64_t size() override {
-        DWORD high = 0;
-        const DWORD low = GetFileSize(file_, &high);
-        if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
-        return int64_t(uint64_t(high) << 32 | low);
-    }
+    int64_t size() override { return fileSize(file_); }
 
     uint32_t readAt(int64_t offset, uint8_t* to, uint32_t count) override {
         if (offset != position_ && !seek(offset)) return 0;

@@ -53,6 +53,19 @@ TEST(ExportTable, ImportsOnlySystemDlls) {
     }
 }
 
+// The host runs on Windows 95, 98, NT 4 and 2000: nothing the DLL imports may be newer. These are
+// the functions a modern runtime or a careless call would bring in.
+TEST(ExportTable, ImportsNothingNewerThanTheHostsWindows) {
+    const char* const newer[] = {"GetTickCount64", "AddVectoredExceptionHandler", "RemoveVectoredExceptionHandler",
+                                 "GetFileSizeEx", "SetFilePointerEx", "TryEnterCriticalSection",
+                                 "InitializeCriticalSectionAndSpinCount", "InitializeSRWLock", "InitOnceExecuteOnce",
+                                 "FlsAlloc", "GetModuleHandleExA", "GetModuleHandleExW", "GetDiskFreeSpaceExA"};
+    for (const std::string& imported : readPe(dll()).importedNames) {
+        const std::string name = imported.substr(imported.find('!') + 1);
+        for (const char* n : newer) EXPECT_NE(name, n) << "DuVad.dll imports " << imported;
+    }
+}
+
 std::string versionString(const std::vector<char>& block, const char* key) {
     char* value = nullptr;
     UINT length = 0;
