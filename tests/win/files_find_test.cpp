@@ -340,6 +340,17 @@ TEST(VolumeFree, DrivePathsAskForTheirRoot) {
         expectFreeNear(path, nullptr);
 }
 
+// Wine's Z: is the host's root, and the host's /dev/shm is another file system (tmpfs) below it:
+// a path there names the drive Z:, whose root is asked, not the folder the path leads to.
+TEST(VolumeFree, TheRootIsAskedNotTheFolder) {
+    const uint32_t root = systemFreeKB("Z:\\"), folder = systemFreeKB("Z:\\dev\\shm\\");
+    const uint32_t apart = root > folder ? root - folder : folder - root;
+    if (root == 0 || folder == 0 || apart < 2 * 256 * 1024)
+        GTEST_SKIP() << "Z:\\ and Z:\\dev\\shm\\ do not differ in free space here (" << root << ", " << folder << " KB)";
+    expectFreeNear("Z:\\dev\\shm\\IMAGE.BIN", "Z:\\");
+    expectFreeNear("Z:\\dev\\shm\\", "Z:\\");
+}
+
 TEST(VolumeFree, NetworkAndMissingVolumes) {
     // The extended query fails for an unreachable share: the network value.
     EXPECT_EQ(VB(VolumeFreeKB, "\\\\SERVER\\SHARE\\DIR\\IMAGE.BIN"), 1000000000);

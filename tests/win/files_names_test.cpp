@@ -104,5 +104,19 @@ TEST_F(FilesDbcs, CharacterModesCountDoubleByteCharactersOnce) {
     EXPECT_EQ(check(0, 0, kan_ + ".TXT"), -4);
 }
 
+// The system's conversion takes the terminating zero as the trail of a lead byte that stands last
+// (the copy then ends in a two-byte character and no zero of its own). The measure must be of that
+// copy, not of whatever the work buffer held before: a long name measured first leaves it full.
+TEST_F(FilesDbcs, LeadByteAtTheEndOfAByteModeName) {
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(check(2, 0, std::string(300, 'n')), -1);
+        EXPECT_EQ(check(1, 0, std::string(29, 'n') + "\x95"), 0) << "29 bytes and one two-byte character";
+        EXPECT_EQ(check(1, 0, std::string(30, 'n') + "\x95"), -1);
+        EXPECT_EQ(check(2, 0, std::string(300, 'n')), -1);
+        EXPECT_EQ(check(0, 0, "AB\x95"), -4);
+        EXPECT_EQ(check(0, 0x10, "ABCDEF\x95"), -4) << "8 bytes: the length fits, the character does not";
+    }
+}
+
 }  // namespace
 }  // namespace duvad::test
