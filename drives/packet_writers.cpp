@@ -10,9 +10,11 @@
 namespace {
 
 // How long EnablepkWR waits for the companion program's answer. Its window procedure normally
-// answers at once; a program that has not answered after this long is taken as hung, so that the
-// host's user interface never freezes for good.
-constexpr UINT kCompanionAnswerMs = 5000;
+// answers at once, but one busy with a drive (spinning up a disc, closing a session) may take
+// seconds; a program that has not answered after this long is taken as hung, so that the host's
+// user interface never freezes for good. A program the system already sees as hung (not looking
+// at its messages for 5 seconds) is not waited for at all.
+constexpr UINT kCompanionAnswerMs = 30000;
 
 BOOL CALLBACK lookForDirectCd(HWND window, LPARAM) {
     char title[256] = {};

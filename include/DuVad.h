@@ -132,7 +132,7 @@ int32_t WINAPI FindDirectCD(void);
 
 /* Sends WM_USER with wParam `value` and lParam 0 to the companion program's "DARUVE" window and
  * returns its answer unchanged. Returns -1 when no such window exists (nothing sent), or when the
- * window has not answered within 5 seconds or its program is hung. */
+ * window has not answered within 30 seconds or its program is hung. */
 int32_t WINAPI EnablepkWR(int32_t value);
 
 /* ---- Files and paths (files/) --------------------------------------------- */
