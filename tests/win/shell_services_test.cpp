@@ -153,6 +153,7 @@ TEST(DesktopShellProperties, MissingFileOrNoPathGivesZero) {
     DialogScript dismiss([](HWND box) { press(box, IDOK); }, 3000);
     EXPECT_EQ(VB(InvokeShellProperties, dir.file("missing.txt").c_str()), 0);
     dismiss.join();
+    EXPECT_TRUE(dismiss.sawDialog()) << "the shell's own error message was suppressed";
     EXPECT_EQ(VB(InvokeShellProperties, static_cast<const char*>(nullptr)), 0);
 }
 
@@ -242,7 +243,8 @@ TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentr
     EXPECT_EQ(seen.dialog.left, want.x);
     EXPECT_EQ(seen.dialog.top, want.y);
 
-    // Another current directory and no owner: the browser opens at the folder picked last.
+    // Another current directory and no owner: the browser opens at the folder picked last, and
+    // with no owner to centre over it stays where the shell put it, whole on the screen.
     ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
     GuardedBuffer again(512);
     {
@@ -250,6 +252,8 @@ TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentr
         EXPECT_EQ(VB(ShellGetFolder, HWND(nullptr), "", again.data()), 1);
     }
     EXPECT_EQ(again.str(), folder("first"));
+    EXPECT_GE(seen.dialog.left, 0);
+    EXPECT_GE(seen.dialog.top, 0);
 
     // Cancel: 0, the caller's buffer untouched, and the last folder kept.
     GuardedBuffer cancelled(512);
