@@ -231,9 +231,9 @@ int32_t WINAPI GetHDrop(HWND owner_window, char* list);
  * request, 0 when not (a missing file; a null path). */
 int32_t WINAPI InvokeShellProperties(const char* path);
 
-/* The shell's folder browser, centred over `owner_window`, opening at the folder picked last (at
- * first the current directory), `title` (at most 1023 characters shown; null: none) above the
- * tree. Writes the folder picked into `folder` (at least 512 bytes). Returns 1 when a folder was
+/* The shell's folder browser, centred over `owner_window` (with none, where the shell puts it),
+ * opening at the folder picked last (at first the current directory), `title` (at most 1023
+ * characters shown; null: none) above the tree. Writes the folder picked into `folder` (at least 512 bytes). Returns 1 when a folder was
  * picked; 0 when cancelled (last folder kept), for an item with no file-system path (last folder
  * forgotten) or a null `folder`. */
 int32_t WINAPI ShellGetFolder(HWND owner_window, const char* title, char* folder);

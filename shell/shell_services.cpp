@@ -30,19 +30,23 @@ private:
     bool open_;
 };
 
-duvad::shell::Edges edgesOf(HWND window) {
+bool edgesOf(HWND window, duvad::shell::Edges* edges) {
     RECT r = {};
-    GetWindowRect(window, &r);
-    return {r.left, r.top, r.right, r.bottom};
+    if (!GetWindowRect(window, &r)) return false;
+    *edges = {r.left, r.top, r.right, r.bottom};
+    return true;
 }
 
 // The folder browser's callback: open the tree at the last folder picked and centre the dialog
-// over its owner, keeping its size and Z order. Always answers 0.
+// over its owner, keeping its size and Z order. Always answers 0. With no owner (or one that is
+// gone) there is nothing to centre over: centring over an empty rectangle at 0,0 would put half
+// the dialog, title bar included, off the screen, so it stays where the shell put it.
 int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM, LPARAM) {
     if (message != BFFM_INITIALIZED) return 0;
     SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(duvad::g_lastFolder));
-    const duvad::shell::Edges dialogEdges = edgesOf(dialog);
-    const duvad::shell::Point at = duvad::shell::centreOver(edgesOf(duvad::g_browseOwner), dialogEdges);
+    duvad::shell::Edges owner = {}, dialogEdges = {};
+    if (!edgesOf(duvad::g_browseOwner, &owner) || !edgesOf(dialog, &dialogEdges)) return 0;
+    const duvad::shell::Point at = duvad::shell::centreOver(owner, dialogEdges);
     SetWindowPos(dialog, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     return 0;
 }
@@ -138,8 +142,10 @@ extern "C" int32_t WINAPI GetProgamFilesFolder(char* folder) {
         DWORD type = 0;
         DWORD size = sizeof area;
         const LONG rc = RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(area), &size);
+        // A text stored without its terminator is still read: the area was zeroed, so only a
+        // value that fills all 128 bytes with no zero among them is too long.
         const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
-        if (rc != ERROR_SUCCESS || !text || !std::memchr(area, 0, size)) area[0] = '\0';
+        if (rc != ERROR_SUCCESS || !text || !std::memchr(area, 0, sizeof area)) area[0] = '\0';
     }
     const size_t n = std::strlen(area);
     std::memcpy(folder, area, n);

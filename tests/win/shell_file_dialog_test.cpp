@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kNameBox = 0x47c;
 constexpr int kTypeCombo = 0x470;
+constexpr int kReadOnlyBox = 0x410;  // "Open as read-only"
 
 // The host's filter argument: text, terminator, two skipped characters, extension, terminator.
 std::string filterArg(const std::string& text, const std::string& ext) { return text + '\0' + "*." + ext + '\0'; }
@@ -20,6 +21,8 @@ struct Seen {
     int types = -1;
     int typeSelected = -1;
     bool prompted = false;
+    bool readOnlyBox = false;    // the dialog has the box
+    bool readOnlyShown = false;  // and shows it
 };
 
 // Types `name` (unless null) and presses OK; answers an overwrite prompt with `answer` if one comes.
@@ -29,6 +32,8 @@ DialogScript choose(Seen* seen, const char* name, int answer = IDYES) {
         HWND types = GetDlgItem(d, kTypeCombo);
         seen->types = int(SendMessageA(types, CB_GETCOUNT, 0, 0));
         seen->typeSelected = int(SendMessageA(types, CB_GETCURSEL, 0, 0));
+        seen->readOnlyBox = GetDlgItem(d, kReadOnlyBox) != nullptr;
+        seen->readOnlyShown = IsWindowVisible(GetDlgItem(d, kReadOnlyBox)) != FALSE;
         if (name) setText(d, kNameBox, name);
         press(d, IDOK);
         if (HWND prompt = waitForWindow(5000, d)) {
@@ -62,6 +67,8 @@ TEST_F(DesktopFileDialog, OpenOneFileWithTitleAndFilter) {
     EXPECT_EQ(seen.caption, "Pick a track");
     EXPECT_EQ(seen.types, 2);
     EXPECT_EQ(seen.typeSelected, 0);
+    EXPECT_TRUE(seen.readOnlyBox);
+    EXPECT_FALSE(seen.readOnlyShown);
 
     // A name typed without extension names the file with the default one when that exists.
     initial(file, dir_.path());
