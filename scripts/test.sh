@@ -29,5 +29,10 @@ if ! lpstat -v DuVadPDF >/dev/null 2>&1; then
   lpadmin -p DuVadPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
 fi
 lpstat -d 2>/dev/null | grep -q DuVadPDF || lpadmin -d DuVadPDF
-tests/wine-session.sh build/windows \
-  ctest --test-dir build/windows --output-on-failure --timeout 180 -j2
+# The desktop tests drive Wine's shared desktop and shell dialogs, whose own timing now and then
+# loses a step on a loaded machine: one that fails is run once more (ctest shows both runs). Every
+# other test has one run.
+tests/wine-session.sh build/windows sh -c '
+  ctest --test-dir build/windows --output-on-failure --timeout 180 -j2 -LE desktop; rest=$?
+  ctest --test-dir build/windows --output-on-failure --timeout 180 -L desktop --repeat until-pass:2; desktop=$?
+  [ $rest -eq 0 ] && [ $desktop -eq 0 ]'
