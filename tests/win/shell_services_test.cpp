@@ -211,17 +211,19 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-// Presses OK (or Cancel) once the tree shows `expect` selected, and notes what the browser showed.
-// Wine's tree is now and then not walkable down to a path for a while (the desktop still adding
-// volumes): the script then asks again for `path` a few times, and if the tree never gets there it
-// presses Cancel and says so, rather than answering with a selection nobody asked for.
-DialogScript answer(BrowseSeen* seen, int button, std::string expect = "", std::string path = "") {
+// Presses OK (or Cancel) once the tree shows the folder `path` selected (at once without one), and
+// notes what the browser showed. Wine's tree is now and then not walkable down to a path for a
+// while (the desktop still adding volumes): the script then asks again for `path` a few times, and
+// if the tree never gets there it presses Cancel and says so, rather than answering with a
+// selection nobody asked for.
+DialogScript answer(BrowseSeen* seen, int button, std::string path = "") {
+    const std::string expect = path.substr(path.find_last_of('\\') + 1);  // the tree shows names
     return DialogScript([seen, button, expect, path](HWND d) {
         seen->walked = true;
         for (int attempt = 0; !expect.empty() && selectedItem(d) != expect; ++attempt) {
             for (int i = 0; i < 100 && selectedItem(d) != expect; ++i) Sleep(20);
             if (selectedItem(d) == expect) break;
-            if (attempt == 4 || path.empty()) {
+            if (attempt == 4) {
                 seen->walked = false;
                 break;
             }
@@ -298,7 +300,7 @@ TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentr
     GuardedBuffer picked(512);
     int32_t result = -1;
     {
-        DialogScript ok = answer(&seen, IDOK, "first", folder("first"));
+        DialogScript ok = answer(&seen, IDOK, folder("first"));
         result = VB(ShellGetFolder, owner_, "Where shall the image go?", picked.data());
     }
     EXPECT_EQ(opening.take(), folder("first"));
@@ -318,7 +320,7 @@ TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentr
     ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
     GuardedBuffer again(512);
     {
-        DialogScript ok = answer(&seen, IDOK, "first", folder("first"));
+        DialogScript ok = answer(&seen, IDOK, folder("first"));
         result = VB(ShellGetFolder, HWND(nullptr), "", again.data());
     }
     EXPECT_EQ(opening.take(), folder("first"));
@@ -336,6 +338,14 @@ TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentr
     }
     EXPECT_TRUE(cancelled.untouchedFrom(0));
     EXPECT_EQ(opening.take(), folder("first"));
+    {
+        DialogScript ok = answer(&seen, IDOK, folder("first"));
+        result = VB(ShellGetFolder, owner_, "x", again.data());
+    }
+    EXPECT_EQ(opening.take(), folder("first"));
+    SKIP_UNLESS_WALKED(seen, folder("first"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(again.str(), folder("first"));
 }
 
 TEST_F(DesktopFolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAreCut) {
@@ -364,7 +374,7 @@ TEST_F(DesktopFolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAr
     // The next browser opens at the current directory again; the title shows cut to 1023.
     ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
     {
-        DialogScript ok = answer(&seen, IDOK, "second", folder("second"));
+        DialogScript ok = answer(&seen, IDOK, folder("second"));
         result = VB(ShellGetFolder, owner_, title.c_str(), picked.data());
     }
     EXPECT_EQ(opening.take(), folder("second"));
