@@ -101,7 +101,9 @@ TEST(PacketWriters, EnablepkWRAsksTheCompanionWindow) {
     // A companion whose program has stopped looking at its messages (hung) is not waited for.
     WindowThread hung("DARUVE", "busy", false);
     ASSERT_NE(hung.window(), nullptr);
-    Sleep(5300);  // the system takes a program as hung after 5 seconds without looking at its queue
+    // The system takes a program as hung once it has not looked at its queue for 5 seconds.
+    for (const double since = nowMs(); !IsHungAppWindow(hung.window()) && nowMs() - since < 10000;) Sleep(50);
+    ASSERT_TRUE(IsHungAppWindow(hung.window())) << "the companion never counted as hung";
     const double t0 = nowMs();
     EXPECT_EQ(VB(EnablepkWR, int32_t(41)), -1);
     EXPECT_LT(nowMs() - t0, 2000);
