@@ -345,7 +345,7 @@ TEST_F(DesktopExplorer, NoExplorerEvenAfterStartingChangesNothing) {
             WaitForSingleObject(process, 5000);
             CloseHandle(process);
         } else {
-            Sleep(100);
+            for (int i = 0; i < 250 && IsWindow(w); ++i) Sleep(20);
         }
     }
 }
