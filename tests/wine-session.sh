@@ -8,10 +8,15 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix} WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
 
 XPID="" CHILD="" started_wine=""
+kill_tree() {
+  local c
+  for c in $(pgrep -P "$1"); do kill_tree "$c"; done
+  kill "$1" 2>/dev/null
+}
 stop_session() {
-  # Only what this session started: COMMAND, its prefix's wineserver (which ends every Wine
-  # process of the prefix), and its own X server.
-  if [ -n "$CHILD" ]; then kill "$CHILD" 2>/dev/null; fi
+  # Only what this session started: COMMAND and what it started, its prefix's wineserver (which
+  # ends every Wine process of the prefix), and its own X server.
+  if [ -n "$CHILD" ]; then kill_tree "$CHILD"; fi
   if [ -n "$started_wine" ]; then wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; fi
   if [ -n "$XPID" ]; then kill "$XPID" 2>/dev/null; wait "$XPID" 2>/dev/null; fi
 }
