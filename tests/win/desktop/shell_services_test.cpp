@@ -16,6 +16,17 @@ namespace {
 
 // ---- Clipboard file lists -------------------------------------------------------------------
 
+// Wine's clipboard manager (a thread of the session's desktop process) is told of every change and
+// may open the clipboard itself meanwhile, which would make the DLL's request fail. Waits until it
+// has dealt with the changes made so far: it answers a sent message only between two messages it
+// takes, so the second answer comes after the notice queued before the first (2 s at most each).
+void letTheClipboardManagerCatchUp() {
+    HWND manager = FindWindowExA(HWND_MESSAGE, nullptr, "__wine_clipboard_manager", nullptr);
+    DWORD_PTR answer = 0;
+    for (int round = 0; manager && round < 2; ++round)
+        SendMessageTimeoutA(manager, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer);
+}
+
 // Puts a file-drop list (DROPFILES, ANSI or wide names) on the clipboard; or text only.
 bool putFileList(const std::vector<std::string>& names, bool wide = false) {
     std::vector<char> bytes(sizeof(DROPFILES));
@@ -37,6 +48,7 @@ bool putFileList(const std::vector<std::string>& names, bool wide = false) {
     EmptyClipboard();
     const bool ok = SetClipboardData(CF_HDROP, block) != nullptr;
     CloseClipboard();
+    letTheClipboardManagerCatchUp();
     return ok;
 }
 
@@ -48,6 +60,7 @@ bool putText(const char* text) {
     EmptyClipboard();
     const bool ok = SetClipboardData(CF_TEXT, block) != nullptr;
     CloseClipboard();
+    letTheClipboardManagerCatchUp();
     return ok;
 }
 
@@ -115,6 +128,7 @@ TEST(DesktopClipboard, FileListsFromTheClipboard) {
         EmptyClipboard();
         SetClipboardData(CF_HDROP, nullptr);
         CloseClipboard();
+        letTheClipboardManagerCatchUp();
         ASSERT_TRUE(IsClipboardFormatAvailable(CF_HDROP));
         GuardedBuffer empty(4098);
         EXPECT_EQ(VB(GetHDrop, HWND(nullptr), empty.data()), 0);
