@@ -58,7 +58,7 @@ TEST(DiscLayout, TracksFollowTheImageAfterTwoSecondGaps) {
     EXPECT_EQ(layout.trackStart(1), 302u);
     EXPECT_EQ(layout.trackStart(2), 1452u);
     EXPECT_EQ(layout.trackStart(3), 1687u);  // the end sector the volume records
-    EXPECT_EQ(layout.totalSectors(), 1537u);
+    EXPECT_EQ(layout.totalSectors(), 1752u);  // 1537, and the 85-sector track padded by 215
     EXPECT_EQ((duvad::host::DiscLayout{152, {}}).totalSectors(), 152u);
 }
 
@@ -76,8 +76,66 @@ TEST(CueSheet, NamesEachTrackWithItsGapAsIndexZero) {
               "    INDEX 01 00:19:27\n");
 }
 
+// Tracks under four seconds (300 sectors): the last is padded behind its file; one followed by
+// another is padded out of the next track's gap, whose start stays where the image says.
+TEST(DiscLayout, ShortTracksArePaddedToFourSecondsWithoutMovingTheNext) {
+    const duvad::host::DiscLayout layout{300, {420, 233, 90}};
+    EXPECT_EQ(layout.trackStart(2), 1020u);
+    EXPECT_EQ(layout.trackStart(3), 1403u);
+    EXPECT_EQ(layout.paddingSectors(1), 0u);
+    EXPECT_EQ(layout.paddingSectors(2), 67u);
+    EXPECT_EQ(layout.paddingSectors(3), 210u);
+    EXPECT_EQ(layout.pregapSectors(1), 150u);
+    EXPECT_EQ(layout.pregapSectors(2), 150u);
+    EXPECT_EQ(layout.pregapSectors(3), 83u);  // 150 less track 3's padding
+    EXPECT_EQ(layout.unpaddableTrack(), 0u);
+    EXPECT_EQ(layout.totalSectors(), 1703u);   // 1403 + 90 + 210
+    EXPECT_EQ(layout.trackStart(4), 1643u);    // the volume's end sector is unchanged
+
+    // A track of exactly 300 sectors needs nothing; one of 150 uses the whole gap; one of 149
+    // before another cannot be padded, at the end it can.
+    EXPECT_EQ((duvad::host::DiscLayout{300, {300, 300}}).totalSectors(), 1200u);
+    const duvad::host::DiscLayout whole{300, {150, 420}};
+    EXPECT_EQ(whole.pregapSectors(2), 0u);
+    EXPECT_EQ(whole.unpaddableTrack(), 0u);
+    EXPECT_EQ((duvad::host::DiscLayout{300, {420, 149, 420}}).unpaddableTrack(), 2u);
+    EXPECT_EQ((duvad::host::DiscLayout{300, {420, 420, 149}}).unpaddableTrack(), 0u);
+    EXPECT_EQ((duvad::host::DiscLayout{300, {85}}).totalSectors(), 750u);
+}
+
+TEST(CueSheet, PaddedTrackEndsWhereTheShortenedGapBegins) {
+    EXPECT_EQ(duvad::host::cueSheet("v.bin", duvad::host::DiscLayout{300, {420, 233, 90}}),
+              "FILE \"v.bin\" BINARY\n"
+              "  TRACK 01 MODE2/2352\n"
+              "    INDEX 01 00:00:00\n"
+              "  TRACK 02 MODE2/2352\n"
+              "    INDEX 00 00:04:00\n"
+              "    INDEX 01 00:06:00\n"
+              "  TRACK 03 MODE2/2352\n"
+              "    INDEX 00 00:11:45\n"
+              "    INDEX 01 00:13:45\n"
+              "  TRACK 04 MODE2/2352\n"
+              "    INDEX 00 00:17:45\n"
+              "    INDEX 01 00:18:53\n");
+    // A gap used up by the padding leaves no index 0.
+    const std::string cue = duvad::host::cueSheet("v.bin", duvad::host::DiscLayout{300, {150, 420}});
+    EXPECT_NE(cue.find("  TRACK 03 MODE2/2352\n    INDEX 01 00:10:00\n"), std::string::npos) << cue;
+}
+
+TEST(CdrdaoToc, PaddedTracksGetEmptyForm2SectorsAndTheNextAShorterPregap) {
+    const std::string toc = duvad::host::cdrdaoToc("image.img", {"A1.DAT", "A2.DAT", "A3.DAT"},
+                                                   duvad::host::DiscLayout{300, {420, 233, 90}});
+    EXPECT_NE(toc.find("PREGAP 00:02:00\nDATAFILE \"A1.DAT\"\n\n"), std::string::npos) << toc;
+    EXPECT_NE(toc.find("PREGAP 00:02:00\nDATAFILE \"A2.DAT\"\nZERO MODE2_FORM2 00:00:67\n"), std::string::npos);
+    EXPECT_NE(toc.find("PREGAP 00:01:08\nDATAFILE \"A3.DAT\"\nZERO MODE2_FORM2 00:02:60\n"), std::string::npos);
+    const std::string whole = duvad::host::cdrdaoToc("image.img", {"A1.DAT", "A2.DAT"},
+                                                     duvad::host::DiscLayout{300, {150, 420}});
+    EXPECT_NE(whole.find("TRACK MODE2_FORM_MIX\nDATAFILE \"A2.DAT\"\n"), std::string::npos) << whole;
+}
+
 TEST(CdrdaoToc, NamesTheImageAndTheTrackFilesWithPregaps) {
-    const std::string toc = duvad::host::cdrdaoToc("image.img", {"AVSEQ01.DAT", "AVSEQ02.DAT"});
+    const std::string toc = duvad::host::cdrdaoToc("image.img", {"AVSEQ01.DAT", "AVSEQ02.DAT"},
+                                                   duvad::host::DiscLayout{300, {1000, 1000}});
     EXPECT_EQ(toc.rfind("CD_ROM_XA\n", 0), 0u);
     EXPECT_NE(toc.find("TRACK MODE2_FORM_MIX\nDATAFILE \"image.img\"\n"), std::string::npos);
     EXPECT_NE(toc.find("TRACK MODE2_FORM_MIX\nPREGAP 00:02:00\nDATAFILE \"AVSEQ02.DAT\"\n"), std::string::npos);

@@ -108,9 +108,19 @@ bool writeRaw(HANDLE out, const uint8_t* data, size_t sectors, uint32_t& lba) {
     return WriteFile(out, raw.data(), DWORD(raw.size()), &written, nullptr) && written == raw.size();
 }
 
-// The whole disc: the completed first track, then each track file behind its filled gap.
+// Appends `count` empty sectors (any number) from the gap buffer of kGapSectors sectors.
+bool writeEmpty(HANDLE out, const std::vector<uint8_t>& gap, uint32_t count, uint32_t& lba) {
+    for (uint32_t n = 0; count; count -= n) {
+        n = count < vcd::kGapSectors ? count : vcd::kGapSectors;
+        if (!writeRaw(out, gap.data(), n, lba)) return false;
+    }
+    return true;
+}
+
+// The whole disc: the completed first track, then each track file behind its filled gap, with
+// a short track's padding behind it (empty sectors, like the gap's).
 bool writeRawDisc(const std::string& path, const std::vector<uint8_t>& image,
-                  const std::vector<std::string>& tracks, std::string& error) {
+                  const std::vector<std::string>& tracks, const DiscLayout& layout, std::string& error) {
     ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.valid()) return error = "cannot create " + path, false;
     uint32_t lba = 0;
@@ -119,8 +129,9 @@ bool writeRawDisc(const std::string& path, const std::vector<uint8_t>& image,
     for (uint32_t s = 0; s < vcd::kGapSectors; ++s) gapSector(gap.data() + s * vcd::kSectorBytes);
     constexpr size_t kChunk = 256;  // sectors per read
     std::vector<uint8_t> buffer(kChunk * vcd::kSectorBytes);
-    for (const std::string& track : tracks) {
-        if (!writeRaw(out.get(), gap.data(), vcd::kGapSectors, lba)) return error = "cannot write " + path, false;
+    for (size_t k = 1; k <= tracks.size(); ++k) {
+        const std::string& track = tracks[k - 1];
+        if (!writeEmpty(out.get(), gap, layout.pregapSectors(k), lba)) return error = "cannot write " + path, false;
         ScopedFile in(CreateFileA(track.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!in.valid()) return error = "cannot read " + track, false;
@@ -131,6 +142,11 @@ bool writeRawDisc(const std::string& path, const std::vector<uint8_t>& image,
             if (got == 0) break;
             if (!writeRaw(out.get(), buffer.data(), got / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
         }
+        if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
+            return error = track + " changed while the disc was written", false;
+        // Padding sectors are empty like the gap's; before another track they are the part of
+        // its gap that the burner's lists count to this track, so the bytes stay the same.
+        if (!writeEmpty(out.get(), gap, layout.paddingSectors(k), lba)) return error = "cannot write " + path, false;
     }
     return true;
 }
@@ -148,6 +164,17 @@ std::string failureText(int32_t r, const std::vector<std::string>& sources) {
     if (r <= -201 && r >= -299) return name(-200 - r) + " is neither an MPEG system stream nor RIFF CDXA";
     if (r <= -101 && r >= -199) return name(-100 - r) + " could not be read";
     return "failed";
+}
+
+// One line per track under four seconds: the empty sectors the burner's lists add behind it.
+std::string paddingNotes(const DiscLayout& layout, const std::vector<std::string>& sources) {
+    std::string notes;
+    for (size_t k = 1; k <= layout.trackSectors.size(); ++k)
+        if (const uint32_t padding = layout.paddingSectors(k))
+            notes += "  note: track " + std::to_string(k + 1) + " (" + baseName(sources[k - 1]) + ", " +
+                     std::to_string(layout.trackSectors[k - 1]) + " sectors) is under four seconds: padded with " +
+                     std::to_string(padding) + " empty sectors on the disc\n";
+    return notes;
 }
 
 int fail(const std::string& line) {
@@ -204,13 +231,19 @@ int make(int argc, char** argv) {
         if (f.result == 0) return fail(std::string(argv[i]) + ": no MPEG-1 video in it");
         std::printf("%-24s %s\n", baseName(path).c_str(), factsLine(f).c_str());
         if (f.compliant != 1) std::printf("  note: not within the Video CD picture rules; players may refuse it\n");
-        if (uint32_t(f.sectors) < kShortestTrackSectors)
-            std::printf("  note: its track lasts under four seconds; some recorders refuse such a track\n");
         if (f.height == 288) firstTrack.palTracks |= 1u << (i - 1);
         sources.push_back(path);
         facts.push_back(f);
         plan.trackSectors.push_back(uint32_t(f.sectors));
     }
+    // A track under four seconds is padded for the burner; one followed by another track can
+    // only be padded out of the gap before that track (the image's addresses stay as they are).
+    if (const size_t k = plan.unpaddableTrack())
+        return fail(std::string(argv[k]) + ": too short to be followed by another track (" +
+                    std::to_string(plan.trackSectors[k - 1]) + " sectors; a track file needs " +
+                    std::to_string(kShortestTrackSectors - vcd::kGapSectors) +
+                    " to be padded to four seconds within the gap); put it last");
+    std::printf("%s", paddingNotes(plan, sources).c_str());
     std::printf("disc: %s\n", capacityLine(plan).c_str());
     if (plan.trackStart(sources.size() + 1) > kDisc80)
         return fail("the tracks do not fit an 80-minute disc: they need " +
@@ -274,6 +307,9 @@ int make(int argc, char** argv) {
         names.push_back(baseName(t));
     }
 
+    if (const size_t k = layout.unpaddableTrack())
+        return fail(names[k - 1] + " came out too short to be padded to four seconds; no disc written");
+
     // The completed image must place the tracks where the raw image and the TOC will put them.
     std::vector<uint32_t> planned;
     for (size_t k = 1; k <= targets.size(); ++k) planned.push_back(layout.trackStart(k));
@@ -283,13 +319,13 @@ int make(int argc, char** argv) {
     std::string error;
     const std::string bin = dir + kBinName, part = bin + ".part";
     std::printf("writing %s\n", kBinName);
-    if (!writeRawDisc(part, image, targets, error)) {
+    if (!writeRawDisc(part, image, targets, layout, error)) {
         DeleteFileA(part.c_str());
         return fail(error);
     }
     if (!MoveFileExA(part.c_str(), bin.c_str(), MOVEFILE_REPLACE_EXISTING) ||
         !writeText(dir + kCueName, cueSheet(kBinName, layout)) ||
-        !writeText(dir + kTocName, cdrdaoToc(kImageName, names))) {
+        !writeText(dir + kTocName, cdrdaoToc(kImageName, names, layout))) {
         for (const char* name : {kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
         DeleteFileA(part.c_str());
         return fail("cannot write the raw image, its cue sheet or the table of contents in " + outDir);
@@ -298,6 +334,7 @@ int make(int argc, char** argv) {
     std::vector<std::string> shown;
     for (const std::string& source : sources) shown.push_back(baseName(source));
     std::printf("\n%s", trackTable(layout, shown).c_str());
+    std::printf("%s", paddingNotes(layout, sources).c_str());
     std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(targets.size()), targets.size() == 1 ? "" : "s",
                 capacityLine(layout).c_str());
     std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);

@@ -51,8 +51,10 @@ std::string factsLine(const StreamFacts& f) {
 }
 
 std::string capacityLine(const DiscLayout& layout) {
-    // The disc ends where the volume says: two seconds after the last track (the end sector).
-    const uint32_t used = layout.trackStart(layout.trackSectors.size() + 1);
+    // The disc ends where the volume says, two seconds after the last track file (the end
+    // sector), or where a short last track's padding ends, if that is later.
+    const uint32_t end = layout.trackStart(layout.trackSectors.size() + 1);
+    const uint32_t used = end > layout.totalSectors() ? end : layout.totalSectors();
     const uint32_t seconds = (used + vcd::kGapSectors) / vcd::kSectorsPerSecond;
     auto fit = [&](uint32_t capacity) {
         char s[96];

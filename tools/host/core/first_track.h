@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/core/raw_disc.h"
 #include "vcd/core/image_patch.h"
 
 namespace duvad::host {
@@ -15,7 +16,6 @@ namespace duvad::host {
 // Sectors of the first track: four seconds, the shortest track a disc may have (INFO.VCD and
 // ENTRIES.VCD sit at the fixed sectors 150 and 151).
 constexpr uint32_t kFirstTrackSectors = 300;
-constexpr uint32_t kShortestTrackSectors = 4 * vcd::kSectorsPerSecond;
 constexpr uint32_t kInfoSector = 150;
 constexpr uint32_t kEntriesSector = 151;
 constexpr uint32_t kRootSector = 20;

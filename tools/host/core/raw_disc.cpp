@@ -78,9 +78,27 @@ uint32_t DiscLayout::trackStart(size_t k) const {
     return start;
 }
 
+uint32_t DiscLayout::paddingSectors(size_t k) const {
+    if (k < 1 || k > trackSectors.size()) return 0;
+    const uint32_t n = trackSectors[k - 1];
+    return n < kShortestTrackSectors ? kShortestTrackSectors - n : 0;
+}
+
+uint32_t DiscLayout::pregapSectors(size_t k) const {
+    if (k < 2) return kGapSectors;
+    const uint32_t before = paddingSectors(k - 1);  // taken out of this track's gap
+    return before < kGapSectors ? kGapSectors - before : 0;
+}
+
+size_t DiscLayout::unpaddableTrack() const {
+    for (size_t k = 1; k < trackSectors.size(); ++k)
+        if (paddingSectors(k) > kGapSectors) return k;
+    return 0;
+}
+
 uint32_t DiscLayout::totalSectors() const {
-    return trackSectors.empty() ? firstTrackSectors
-                                : trackStart(trackSectors.size()) + trackSectors.back();
+    const size_t n = trackSectors.size();
+    return n == 0 ? firstTrackSectors : trackStart(n) + trackSectors.back() + paddingSectors(n);
 }
 
 uint32_t edc(const uint8_t* data, size_t size) {
@@ -123,20 +141,24 @@ std::string cueSheet(const std::string& binName, const DiscLayout& layout) {
         std::snprintf(track, sizeof track, "  TRACK %02u MODE2/2352\n", unsigned(k + 1));
         const uint32_t start = layout.trackStart(k);
         cue += track;
-        cue += "    INDEX 00 " + msfText(start - kGapSectors) + "\n";
+        if (const uint32_t pregap = layout.pregapSectors(k)) cue += "    INDEX 00 " + msfText(start - pregap) + "\n";
         cue += "    INDEX 01 " + msfText(start) + "\n";
     }
     return cue;
 }
 
-std::string cdrdaoToc(const std::string& imageName, const std::vector<std::string>& trackNames) {
+std::string cdrdaoToc(const std::string& imageName, const std::vector<std::string>& trackNames,
+                      const DiscLayout& layout) {
     std::string toc = "CD_ROM_XA\n\n// Track 1: the ISO 9660 file system and the Video CD files\n";
     toc += "TRACK MODE2_FORM_MIX\nDATAFILE \"" + imageName + "\"\n";
-    for (size_t k = 0; k < trackNames.size(); ++k) {
+    for (size_t k = 1; k <= trackNames.size(); ++k) {
         char head[64];
-        std::snprintf(head, sizeof head, "\n// Track %u: AVSEQ%02u.DAT\n", unsigned(k + 2), unsigned(k + 1));
+        std::snprintf(head, sizeof head, "\n// Track %u: AVSEQ%02u.DAT\n", unsigned(k + 1), unsigned(k));
         toc += head;
-        toc += "TRACK MODE2_FORM_MIX\nPREGAP 00:02:00\nDATAFILE \"" + trackNames[k] + "\"\n";
+        toc += "TRACK MODE2_FORM_MIX\n";
+        if (const uint32_t pregap = layout.pregapSectors(k)) toc += "PREGAP " + msfText(pregap) + "\n";
+        toc += "DATAFILE \"" + trackNames[k - 1] + "\"\n";
+        if (const uint32_t padding = layout.paddingSectors(k)) toc += "ZERO MODE2_FORM2 " + msfText(padding) + "\n";
     }
     return toc;
 }
