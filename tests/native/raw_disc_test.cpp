@@ -53,6 +53,37 @@ TEST(RawSector, GapAndEmptySectors) {
     EXPECT_EQ(Bytes(raw + 16, raw + 2352), Bytes(2336, 0));
 }
 
+// The EDC taken eight bytes a step must equal the CRC taken bit by bit from its polynomial, for
+// every length and start (the step's tail and alignment), and the quick empty sectors must equal
+// sectors made one by one.
+TEST(RawSector, EdcOfAnyLengthAndEmptySectorsOfAnyAddress) {
+    auto bitwise = [](const uint8_t* p, size_t n) {
+        uint32_t crc = 0;  // x^32 + x^31 + x^16 + x^15 + x^4 + x^3 + x + 1, reflected
+        for (size_t i = 0; i < n; ++i)
+            for (int b = 0; b < 8; ++b) {
+                const uint32_t in = (p[i] >> b & 1) ^ (crc & 1);
+                crc = (crc >> 1) ^ (in ? 0xD8018001u : 0);
+            }
+        return crc;
+    };
+    Bytes data(64);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 97 + 13);
+    for (size_t start = 0; start < 9; ++start)
+        for (size_t n = 0; start + n <= data.size(); ++n)
+            ASSERT_EQ(duvad::host::edc(data.data() + start, n), bitwise(data.data() + start, n)) << start << " " << n;
+
+    uint8_t gap[2336];
+    duvad::host::gapSector(gap);
+    Bytes quick(3 * 2352), one(2352);
+    for (uint32_t lba : {0u, 74u, 4349u, 449847u}) {
+        duvad::host::emptyRawSectors(lba, 3, quick.data());
+        for (uint32_t s = 0; s < 3; ++s) {
+            duvad::host::makeRawSector(gap, lba + s, one.data());
+            EXPECT_EQ(Bytes(quick.begin() + s * 2352, quick.begin() + (s + 1) * 2352), one) << lba + s;
+        }
+    }
+}
+
 TEST(DiscLayout, TracksFollowTheImageAfterTwoSecondGaps) {
     duvad::host::DiscLayout layout{152, {1000, 85}};
     EXPECT_EQ(layout.trackStart(1), 302u);

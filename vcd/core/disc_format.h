@@ -59,6 +59,10 @@ inline void putLe32(uint8_t* p, uint32_t v) {
 inline void putBe32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[3 - i] = uint8_t(v >> (8 * i));
 }
+// Integer readers, least significant byte first.
+constexpr uint32_t getLe16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+constexpr uint32_t getLe32(const uint8_t* p) { return getLe16(p) | getLe16(p + 2) << 16; }
+
 // Both byte orders: least significant first, then most significant first.
 inline void putBoth16(uint8_t* p, uint32_t v) { putLe16(p, v), putBe16(p + 2, v); }
 inline void putBoth32(uint8_t* p, uint32_t v) { putLe32(p, v), putBe32(p + 4, v); }

@@ -22,17 +22,21 @@ static_assert(kForm2Edc + kEdcBytes == size_t(kRawSectorBytes), "Form 2 ends wit
 constexpr uint8_t kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 
 struct Tables {
-    std::array<uint32_t, 256> edc{};
+    // EDC by eight bytes a step (slice-by-8): edc[s][i] is the CRC of byte i followed by s zero
+    // bytes, so eight table look-ups advance the CRC over eight bytes.
+    std::array<std::array<uint32_t, 256>, 8> edc{};
     std::array<uint8_t, 256> f{}, b{};  // GF(2^8) multiply by alpha, and its inverse of (x ^ 2x)
     Tables() {
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t e = i;
             for (int k = 0; k < 8; ++k) e = (e >> 1) ^ (e & 1 ? 0xD8018001u : 0);
-            edc[i] = e;
+            edc[0][i] = e;
             const uint32_t j = (i << 1) ^ (i & 0x80 ? 0x11D : 0);
             f[i] = uint8_t(j);
             b[i ^ j] = uint8_t(i);
         }
+        for (size_t s = 1; s < 8; ++s)
+            for (uint32_t i = 0; i < 256; ++i) edc[s][i] = (edc[s - 1][i] >> 8) ^ edc[0][edc[s - 1][i] & 0xFF];
     }
 };
 const Tables& tables() {
@@ -102,10 +106,31 @@ uint32_t DiscLayout::totalSectors() const {
 }
 
 uint32_t edc(const uint8_t* data, size_t size) {
-    const Tables& t = tables();
+    const auto& t = tables().edc;
     uint32_t e = 0;
-    for (size_t i = 0; i < size; ++i) e = (e >> 8) ^ t.edc[(e ^ data[i]) & 0xFF];
+    for (; size >= 8; size -= 8, data += 8) {
+        const uint32_t lo = e ^ getLe32(data), hi = getLe32(data + 4);
+        e = t[7][lo & 0xFF] ^ t[6][lo >> 8 & 0xFF] ^ t[5][lo >> 16 & 0xFF] ^ t[4][lo >> 24] ^
+            t[3][hi & 0xFF] ^ t[2][hi >> 8 & 0xFF] ^ t[1][hi >> 16 & 0xFF] ^ t[0][hi >> 24];
+    }
+    for (; size; --size) e = (e >> 8) ^ t[0][(e ^ *data++) & 0xFF];
     return e;
+}
+
+void emptyRawSectors(uint32_t lba, size_t count, uint8_t* raw) {
+    // Mode 2 EDC leaves out the header: one sector made in full serves every address.
+    static const std::array<uint8_t, kRawSectorBytes> first = [] {
+        std::array<uint8_t, kRawSectorBytes> r{};
+        uint8_t sector[kSectorBytes];
+        gapSector(sector);
+        makeRawSector(sector, 0, r.data());
+        return r;
+    }();
+    for (size_t s = 0; s < count; ++s, raw += kRawSectorBytes) {
+        std::memcpy(raw, first.data(), first.size());
+        const Msf m = msf(lba + uint32_t(s) + kGapSectors);
+        raw[kHeader] = bcd(m.minute), raw[kHeader + 1] = bcd(m.second), raw[kHeader + 2] = bcd(m.frame);
+    }
 }
 
 void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {

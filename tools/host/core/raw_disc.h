@@ -42,6 +42,9 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw);
 // The gap sector between tracks: Form 2, no data.
 void gapSector(uint8_t* sector);
 
+// `count` raw gap sectors from `lba` on, as makeRawSector makes them, without computing each EDC.
+void emptyRawSectors(uint32_t lba, size_t count, uint8_t* raw);
+
 // CD-ROM EDC (CRC-32, polynomial x^32 + x^31 + x^16 + x^15 + x^4 + x^3 + x + 1, least significant
 // bit first) of `size` bytes.
 uint32_t edc(const uint8_t* data, size_t size);
