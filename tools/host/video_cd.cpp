@@ -6,11 +6,13 @@
 // takes: a raw image of 2352-byte sectors with a cue sheet, and a cdrdao table of contents.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "frame/file_size.h"
 #include "frame/scoped.h"
 #include "tools/host/core/disc_plan.h"
 #include "tools/host/core/first_track.h"
@@ -99,39 +101,57 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) { showProgress(false); }
 
 // ---- Raw image ----------------------------------------------------------------------------------
 
-// Appends the 2336-byte sectors of `data` (a whole number of them) as raw sectors from `lba` on.
-bool writeRaw(HANDLE out, const uint8_t* data, size_t sectors, uint32_t& lba) {
-    std::vector<uint8_t> raw(sectors * vcd::kRawSectorBytes);
-    for (size_t s = 0; s < sectors; ++s)
-        makeRawSector(data + s * vcd::kSectorBytes, lba++, raw.data() + s * vcd::kRawSectorBytes);
-    DWORD written = 0;
-    return WriteFile(out, raw.data(), DWORD(raw.size()), &written, nullptr) && written == raw.size();
-}
+// Raw sectors through one buffer kept for the whole image: one WriteFile per chunk of sectors.
+class RawWriter {
+public:
+    static constexpr size_t kChunk = 128;  // sectors per read and per write
+    explicit RawWriter(HANDLE out) : out_(out), raw_(kChunk * vcd::kRawSectorBytes) {}
 
-// Appends `count` empty sectors (any number) from the gap buffer of kGapSectors sectors.
-bool writeEmpty(HANDLE out, const std::vector<uint8_t>& gap, uint32_t count, uint32_t& lba) {
-    for (uint32_t n = 0; count; count -= n) {
-        n = count < vcd::kGapSectors ? count : vcd::kGapSectors;
-        if (!writeRaw(out, gap.data(), n, lba)) return false;
+    // Appends 2336-byte sectors (any number of them) as raw sectors from `lba` on.
+    bool sectors(const uint8_t* data, size_t count, uint32_t& lba) {
+        for (size_t n = 0; count; count -= n, data += n * vcd::kSectorBytes) {
+            n = count < kChunk ? count : kChunk;
+            for (size_t s = 0; s < n; ++s)
+                makeRawSector(data + s * vcd::kSectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
+            if (!put(n)) return false;
+        }
+        return true;
     }
-    return true;
-}
+    // Appends `count` empty Form 2 sectors, the gap's and the padding's.
+    bool empty(size_t count, uint32_t& lba) {
+        for (size_t n = 0; count; count -= n, lba += uint32_t(n)) {
+            n = count < kChunk ? count : kChunk;
+            emptyRawSectors(lba, n, raw_.data());
+            if (!put(n)) return false;
+        }
+        return true;
+    }
 
-// The whole disc: the completed first track, then each track file behind its filled gap, with
-// a short track's padding behind it (empty sectors, like the gap's).
-bool writeRawDisc(const std::string& path, const std::vector<uint8_t>& image,
+private:
+    bool put(size_t n) {
+        const DWORD bytes = DWORD(n * vcd::kRawSectorBytes);
+        DWORD written = 0;
+        return WriteFile(out_, raw_.data(), bytes, &written, nullptr) && written == bytes;
+    }
+    HANDLE out_;
+    std::vector<uint8_t> raw_;
+};
+
+// The whole disc after the conversion: the completed first track, then each track file behind
+// its filled gap, with a short track's padding behind it. Padding sectors are empty like the
+// gap's; before another track they are the part of its gap that the burner's lists count to this
+// track, so the bytes are those of an unpadded disc.
+bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t>& image,
                   const std::vector<std::string>& tracks, const DiscLayout& layout, std::string& error) {
-    ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.valid()) return error = "cannot create " + path, false;
+    RawWriter raw(out);
     uint32_t lba = 0;
-    if (!writeRaw(out.get(), image.data(), image.size() / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
-    std::vector<uint8_t> gap(size_t(vcd::kGapSectors) * vcd::kSectorBytes);
-    for (uint32_t s = 0; s < vcd::kGapSectors; ++s) gapSector(gap.data() + s * vcd::kSectorBytes);
-    constexpr size_t kChunk = 256;  // sectors per read
-    std::vector<uint8_t> buffer(kChunk * vcd::kSectorBytes);
+    if (SetFilePointer(out, 0, nullptr, FILE_BEGIN) != 0 ||
+        !raw.sectors(image.data(), image.size() / vcd::kSectorBytes, lba))
+        return error = "cannot write " + path, false;
+    std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kSectorBytes);
     for (size_t k = 1; k <= tracks.size(); ++k) {
         const std::string& track = tracks[k - 1];
-        if (!writeEmpty(out.get(), gap, layout.pregapSectors(k), lba)) return error = "cannot write " + path, false;
+        if (!raw.empty(layout.pregapSectors(k), lba)) return error = "cannot write " + path, false;
         ScopedFile in(CreateFileA(track.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!in.valid()) return error = "cannot read " + track, false;
@@ -140,16 +160,99 @@ bool writeRawDisc(const std::string& path, const std::vector<uint8_t>& image,
             if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr)) return error = "cannot read " + track, false;
             if (got % vcd::kSectorBytes) return error = track + " is not a whole number of 2336-byte sectors", false;
             if (got == 0) break;
-            if (!writeRaw(out.get(), buffer.data(), got / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
+            if (!raw.sectors(buffer.data(), got / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
         }
         if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
             return error = track + " changed while the disc was written", false;
-        // Padding sectors are empty like the gap's; before another track they are the part of
-        // its gap that the burner's lists count to this track, so the bytes stay the same.
-        if (!writeEmpty(out.get(), gap, layout.paddingSectors(k), lba)) return error = "cannot write " + path, false;
+        if (!raw.empty(layout.paddingSectors(k), lba)) return error = "cannot write " + path, false;
     }
-    return true;
+    return SetEndOfFile(out) ? true : (error = "cannot write " + path, false);
 }
+
+// Turns the track files into the raw image behind the first track while PrepareVcdFiles is still
+// writing them, on a thread of its own (the DLL's thread mostly waits for its pump): each growing
+// file is read as far as it holds whole sectors, up to the length AnalyzeMpeg predicted. The raw
+// bytes are those writeRawDisc makes from the finished files; the first track follows once the
+// DLL has completed the image.
+class TrackFollower {
+public:
+    enum Outcome { Running, Done, Differs, Failed };
+
+    TrackFollower(HANDLE out, const std::string& path, const std::vector<std::string>& tracks, const DiscLayout& plan)
+        : out_(out), path_(path), tracks_(tracks), plan_(plan) {}
+    ~TrackFollower() { finish(false); }
+
+    bool start() {
+        thread_.reset(CreateThread(nullptr, 0, run, this, 0, nullptr));
+        return thread_.valid();
+    }
+    // After PrepareVcdFiles: the files are final (converted), or the disc is given up. Returns
+    // once the thread has ended.
+    Outcome finish(bool converted) {
+        (converted ? converted_ : abandoned_) = true;
+        if (thread_.valid()) WaitForSingleObject(thread_.get(), INFINITE);
+        thread_.reset();
+        return outcome_;
+    }
+    const std::string& error() const { return error_; }
+
+private:
+    static DWORD WINAPI run(void* self) {
+        auto* f = static_cast<TrackFollower*>(self);
+        f->outcome_ = f->follow();
+        return 0;
+    }
+
+    Outcome follow() {
+        RawWriter raw(out_);
+        std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kSectorBytes);
+        uint32_t lba = plan_.firstTrackSectors;
+        if (SetFilePointer(out_, LONG(lba * vcd::kRawSectorBytes), nullptr, FILE_BEGIN) != lba * vcd::kRawSectorBytes)
+            return failed("cannot write " + path_);
+        for (size_t k = 1; k <= tracks_.size(); ++k) {
+            if (!raw.empty(plan_.pregapSectors(k), lba)) return failed("cannot write " + path_);
+            ScopedFile in;
+            const uint32_t want = plan_.trackSectors[k - 1];
+            for (uint32_t done = 0; done < want;) {
+                if (abandoned_) return Differs;
+                const bool final = converted_;  // read before the size: then that size is final
+                if (!in.valid())
+                    in.reset(CreateFileA(tracks_[k - 1].c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                const int64_t size = in.valid() ? duvad::fileSize(in.get()) : 0;
+                const int64_t whole = size < 0 ? 0 : size / vcd::kSectorBytes;
+                const int64_t ready = (whole < want ? whole : want) - done;
+                if (ready <= 0) {
+                    if (final) return Differs;  // shorter than predicted: made again from the files
+                    Sleep(1);
+                    continue;
+                }
+                const uint32_t n = uint32_t(ready < int64_t(RawWriter::kChunk) ? ready : RawWriter::kChunk);
+                DWORD got = 0;
+                if (!ReadFile(in.get(), buffer.data(), n * vcd::kSectorBytes, &got, nullptr) || got != n * vcd::kSectorBytes)
+                    return failed("cannot read " + tracks_[k - 1]);
+                if (!raw.sectors(buffer.data(), n, lba)) return failed("cannot write " + path_);
+                done += n;
+            }
+            if (!raw.empty(plan_.paddingSectors(k), lba)) return failed("cannot write " + path_);
+        }
+        return Done;
+    }
+    Outcome failed(const std::string& error) {
+        error_ = error;
+        return Failed;
+    }
+
+    HANDLE out_;
+    const std::string& path_;
+    const std::vector<std::string>& tracks_;
+    const DiscLayout& plan_;
+    std::atomic<bool> converted_{false}, abandoned_{false};
+    Outcome outcome_ = Running;  // written by the thread, read after it ended
+    std::string error_;
+    ScopedHandle thread_;
+};
 
 bool writeText(const std::string& path, const std::string& text) {
     ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -278,7 +381,21 @@ int make(int argc, char** argv) {
     firstTrack.biasMinutes = tz.Bias;
     std::vector<uint8_t> image = buildFirstTrack(firstTrack);
 
-    std::printf("writing the track files to %s\n", outDir.c_str());
+    // The raw image is made while the track files are written (see TrackFollower), unless a
+    // former run's track file could not be removed: its old sectors could pass for new ones.
+    const std::string bin = dir + kBinName, part = bin + ".part";
+    struct PartFile {  // removed on every path but the one that renames it
+        const std::string& path;
+        ~PartFile() { DeleteFileA(path.c_str()); }
+    } partFile{part};
+    ScopedFile out(CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) return fail("cannot create " + part);
+    bool fresh = true;
+    for (const std::string& t : targets) fresh &= GetFileAttributesA(t.c_str()) == INVALID_FILE_ATTRIBUTES;
+    TrackFollower follower(out.get(), part, targets, plan);
+    const bool following = fresh && follower.start();
+
+    std::printf("writing the track files and %s to %s\n", kBinName, outDir.c_str());
     Progress progress;
     progress.targets = targets;
     for (const StreamFacts& f : facts) progress.expected.push_back(uint32_t(f.sectors));
@@ -288,6 +405,7 @@ int make(int argc, char** argv) {
     const int32_t r = prepare(reinterpret_cast<char*>(image.data()), int32_t(image.size()), sourceList.c_str(),
                               targetList.c_str());
     KillTimer(nullptr, timer);
+    const TrackFollower::Outcome followed = follower.finish(r == 1);
     if (r != 1) {
         g_progress = nullptr;
         for (const std::string& t : targets) DeleteFileA(t.c_str());
@@ -316,13 +434,21 @@ int make(int argc, char** argv) {
     if (listedTrackStarts(image) != planned)
         return fail("the completed image places the tracks elsewhere than their files' sizes say; no disc written");
 
-    std::string error;
-    const std::string bin = dir + kBinName, part = bin + ".part";
-    std::printf("writing %s\n", kBinName);
-    if (!writeRawDisc(part, image, targets, layout, error)) {
-        DeleteFileA(part.c_str());
-        return fail(error);
+    // The first track's raw sectors in front of what the follower made, or, when it could not
+    // follow (the files differ from the prediction), the whole disc from the finished files.
+    std::string error = follower.error();
+    bool written = following && followed == TrackFollower::Done && layout.trackSectors == plan.trackSectors;
+    if (written) {
+        RawWriter raw(out.get());
+        uint32_t lba = 0;
+        written = SetFilePointer(out.get(), 0, nullptr, FILE_BEGIN) == 0 &&
+                  raw.sectors(image.data(), image.size() / vcd::kSectorBytes, lba);
+        if (!written) error = "cannot write " + part;
+    } else if (followed != TrackFollower::Failed) {
+        written = writeRawDisc(out.get(), part, image, targets, layout, error);
     }
+    out.reset();
+    if (!written) return fail(error);
     if (!MoveFileExA(part.c_str(), bin.c_str(), MOVEFILE_REPLACE_EXISTING) ||
         !writeText(dir + kCueName, cueSheet(kBinName, layout)) ||
         !writeText(dir + kTocName, cdrdaoToc(kImageName, names, layout))) {
