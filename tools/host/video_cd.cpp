@@ -36,7 +36,8 @@ std::string baseName(const std::string& path) {
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-int64_t fileSize(const std::string& path) {
+// The size of the file at `path`, -1 when there is none (duvad::fileSize takes an open handle).
+int64_t sizeAtPath(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA a;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
     return int64_t(a.nFileSizeHigh) << 32 | a.nFileSizeLow;
@@ -70,10 +71,10 @@ Progress* g_progress;  // the timer procedure's view of the running make (one at
 void showProgress(bool final) {
     Progress& p = *g_progress;
     for (size_t k = p.reported; k < p.targets.size(); ++k) {
-        const int64_t size = fileSize(p.targets[k]);
+        const int64_t size = sizeAtPath(p.targets[k]);
         const uint64_t done = size < 0 ? 0 : uint64_t(size) / vcd::kSectorBytes;
         // A track is done once its successor exists (or, for the last, when the call returned).
-        const bool complete = final || (k + 1 < p.targets.size() && fileSize(p.targets[k + 1]) >= 0);
+        const bool complete = final || (k + 1 < p.targets.size() && sizeAtPath(p.targets[k + 1]) >= 0);
         if (complete && size >= 0) {
             std::printf("%s  track %2u/%u  %-12s %7u sectors  done\n", p.console ? "\r" : "", unsigned(k + 1),
                         unsigned(p.targets.size()), baseName(p.targets[k]).c_str(), unsigned(done));
@@ -326,9 +327,8 @@ int make(int argc, char** argv) {
         uint8_t head[16];
         DWORD got = 0;
         if (!readHead(path, head, sizeof head, &got)) return fail(std::string(argv[i]) + ": cannot be opened");
-        const SourceKind kind = sourceKind(head, got);
-        if (kind == SourceKind::MpegProgram2) return fail(std::string(argv[i]) + ": an MPEG-2 stream; a Video CD takes MPEG-1");
-        if (kind == SourceKind::Other) return fail(std::string(argv[i]) + ": not an MPEG-1 system stream or RIFF CDXA file");
+        const std::string refused = sourceRefusal(head, got);
+        if (!refused.empty()) return fail(std::string(argv[i]) + ": " + refused);
         const StreamFacts f = analyzeFile(analyzeMpeg, path);
         if (f.result < 0) return fail(std::string(argv[i]) + ": " + factsLine(f));
         if (f.result == 0) return fail(std::string(argv[i]) + ": no MPEG-1 video in it");
@@ -419,7 +419,7 @@ int make(int argc, char** argv) {
     DiscLayout layout{uint32_t(image.size() / vcd::kSectorBytes), {}};
     std::vector<std::string> names;
     for (const std::string& t : targets) {
-        const int64_t size = fileSize(t);
+        const int64_t size = sizeAtPath(t);
         if (size < 0 || size % vcd::kSectorBytes) return fail(t + " is missing or not whole sectors");
         layout.trackSectors.push_back(uint32_t(size / vcd::kSectorBytes));
         names.push_back(baseName(t));

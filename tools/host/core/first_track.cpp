@@ -130,12 +130,6 @@ uint32_t putPathTable(uint8_t* p, bool bigEndian) {
 
 }  // namespace
 
-std::string trackFileName(int k) {
-    char name[16];
-    std::snprintf(name, sizeof name, "AVSEQ%02d.DAT", k);
-    return name;
-}
-
 std::vector<uint32_t> listedTrackStarts(const std::vector<uint8_t>& image) {
     std::vector<uint32_t> starts;
     if (image.size() < size_t(kTrackDirectorySector + 1) * kSectorBytes) return starts;

@@ -34,9 +34,6 @@ struct FirstTrackPlan {
 // The image, kFirstTrackSectors sectors of 2336 bytes. tracks outside 0..32 are clamped.
 std::vector<uint8_t> buildFirstTrack(const FirstTrackPlan& plan);
 
-// "AVSEQ01.DAT" for track file 1: the name under which the disc lists track file k.
-std::string trackFileName(int k);
-
 // The extents (start sectors) of the track files as the completed image's MPEGAV directory lists
 // them, in directory order; the walk stops at the first empty or malformed record.
 std::vector<uint32_t> listedTrackStarts(const std::vector<uint8_t>& image);

@@ -10,12 +10,12 @@ namespace {
 using namespace duvad::vcd;
 
 // Raw sector layout (ECMA-130 / CD-ROM XA).
-constexpr size_t kHeader = 12, kSubheader = 16;
-constexpr size_t kForm1Edc = kSubheader + kSubheaderBytes + kForm1DataBytes;   // 2072
+constexpr size_t kHeader = 12, kSubheaderAt = 16;  // offsets of the header and the subheader
+constexpr size_t kForm1Edc = kSubheaderAt + kSubheaderBytes + kForm1DataBytes;   // 2072
 constexpr size_t kEccP = kForm1Edc + kEdcBytes;                                // 2076
 constexpr size_t kEccPBytes = 172, kEccQBytes = 104;
 constexpr size_t kEccQ = kEccP + kEccPBytes;                                   // 2248
-constexpr size_t kForm2Edc = kSubheader + kSubheaderBytes + kForm2DataBytes;   // 2348
+constexpr size_t kForm2Edc = kSubheaderAt + kSubheaderBytes + kForm2DataBytes;   // 2348
 constexpr uint8_t kMode2 = 2;
 static_assert(kEccQ + kEccQBytes == size_t(kRawSectorBytes), "Form 1 ends with the Q parity");
 static_assert(kForm2Edc + kEdcBytes == size_t(kRawSectorBytes), "Form 2 ends with its EDC");
@@ -75,6 +75,12 @@ std::string msfText(uint32_t sectors) {
 }
 
 }  // namespace
+
+std::string trackFileName(int k) {
+    char name[16];
+    std::snprintf(name, sizeof name, "AVSEQ%02d.DAT", k);
+    return name;
+}
 
 uint32_t DiscLayout::trackStart(size_t k) const {
     uint32_t start = firstTrackSectors + kGapSectors;
@@ -138,12 +144,12 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
     const Msf m = msf(lba + kGapSectors);
     raw[kHeader] = bcd(m.minute), raw[kHeader + 1] = bcd(m.second), raw[kHeader + 2] = bcd(m.frame);
     raw[kHeader + 3] = kMode2;
-    std::memcpy(raw + kSubheader, sector, kSectorBytes);
+    std::memcpy(raw + kSubheaderAt, sector, kSectorBytes);
     if (sector[2] & kSubmodeForm2) {
-        putLe32(raw + kForm2Edc, edc(raw + kSubheader, kForm2Edc - kSubheader));
+        putLe32(raw + kForm2Edc, edc(raw + kSubheaderAt, kForm2Edc - kSubheaderAt));
         return;
     }
-    putLe32(raw + kForm1Edc, edc(raw + kSubheader, kForm1Edc - kSubheader));
+    putLe32(raw + kForm1Edc, edc(raw + kSubheaderAt, kForm1Edc - kSubheaderAt));
     // Mode 2 parity is computed with the header's four bytes taken as zero.
     uint8_t header[4];
     std::memcpy(header, raw + kHeader, 4);
@@ -177,9 +183,7 @@ std::string cdrdaoToc(const std::string& imageName, const std::vector<std::strin
     std::string toc = "CD_ROM_XA\n\n// Track 1: the ISO 9660 file system and the Video CD files\n";
     toc += "TRACK MODE2_FORM_MIX\nDATAFILE \"" + imageName + "\"\n";
     for (size_t k = 1; k <= trackNames.size(); ++k) {
-        char head[64];
-        std::snprintf(head, sizeof head, "\n// Track %u: AVSEQ%02u.DAT\n", unsigned(k + 1), unsigned(k));
-        toc += head;
+        toc += "\n// Track " + std::to_string(k + 1) + ": " + trackFileName(int(k)) + "\n";
         toc += "TRACK MODE2_FORM_MIX\n";
         if (const uint32_t pregap = layout.pregapSectors(k)) toc += "PREGAP " + msfText(pregap) + "\n";
         toc += "DATAFILE \"" + trackNames[k - 1] + "\"\n";

@@ -11,6 +11,9 @@
 
 namespace duvad::host {
 
+// "AVSEQ01.DAT" for track file 1: the name under which the disc lists track file k.
+std::string trackFileName(int k);
+
 // A CD track lasts at least four seconds; recorders refuse a shorter one.
 constexpr uint32_t kShortestTrackSectors = 4 * vcd::kSectorsPerSecond;
 

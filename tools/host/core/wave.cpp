@@ -1,8 +1,8 @@
-#include "frame/core/wave.h"
+#include "tools/host/core/wave.h"
 
 #include <cstring>
 
-namespace duvad::wave {
+namespace duvad::host::wave {
 namespace {
 
 uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
@@ -48,4 +48,4 @@ std::optional<Format> read(const uint8_t* bytes, size_t size) {
     return f;
 }
 
-}  // namespace duvad::wave
+}  // namespace duvad::host::wave
