@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "vcd/core/disc_format.h"
+#include "vcd/core/video_cd_files.h"
 
 namespace duvad::vcd {
 
@@ -44,8 +45,8 @@ constexpr uint8_t offsetByte(int32_t biasMinutes) { return uint8_t(biasMinutes /
 // second, offset byte.
 void putRecordDate(uint8_t* p, const LocalTime& t, int32_t biasMinutes);
 
-constexpr uint32_t kRecordDateBytes = 7;
-constexpr uint32_t kVolumeDateBytes = 17;
+using iso9660::kRecordDateBytes;
+using iso9660::kVolumeDateBytes;
 
 // The 17-byte volume date of a primary volume descriptor: the 16 digits YYYYMMDDhhmmsscc
 // (cc = hundredths of a second) and the offset byte; no terminator.

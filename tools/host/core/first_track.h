@@ -16,10 +16,7 @@ namespace duvad::host {
 // Sectors of the first track: four seconds, the shortest track a disc may have (INFO.VCD and
 // ENTRIES.VCD sit at the fixed sectors 150 and 151).
 constexpr uint32_t kFirstTrackSectors = 300;
-constexpr uint32_t kInfoSector = 150;
-constexpr uint32_t kEntriesSector = 151;
-constexpr uint32_t kRootSector = 20;
-constexpr uint32_t kTrackDirectorySector = 21;  // MPEGAV, where the DLL patches the track records
+constexpr uint32_t kRootSector = 20;  // then MPEGAV at vcd::kTrackDirectorySector, 21
 static_assert(kFirstTrackSectors * vcd::kSectorBytes >= vcd::kMinImageBytes, "covers every patched byte");
 static_assert(kFirstTrackSectors >= kShortestTrackSectors, "a track lasts four seconds or more");
 

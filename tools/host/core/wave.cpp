@@ -2,11 +2,13 @@
 
 #include <cstring>
 
+#include "vcd/core/disc_format.h"  // the integer readers
+
 namespace duvad::host::wave {
 namespace {
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t le16(const uint8_t* p) { return uint16_t(vcd::getLe16(p)); }
+uint32_t le32(const uint8_t* p) { return vcd::getLe32(p); }
 
 }  // namespace
 
