@@ -72,7 +72,7 @@ void showProgress(bool final) {
     Progress& p = *g_progress;
     for (size_t k = p.reported; k < p.targets.size(); ++k) {
         const int64_t size = sizeAtPath(p.targets[k]);
-        const uint64_t done = size < 0 ? 0 : uint64_t(size) / vcd::kSectorBytes;
+        const uint64_t done = size < 0 ? 0 : uint64_t(size) / vcd::kMode2SectorBytes;
         // A track is done once its successor exists (or, for the last, when the call returned).
         const bool complete = final || (k + 1 < p.targets.size() && sizeAtPath(p.targets[k + 1]) >= 0);
         if (complete && size >= 0) {
@@ -110,10 +110,10 @@ public:
 
     // Appends 2336-byte sectors (any number of them) as raw sectors from `lba` on.
     bool sectors(const uint8_t* data, size_t count, uint32_t& lba) {
-        for (size_t n = 0; count; count -= n, data += n * vcd::kSectorBytes) {
+        for (size_t n = 0; count; count -= n, data += n * vcd::kMode2SectorBytes) {
             n = count < kChunk ? count : kChunk;
             for (size_t s = 0; s < n; ++s)
-                makeRawSector(data + s * vcd::kSectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
+                makeRawSector(data + s * vcd::kMode2SectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
             if (!put(n)) return false;
         }
         return true;
@@ -147,9 +147,9 @@ bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t
     RawWriter raw(out);
     uint32_t lba = 0;
     if (SetFilePointer(out, 0, nullptr, FILE_BEGIN) != 0 ||
-        !raw.sectors(image.data(), image.size() / vcd::kSectorBytes, lba))
+        !raw.sectors(image.data(), image.size() / vcd::kMode2SectorBytes, lba))
         return error = "cannot write " + path, false;
-    std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kSectorBytes);
+    std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kMode2SectorBytes);
     for (size_t k = 1; k <= tracks.size(); ++k) {
         const std::string& track = tracks[k - 1];
         if (!raw.empty(layout.pregapSectors(k), lba)) return error = "cannot write " + path, false;
@@ -158,10 +158,13 @@ bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t
         if (!in.valid()) return error = "cannot read " + track, false;
         for (;;) {
             DWORD got = 0;
-            if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr)) return error = "cannot read " + track, false;
-            if (got % vcd::kSectorBytes) return error = track + " is not a whole number of 2336-byte sectors", false;
+            if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr))
+                return error = "cannot read " + track, false;
+            if (got % vcd::kMode2SectorBytes)
+                return error = track + " is not a whole number of 2336-byte sectors", false;
             if (got == 0) break;
-            if (!raw.sectors(buffer.data(), got / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
+            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba))
+                return error = "cannot write " + path, false;
         }
         if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
             return error = track + " changed while the disc was written", false;
@@ -206,7 +209,7 @@ private:
 
     Outcome follow() {
         RawWriter raw(out_);
-        std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kSectorBytes);
+        std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kMode2SectorBytes);
         uint32_t lba = plan_.firstTrackSectors;
         if (SetFilePointer(out_, LONG(lba * vcd::kRawSectorBytes), nullptr, FILE_BEGIN) != lba * vcd::kRawSectorBytes)
             return failed("cannot write " + path_);
@@ -222,7 +225,7 @@ private:
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
                 const int64_t size = in.valid() ? duvad::fileSize(in.get()) : 0;
-                const int64_t whole = size < 0 ? 0 : size / vcd::kSectorBytes;
+                const int64_t whole = size < 0 ? 0 : size / vcd::kMode2SectorBytes;
                 const int64_t ready = (whole < want ? whole : want) - done;
                 if (ready <= 0) {
                     if (final) return Differs;  // shorter than predicted: made again from the files
@@ -230,8 +233,9 @@ private:
                     continue;
                 }
                 const uint32_t n = uint32_t(ready < int64_t(RawWriter::kChunk) ? ready : RawWriter::kChunk);
+                const DWORD bytes = n * vcd::kMode2SectorBytes;
                 DWORD got = 0;
-                if (!ReadFile(in.get(), buffer.data(), n * vcd::kSectorBytes, &got, nullptr) || got != n * vcd::kSectorBytes)
+                if (!ReadFile(in.get(), buffer.data(), bytes, &got, nullptr) || got != bytes)
                     return failed("cannot read " + tracks_[k - 1]);
                 if (!raw.sectors(buffer.data(), n, lba)) return failed("cannot write " + path_);
                 done += n;
@@ -416,12 +420,12 @@ int make(int argc, char** argv) {
     g_progress = nullptr;
 
     // The layout from what was written; the DLL entered the same one into the image.
-    DiscLayout layout{uint32_t(image.size() / vcd::kSectorBytes), {}};
+    DiscLayout layout{uint32_t(image.size() / vcd::kMode2SectorBytes), {}};
     std::vector<std::string> names;
     for (const std::string& t : targets) {
         const int64_t size = sizeAtPath(t);
-        if (size < 0 || size % vcd::kSectorBytes) return fail(t + " is missing or not whole sectors");
-        layout.trackSectors.push_back(uint32_t(size / vcd::kSectorBytes));
+        if (size < 0 || size % vcd::kMode2SectorBytes) return fail(t + " is missing or not whole sectors");
+        layout.trackSectors.push_back(uint32_t(size / vcd::kMode2SectorBytes));
         names.push_back(baseName(t));
     }
 
@@ -442,7 +446,7 @@ int make(int argc, char** argv) {
         RawWriter raw(out.get());
         uint32_t lba = 0;
         written = SetFilePointer(out.get(), 0, nullptr, FILE_BEGIN) == 0 &&
-                  raw.sectors(image.data(), image.size() / vcd::kSectorBytes, lba);
+                  raw.sectors(image.data(), image.size() / vcd::kMode2SectorBytes, lba);
         if (!written) error = "cannot write " + part;
     } else if (followed != TrackFollower::Failed) {
         written = writeRawDisc(out.get(), part, image, targets, layout, error);

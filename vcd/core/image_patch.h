@@ -35,7 +35,7 @@ void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int 
 // The pieces of the patch, each a pure function of its inputs.
 
 // Disc sector where the first track file starts: the image's whole sectors plus one gap.
-constexpr uint32_t firstTrackStart(uint32_t imageLength) { return imageLength / kSectorBytes + kGapSectors; }
+constexpr uint32_t firstTrackStart(uint32_t imageLength) { return imageLength / kMode2SectorBytes + kGapSectors; }
 
 // ISO 9660 offset from UTC in 15-minute units, positive east of Greenwich, from a Windows bias
 // (UTC = local + bias, in minutes); the quotient drops its fraction toward zero.

@@ -64,7 +64,7 @@ int64_t trackSectors(bool riffCdxa, int64_t size) {
     return data + kLeadInSectors + kLeadOutSectors;
 }
 
-Analysis analyzeStream(ByteSource& file) {
+Analysis analyzeStream(RandomAccessSource& file) {
     Analysis a;
     uint8_t window[kTailBytes];  // the tail window; its first block serves the other reads
 

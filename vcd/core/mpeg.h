@@ -10,7 +10,7 @@
 
 namespace duvad::vcd {
 
-constexpr int32_t kBlockBytes = kSectorBytes;      // every analysis read: a Mode 2 sector's size
+constexpr int32_t kBlockBytes = kMode2SectorBytes;      // every analysis read: a Mode 2 sector's size
 constexpr int32_t kPackBytes = kForm2DataBytes;    // one pack of a Video CD stream: a Form 2 payload
 constexpr int32_t kRawHeaderBytes = kSyncHeaderBytes;  // a raw sector's sync pattern and header
 constexpr int32_t kRiffHeaderBytes = 44;    // RIFF/CDXA header ahead of the raw sectors
@@ -72,6 +72,6 @@ struct Analysis {
 // Analyses an open file. Reads, in this order: up to five blocks from byte 0 (the head scan),
 // the last 7008 bytes, the first 44 bytes, up to 100 blocks from the data start, and one block at
 // the sequence header found. Bytes the file does not hold take part in no test.
-Analysis analyzeStream(ByteSource& file);
+Analysis analyzeStream(RandomAccessSource& file);
 
 }  // namespace duvad::vcd

@@ -29,7 +29,7 @@ bool writeEmpty(SectorSink& out, uint8_t* sector, int32_t count, uint32_t& writt
 
 }  // namespace
 
-TrackOutcome writeTrack(ByteSource& source, SectorSink& out, SourceKind kind, int64_t size,
+TrackOutcome writeTrack(RandomAccessSource& source, SectorSink& out, SourceKind kind, int64_t size,
                         int32_t track) {
     TrackOutcome r;
     // One buffer: a raw sector is read whole and written from byte 16; a made sector's payload

@@ -23,7 +23,7 @@ uint8_t* block(std::vector<uint8_t>& image, uint32_t sector) { return image.data
 
 // A Form 1 sector's subheader: file 0, channel 0, the submode, coding 0; written twice.
 void putSubheader(std::vector<uint8_t>& image, uint32_t sector, uint8_t submode) {
-    uint8_t* p = image.data() + sector * kSectorBytes;
+    uint8_t* p = image.data() + sector * kMode2SectorBytes;
     const uint8_t sub[4] = {0, 0, submode, 0};
     std::memcpy(p, sub, 4);
     std::memcpy(p + 4, sub, 4);
@@ -113,12 +113,12 @@ uint32_t putPathTable(uint8_t* p, bool bigEndian) {
 
 std::vector<uint32_t> listedTrackStarts(const std::vector<uint8_t>& image) {
     std::vector<uint32_t> starts;
-    if (image.size() < size_t(kTrackDirectorySector + 1) * kSectorBytes) return starts;
+    if (image.size() < size_t(kTrackDirectorySector + 1) * kMode2SectorBytes) return starts;
     const uint8_t* dir = image.data() + userData(kTrackDirectorySector);
     for (uint32_t at = 0; at + kRecordId < uint32_t(kForm1DataBytes);) {
         const uint32_t size = dir[at + kRecordLength];
-        if (size < kRecordId + 1 || at + size > uint32_t(kForm1DataBytes) || kRecordId + dir[at + kRecordIdLength] > size)
-            break;
+        const bool whole = size >= kRecordId + 1 && at + size <= uint32_t(kForm1DataBytes);
+        if (!whole || kRecordId + dir[at + kRecordIdLength] > size) break;
         const uint8_t* r = dir + at;
         if (!(r[kRecordFlags] & kFlagDirectory)) starts.push_back(getLe32(r + kRecordExtent));
         at += size;
@@ -128,7 +128,7 @@ std::vector<uint32_t> listedTrackStarts(const std::vector<uint8_t>& image) {
 
 std::vector<uint8_t> buildFirstTrack(const FirstTrackPlan& plan) {
     const int tracks = std::clamp(plan.tracks, 0, int(kMaxTracks));
-    std::vector<uint8_t> image(size_t(kFirstTrackSectors) * kSectorBytes, 0);
+    std::vector<uint8_t> image(size_t(kFirstTrackSectors) * kMode2SectorBytes, 0);
     for (uint32_t s = 0; s < kFirstTrackSectors; ++s) putSubheader(image, s, kSubmodeData);
 
     // Path tables.

@@ -17,7 +17,7 @@ namespace duvad::host {
 // ENTRIES.VCD sit at the fixed sectors 150 and 151).
 constexpr uint32_t kFirstTrackSectors = 300;
 constexpr uint32_t kRootSector = 20;  // then MPEGAV at vcd::kTrackDirectorySector, 21
-static_assert(kFirstTrackSectors * vcd::kSectorBytes >= vcd::kMinImageBytes, "covers every patched byte");
+static_assert(kFirstTrackSectors * vcd::kMode2SectorBytes >= vcd::kMinImageBytes, "covers every patched byte");
 static_assert(kFirstTrackSectors >= kShortestTrackSectors, "a track lasts four seconds or more");
 
 struct FirstTrackPlan {

@@ -127,7 +127,7 @@ void emptyRawSectors(uint32_t lba, size_t count, uint8_t* raw) {
     // Mode 2 EDC leaves out the header: one sector made in full serves every address.
     static const std::array<uint8_t, kRawSectorBytes> first = [] {
         std::array<uint8_t, kRawSectorBytes> r{};
-        uint8_t sector[kSectorBytes];
+        uint8_t sector[kMode2SectorBytes];
         gapSector(sector);
         makeRawSector(sector, 0, r.data());
         return r;
@@ -144,7 +144,7 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
     const Msf m = msf(lba + kGapSectors);
     raw[kHeader] = bcd(m.minute), raw[kHeader + 1] = bcd(m.second), raw[kHeader + 2] = bcd(m.frame);
     raw[kHeader + 3] = kMode2;
-    std::memcpy(raw + kSubheaderAt, sector, kSectorBytes);
+    std::memcpy(raw + kSubheaderAt, sector, kMode2SectorBytes);
     if (sector[2] & kSubmodeForm2) {
         putLe32(raw + kForm2Edc, edc(raw + kSubheaderAt, kForm2Edc - kSubheaderAt));
         return;
@@ -160,7 +160,7 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
 }
 
 void gapSector(uint8_t* sector) {
-    std::memset(sector, 0, kSectorBytes);
+    std::memset(sector, 0, kMode2SectorBytes);
     sector[2] = sector[6] = kSubmodeForm2;
 }
 
