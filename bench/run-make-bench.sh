@@ -66,3 +66,9 @@ printf '| bare start and exit of duvad.exe under Wine | %.3f s | %s|\n' "$start_
 printf '\nduvad make / DLL alone: %.2fx (goal <= 1.1x)\n' "$(calc "$make_s / $dll_s")"
 printf 'duvad make / vcdimager: %.2fx (goal <= 1.0x on a quiet machine)\n' "$(calc "$make_s / $vcdi_s")"
 printf 'duvad make less the bare start / DLL alone: %.2fx\n' "$(calc "($make_s - $start_s) / $dll_s")"
+# The same ratios round by round (the machine's pace changes between rounds more than within one).
+per_round() { awk -v a="$1" -v b="$2" -v s="$3" '$1 == "start" { r++ } $1 == a { x[r] = $2 } $1 == b { y[r] = $2 }
+  $1 == "start" { st[r] = $2 } END { for (i = 1; i <= r; i++) print (x[i] - s * st[i]) / y[i] }' "$out" |
+  sort -n | awk '{ v[NR] = $1; l = l sprintf("%.2f ", $1) } END { printf "%.2fx (rounds: %s)", v[int((NR + 1) / 2)], l }'; }
+printf 'round by round, median: make / DLL %s; make / vcdimager %s; make less start / DLL %s\n' \
+  "$(per_round make convert_dll 0)" "$(per_round make vcdimager 0)" "$(per_round make convert_dll 1)"
