@@ -220,10 +220,10 @@ private:
             for (uint32_t done = 0; done < want;) {
                 if (abandoned_) return Differs;
                 const bool final = converted_;  // read before the size: then that size is final
+                // Shared for writing, as the DLL opens it (Windows 95 knows no FILE_SHARE_DELETE).
                 if (!in.valid())
-                    in.reset(CreateFileA(tracks_[k - 1].c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                    in.reset(CreateFileA(tracks_[k - 1].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
                 const int64_t size = in.valid() ? duvad::fileSize(in.get()) : 0;
                 const int64_t whole = size < 0 ? 0 : size / vcd::kMode2SectorBytes;
                 const int64_t ready = (whole < want ? whole : want) - done;
