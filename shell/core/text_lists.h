@@ -23,15 +23,14 @@ bool appendFileListName(char* list, size_t* length, const char* name, size_t bou
 
 // ---- Open and Save dialog filter ------------------------------------------------------------
 
-constexpr size_t kFilterListBytes = 256;  // the platform's filter list: at most 254 characters
-constexpr size_t kFilterTextMax = kFilterListBytes - 2;
+constexpr size_t kFilterListBytes = 256;  // the platform's filter list, closed by an empty string
 constexpr size_t kDefaultExtBytes = 8;    // at most 7 characters
 
 // Builds the dialog's filter list and default extension from the host's filter argument: the
 // filter text ("Text files|*.txt|All files|*.*|"), its terminator, two skipped characters and
 // the default extension with its terminator. Every "|" becomes a zero byte; the list is closed by
-// an empty string. A filter text that does not fit the list (over 254 characters, or 255 ending
-// in a bar, whose zero then closes the list) keeps the whole pairs that fit (a pair cut in half
+// an empty string. A filter text that does not fit the list (over 255 characters, or 255 whose
+// last is not a bar: a final bar's zero closes the list) keeps the whole pairs that fit (a pair cut in half
 // would pair a description with the wrong pattern). A zero among the two skipped characters ends
 // the argument: no default extension, and nothing after that zero is read. Returns false when
 // not even one pair fits or the default extension is over 7 characters: then nothing can be
