@@ -1,5 +1,6 @@
 // The Open and Save As dialog through the DLL, driven from a helper thread as a user would:
 // typing names, pressing OK or Cancel, answering the overwrite prompt.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,40 @@ TEST_F(DesktopFileDialog, SeveralFilesInAFolder) {
         EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", kTextFilter.c_str(), file.data()), 1);
     }
     EXPECT_EQ(file.str(), dir_.file("existing.txt") + "\r\n");
+}
+
+// The real dialog, as a VB6 host meets it: 60 files picked in a folder of 183 characters, whose
+// full paths (196 bytes each) would need 11761 bytes; the 10000-byte buffer ends at a no-access
+// page and gets the 51 whole paths that fit.
+TEST_F(DesktopFileDialog, ManyFilesInALongFolderFillTheBufferWithWholePaths) {
+    std::string folder = dir_.path();
+    folder.pop_back();
+    while (folder.size() < 183) folder += "\\" + std::string(std::min<size_t>(60, 183 - folder.size() - 1), 'L');
+    ASSERT_EQ(folder.size(), 183u);
+    for (size_t at = dir_.path().size(); at <= folder.size(); ++at) {
+        if (at == folder.size() || folder[at] == '\\') ASSERT_TRUE(CreateDirectoryA(folder.substr(0, at).c_str(), nullptr) ||
+                                                                   GetLastError() == ERROR_ALREADY_EXISTS);
+    }
+    std::string typed;
+    for (int i = 10; i < 70; ++i) {
+        const std::string name = "file" + std::to_string(i) + ".txt";
+        ASSERT_TRUE(TempDir::writeFile(folder + "\\" + name, "x"));
+        typed += "\"" + name + "\" ";
+    }
+    GuardedBuffer file(10000);
+    initial(file, folder + "\\");
+    Seen seen;
+    int32_t count = 0;
+    {
+        DialogScript s = choose(&seen, typed.c_str());
+        count = VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", kTextFilter.c_str(), file.data());
+    }
+    std::string want;
+    for (int i = 10; i < 61; ++i) want += folder + "\\file" + std::to_string(i) + ".txt\r\n";
+    EXPECT_EQ(count, 51);
+    EXPECT_EQ(file.str(), want);
+    for (int i = 10; i < 70; ++i) DeleteFileA((folder + "\\file" + std::to_string(i) + ".txt").c_str());
+    for (std::string f = folder; f.size() > dir_.path().size(); f = f.substr(0, f.rfind('\\'))) RemoveDirectoryA(f.c_str());
 }
 
 TEST_F(DesktopFileDialog, SeveralFilesInARootHaveNoDoubledBackslash) {
