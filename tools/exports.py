@@ -5,7 +5,8 @@
     include/DuVad.h          C prototype, parameter types and names, the comment above it
     bindings/vb6/DuVad.bas   Declare statement, ByVal/ByRef and the VB type of each parameter
 
-    exports.py check [ROOT]                 the three agree (exit 1 and a line per fault if not)
+    exports.py check [ROOT]                 the three agree, and the DLL's definitions name their
+                                            parameters as DuVad.h does (exit 1 and a line per fault)
     exports.py idl [ROOT] VERSION OUT.idl   the type library's source: one module of every export
 
 The compiler checks the DLL's definitions against DuVad.h and the linker checks DuVad.def's byte
@@ -27,6 +28,7 @@ DEF_PATH = "frame/DuVad.def"
 HEADER_PATH = "include/DuVad.h"
 BAS_PATH = "bindings/vb6/DuVad.bas"
 DLL_NAME = "DuVad.dll"
+DLL_AREAS = ("frame", "vcd", "drives", "files", "shell")  # <area>/*.cpp define the exports
 
 # What VB6 hands over for each kind of parameter, and the C types that may receive it. Every
 # argument is 32 bits wide.
@@ -154,6 +156,29 @@ def parse_bas(text):
     return declares
 
 
+def parse_definitions(root):
+    """The exports' definitions in the DLL's sources (`extern "C" int32_t WINAPI Name(...) {` in
+    <area>/*.cpp): name -> (file, parameter names; None for an unnamed parameter)."""
+    definitions = {}
+    for area in DLL_AREAS:
+        folder = os.path.join(root, area)
+        for file in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
+            if not file.endswith(".cpp"):
+                continue
+            path = f"{area}/{file}"
+            text = read_text(root, path)
+            for m in re.finditer(r'extern\s+"C"\s+\w+\s+WINAPI\s+(\w+)\s*\(([^)]*)\)\s*\{', text):
+                names = []
+                for piece in m.group(2).split(","):
+                    piece = _c_type(piece)
+                    if piece in ("", "void"):
+                        continue
+                    named = re.fullmatch(r"(.*?[\s*])(\w+)", piece)
+                    names.append(named.group(2) if named and named.group(1).strip() not in ("", "const") else None)
+                definitions[m.group(1)] = (path, names)
+    return definitions
+
+
 def load(root):
     return (parse_def(read_text(root, DEF_PATH)), parse_header(read_text(root, HEADER_PATH)),
             parse_bas(read_text(root, BAS_PATH)))
@@ -163,8 +188,9 @@ def vb_kind(param):
     return VB_KINDS.get((param.passing, param.type))
 
 
-def check(exports, functions, declares):
-    """Every fault found, one line each; empty when the three homes agree."""
+def check(exports, functions, declares, definitions=None):
+    """Every fault found, one line each; empty when the three homes agree (and the definitions,
+    when given, name their parameters as DuVad.h does)."""
     faults = []
 
     def names_of(items, home):
@@ -213,8 +239,22 @@ def check(exports, functions, declares):
             for p in declare.params:
                 if not vb_kind(p):
                     faults.append(f"{BAS_PATH}: {export.name}({p.name}): {p.passing} {p.type} is not a 32-bit argument")
+        if function:
+            for p in function.params:
+                if not re.fullmatch(r"[a-z][A-Za-z0-9]*", p.name):
+                    faults.append(f"{HEADER_PATH}: {export.name}({p.name}): parameter names are camelCase")
+        if function and definitions is not None:
+            path, names = definitions.get(export.name, (None, None))
+            if names is None:
+                faults.append(f"{export.name} has no definition in {', '.join(DLL_AREAS)}")
+            elif len(names) == len(function.params):
+                for name, c in zip(names, function.params):
+                    if name is not None and name != c.name:
+                        faults.append(f"{path}: {export.name} names parameter {name}, {HEADER_PATH} {c.name}")
         if function and declare and len(function.params) == len(declare.params):
             for c, b in zip(function.params, declare.params):
+                if b.name != c.name:
+                    faults.append(f"{BAS_PATH}: {export.name} names parameter {b.name}, {HEADER_PATH} {c.name}")
                 kind = vb_kind(b)
                 if kind and c.type in C_KINDS and kind not in C_KINDS[c.type]:
                     faults.append(f"{BAS_PATH}: {export.name}({b.name}): {b.passing} {b.type} "
@@ -263,7 +303,7 @@ def main(argv):
     except DeclarationError as e:
         print(e)
         return 1
-    faults = check(*declarations)
+    faults = check(*declarations, parse_definitions(root) if argv[1] == "check" else None)
     for fault in faults:
         print(fault)
     if faults:

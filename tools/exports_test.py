@@ -89,6 +89,33 @@ class AgreementTest(unittest.TestCase):
                                                                   "InStrBackS@8                @23")
         self.assertReported(texts, "GoEvents has ordinal 24, byte-wise order gives 23")
 
+    def test_parameter_names_are_one_style_and_the_same_everywhere(self):
+        self.assertReported(changed(exports.BAS_PATH, "(ByVal firstName As String", "(ByVal first As String"),
+                            "DuVad.bas: MatchFiles names parameter first, include/DuVad.h firstName")
+        texts = changed(exports.HEADER_PATH, "int32_t WINAPI RemoveLVFocus(HWND listView)",
+                        "int32_t WINAPI RemoveLVFocus(HWND list_view)")
+        self.assertReported(texts, "RemoveLVFocus(list_view): parameter names are camelCase")
+
+        declarations = exports.load(ROOT)
+        definitions = exports.parse_definitions(ROOT)
+        self.assertEqual(exports.check(*declarations, definitions), [])
+        path, names = definitions["GetAColor"]
+        definitions["GetAColor"] = (path, [names[0], "colour"])
+        definitions.pop("ItsNT")
+        faults = exports.check(*declarations, definitions)
+        self.assertIn(f"{path}: GetAColor names parameter colour, include/DuVad.h initialColour", faults)
+        self.assertTrue(any("ItsNT has no definition" in f for f in faults), faults)
+
+    def test_reading_definitions(self):
+        with tempfile.TemporaryDirectory() as root:
+            os.makedirs(os.path.join(root, "files"))
+            with open(os.path.join(root, "files", "a.cpp"), "w") as f:
+                f.write('extern "C" int32_t WINAPI A(const char* name,\n    int32_t* /*unused*/, HWND) {\n}\n'
+                        'extern "C" int32_t WINAPI B(void) { return 0; }\n'
+                        'int32_t WINAPI NotExported(int32_t x) { return x; }\n')
+            self.assertEqual(exports.parse_definitions(root),
+                             {"A": ("files/a.cpp", ["name", None, None]), "B": ("files/a.cpp", [])})
+
     def test_reading_vb6_forms(self):
         declares = exports.parse_bas('Attribute VB_Name = "X"\n'
                                      "' Public Declare Function Commented Lib \"DuVad.dll\" () As Long\n"
