@@ -14,7 +14,7 @@ Public Declare Function SoundATune Lib "DuVad.dll" (ByVal sound As Long) As Long
 ' AnalyzeMpeg: 1 header found, 0 none, -1 cannot open, -2 too large. Sizes in pixels, codes as
 ' in ISO/IEC 11172-2, bit rate in bit/s, playing time in seconds (-1 unknown), length in sectors.
 Public Declare Function AnalyzeMpeg Lib "DuVad.dll" (ByVal fileName As String, ByRef compliant As Long, _
-    ByRef horizontalSize As Long, ByRef verticalSize As Long, ByRef aspectCode As Long, ByRef rateCode As Long, _
+    ByRef width As Long, ByRef height As Long, ByRef aspectCode As Long, ByRef rateCode As Long, _
     ByRef bitRate As Long, ByRef playingSeconds As Long, ByRef sectors As Long) As Long
 ' PrepareVcdFiles: pass the image's first byte, e.g. PrepareVcdFiles(img(0), UBound(img) + 1, src, dst).
 ' 1 done; -100-i source i; -200-i source i not MPEG-1/CDXA; -300-i track file i; -300 image.
