@@ -207,7 +207,9 @@ TEST_F(VcdImage, ReadBackByAnIndependentIso9660Reader) {
     const std::string isoWin = "Z:\\tmp\\duvad_vcd_" + tag + ".iso", outWin = "Z:\\tmp\\duvad_vcd_" + tag + ".txt";
     ASSERT_TRUE(TempDir::writeFile(isoWin, iso));
     DeleteFileA(outWin.c_str());
-    ASSERT_TRUE(runUnix("iso-info --no-header -i " + isoUnix + " -l > " + outUnix + ".part 2>&1; mv " +
+    // The reader shows each record's date in its own zone, after applying the record's offset: in
+    // UTC it must show the source's last write (2000-06-22 12:05:09 UTC), whatever zone made the image.
+    ASSERT_TRUE(runUnix("TZ=UTC iso-info --no-header -i " + isoUnix + " -l > " + outUnix + ".part 2>&1; mv " +
                         outUnix + ".part " + outUnix, outWin));
     const std::string listing = TempDir::readFile(outWin);
     DeleteFileA(isoWin.c_str());
@@ -223,6 +225,7 @@ TEST_F(VcdImage, ReadBackByAnIndependentIso9660Reader) {
     EXPECT_NE(rec.find(" " + std::to_string((sectors_[0] - 10) * 2048) + ")"), std::string::npos) << rec;
     EXPECT_NE(rec.find("[fn 01]"), std::string::npos) << "XA file number: " << rec;
     EXPECT_EQ(rec.find("--i2--r-r-r"), 2u) << "XA attributes, interleaved Form 2, readable: " << rec;
+    EXPECT_NE(rec.find("Jun 22 2000 12:05:09"), std::string::npos) << "the record's date in UTC: " << rec;
     EXPECT_EQ(listing.find("avseq02.dat"), std::string::npos) << "cleared slots list nothing";
 }
 
