@@ -124,9 +124,12 @@ extern "C" int32_t WINAPI NTRestart() {
     shutdown.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     AdjustTokenPrivileges(token.get(), FALSE, &shutdown, 0, nullptr, nullptr);
 
-    // Restart (not power off), at once, without forcing applications to close.
-    InitiateSystemShutdownA(nullptr, nullptr, 0, FALSE, TRUE);
+    // Restart (not power off), at once, without forcing applications to close. A refused request
+    // is reported as 0, so the host does not wait for a restart that will not come.
+    const bool requested = InitiateSystemShutdownA(nullptr, nullptr, 0, FALSE, TRUE) != FALSE;
 
+    // The privilege ends disabled on both paths.
     shutdown.Privileges[0].Attributes = 0;
-    return AdjustTokenPrivileges(token.get(), FALSE, &shutdown, 0, nullptr, nullptr);
+    const BOOL disabled = AdjustTokenPrivileges(token.get(), FALSE, &shutdown, 0, nullptr, nullptr);
+    return requested ? disabled : 0;
 }

@@ -26,16 +26,17 @@ extern "C" int32_t WINAPI DumpFileToPrinter(const char* name, int32_t port) {
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!printer.valid()) return 0;
 
-    // A failed write does not stop the transfer; only the last block's write decides the result.
+    // A failed or short write does not stop the transfer (the blocks and their pacing stay as
+    // they are), but data lost in any block makes the result 0, not only in the last one.
     int32_t result = 1;
-    bool lastWriteOk = true;
+    bool allWritten = true;
     BYTE block[kPortBlock];
     for (;;) {
         DWORD got = 0;
         const bool readOk = ReadFile(file.get(), block, kPortBlock, &got, nullptr) != FALSE;
         if (readOk && got > 0) {
             DWORD written = 0;
-            lastWriteOk = WriteFile(printer.get(), block, got, &written, nullptr) != FALSE;
+            if (!WriteFile(printer.get(), block, got, &written, nullptr) || written != got) allWritten = false;
         }
         GoEvents(kPauseBetweenBlocks);
         if (!readOk) {
@@ -44,7 +45,7 @@ extern "C" int32_t WINAPI DumpFileToPrinter(const char* name, int32_t port) {
         }
         if (got == 0) break;
     }
-    return lastWriteOk ? result : 0;
+    return allWritten ? result : 0;
 }
 
 extern "C" int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, int32_t* third, int32_t* fourth) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "files/core/names.h"
 #include "files/core/volume.h"
 #include "files/system_codepage.h"
 #include "frame/scoped.h"
@@ -24,7 +25,7 @@ int32_t opens(const char* name, DWORD access, DWORD share) {
 using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
 // The extended query, looked up anew on every call: the systems that lack it fall back.
-bool extendedFreeKB(const char* root, uint32_t* freeKB) {
+bool extendedFreeKB(const char* root, int32_t* freeKB) {
     HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
     if (!kernel) return false;
     auto query = reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
@@ -49,7 +50,9 @@ extern "C" int32_t WINAPI IsFolderWritable(const char* folder) {
     // An empty folder names no folder; one too long for the probe path cannot be probed.
     if (!folder || !folder[0]) return 0;
     const size_t length = std::strlen(folder);
-    const bool slash = folder[length - 1] == '\\';
+    // The last character, not the last byte, decides: in a double-byte code page a character's
+    // trail byte may be 0x5C, and the folder then still needs its backslash.
+    const bool slash = duvad::files::isLastBackS(folder, duvad::files::systemCodePage()) != 0;
     if (length + (slash ? 0 : 1) + sizeof kProbeName > kProbePathSize) return 0;
     char probe[kProbePathSize];
     std::memcpy(probe, folder, length);
@@ -88,10 +91,10 @@ extern "C" int32_t WINAPI VolumeFreeKB(const char* path) {
         break;
     }
 
-    uint32_t freeKB = 0;
-    if (extendedFreeKB(rootOrNull, &freeKB)) return int32_t(freeKB);
+    int32_t freeKB = 0;
+    if (extendedFreeKB(rootOrNull, &freeKB)) return freeKB;
     if (found.kind == RootKind::Unc) return int32_t(kNetworkFreeKB);
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
     if (!GetDiskFreeSpaceA(rootOrNull, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return 0;
-    return int32_t(freeKBFromClusters(bytesPerSector, sectorsPerCluster, freeClusters));
+    return freeKBFromClusters(bytesPerSector, sectorsPerCluster, freeClusters);
 }

@@ -14,12 +14,14 @@ void writeSlot(void** slot, void* value) {
 }  // namespace
 
 ImportPatch::ImportPatch(HMODULE module, const char* library, const char* function, const void* standIn) {
+    if (!module) return;
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (!dir.Size) return;
     for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), library) != 0 || !d->OriginalFirstThunk) continue;
+        if (library && lstrcmpiA(reinterpret_cast<char*>(base + d->Name), library) != 0) continue;
+        if (!d->OriginalFirstThunk) continue;
         auto* names = reinterpret_cast<IMAGE_THUNK_DATA32*>(base + d->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA32*>(base + d->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {

@@ -1,9 +1,11 @@
 // Points one import of a loaded module (DuVad.dll) at a stand-in for the life of the object, so a
 // test sees exactly what the DLL hands the system (the command line it starts, the dialog record
-// it fills) or makes a system call fail in a chosen way. Only the module's own calls are affected.
+// it fills, the restart it asks for) or makes a system call fail in a chosen way, without the
+// system doing it. Only the module's own calls are affected.
 //
 //   ImportPatch exec(dll(), "kernel32.dll", "WinExec", &recordingWinExec);
-//   ASSERT_TRUE(exec.active());
+//   ImportPatch restart(dll(), "InitiateSystemShutdownA", &standIn);   // from whichever library
+//   ASSERT_TRUE(exec.active() && restart.active());
 #pragma once
 #include <windows.h>
 
@@ -11,7 +13,10 @@ namespace duvad::test {
 
 class ImportPatch {
 public:
+    // `library` null: the first import of that name from any library.
     ImportPatch(HMODULE module, const char* library, const char* function, const void* standIn);
+    ImportPatch(HMODULE module, const char* function, const void* standIn)
+        : ImportPatch(module, nullptr, function, standIn) {}
     ~ImportPatch();
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;
