@@ -24,7 +24,8 @@ extern "C" {
 
 /* ---- Message pump, pauses and sounds --------------------------------------------------------- */
 
-/* Handles the calling thread's waiting messages (when no keyboard input is waiting), then keeps
+/* Handles every message in the calling thread's queue (when no keyboard input is waiting), also
+ * those the caller's own GetMessage, PeekMessage or GetQueueStatus has already seen, then keeps
  * doing so every 100 ms until `duration` milliseconds are used up (0 or less: one pass, no pause).
  * Returns 1 (0 only if the pause timer could not be made). */
 int32_t WINAPI GoEvents(int32_t duration);
@@ -226,7 +227,8 @@ int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, in
  * there is none (also for a null prefix). */
 int32_t WINAPI FindThisVB6MDIWindow(const char* titlePrefix);
 
-/* mode 1: arranges the "ExploreWClass" window (started as EXPLORER.EXE when missing, waiting about
+/* mode 1: arranges the "ExploreWClass" window (when missing, the Windows folder's EXPLORER.EXE is
+ * started by its full path, never one found in the program's or current folder, waiting about
  * 3 s) below `hostWindow` in the work area, remembering both windows' places; mode 0 puts both
  * back. Returns 1 when done, or for any other mode (which does nothing); 0 when mode 1 finds no
  * Explorer window or mode 0 finds no arranged Explorer window. */
@@ -254,8 +256,9 @@ int32_t WINAPI GetProgamFilesFolder(char* folder);
 
 /* Registers a file type under HKEY_CLASSES_ROOT: `extension` -> `typeName`; `typeName` ->
  * `description`, with Shell\Open\Command = `openCommand` and DefaultIcon = `defaultIcon`
- * (default values, REG_SZ). Returns the result of closing the type's key: 0 (ERROR_SUCCESS) as a
- * rule; ERROR_INVALID_PARAMETER (87), with nothing written, when an argument is null. */
+ * (default values, REG_SZ). Returns 0 (ERROR_SUCCESS) when every registry call succeeded, otherwise
+ * the code of the first that failed (the writes after it are still tried); ERROR_INVALID_PARAMETER
+ * (87), with nothing written, when an argument is null or the extension or type name is empty. */
 int32_t WINAPI ExtensionReg(const char* extension, const char* typeName, const char* description,
                             const char* openCommand, const char* defaultIcon);
 
@@ -274,11 +277,14 @@ int32_t WINAPI RemoveLVFocus(HWND listView);
 /* The Open or Save As dialog. kind 1: open one file; 2: open one or several; 5: save, asking before
  * overwriting; 6: save without asking; others show nothing. `title` may be null (the system's
  * caption). `filter`: "Text files|*.txt|All files|*.*|", a zero byte, two skipped characters, the
- * default extension (at most 7 characters, no dot) and a zero byte; filter text over 254
- * characters keeps the whole pairs that fit. `file`: in, the initial name (under 10000
- * characters); out, the chosen path, or for kind 2 the full paths, each followed by CR LF.
+ * default extension (at most 7 characters, no dot) and a zero byte; a zero among the two skipped
+ * characters ends the argument (no default extension), so "Text|*.txt|" with the two zero bytes a
+ * VB6 string brings is enough. A filter text that does not fit the 256-byte list (over 255
+ * characters, or 255 not ending in a bar) keeps the whole pairs that fit. `file`: in, the initial
+ * name (under 10000 characters); out, the chosen path, or for kind 2 the full paths, each followed
+ * by CR LF: as many whole paths as fit in 10000 bytes with the terminator, never a cut one.
  * Returns 0 when cancelled, failed or refused (`file` unchanged); 1 for kinds 1, 5, 6; for kind 2
- * the number of paths. */
+ * the number of paths written (fewer than picked when 10000 bytes cannot hold them all). */
 int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const char* title, const char* filter,
                                         char* file);
 
@@ -286,8 +292,10 @@ int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const ch
  * DEVMODEA bytes, lengths in and out, 0 when none); mode 1 returns an information context, mode 3
  * a device context for the remembered (or default) printer without a dialog, others a device
  * context. The context goes to *context and belongs to the caller (DeleteDC).
- * Returns 1 made; 0 cancelled; -1 no printer (PDERR_NODEVICES, PDERR_NODEFAULTPRN); -2 the dialog
- * failed otherwise, mode 3 found no default printer, or a pointer is null; -3 mode 3 could not
+ * The dialog is shown at most twice: once more, at the default printer, when it fails for a
+ * remembered printer. Returns 1 made; 0 cancelled; -1 no printer (PDERR_NODEVICES,
+ * PDERR_NODEFAULTPRN); -2 the dialog failed otherwise (twice, when a printer was remembered), mode
+ * 3 found no default printer, or a pointer is null; -3 mode 3 could not
  * make the device context. */
 int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* context, char* names, int32_t* namesLength,
                             char* deviceMode, int32_t* deviceModeLength);

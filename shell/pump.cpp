@@ -8,6 +8,8 @@
 #include "include/DuVad.h"
 #include "shell/core/pump_schedule.h"
 
+static_assert(QS_KEY == duvad::pump::kKeyBit && QS_ALLPOSTMESSAGE == duvad::pump::kAllPostedBit);
+
 namespace {
 
 // One pass: when no keyboard input waits (or arrived since the last query), hand every queued
@@ -16,13 +18,15 @@ namespace {
 //
 // GoEvents(0) runs after every sector of a track conversion, so this is kept to one queue query
 // when nothing is queued: the query covers all input kinds at once, and PeekMessage is only
-// entered when something is there. The key test reads the same bits a QS_KEY-only query would.
-// The query names only the input kinds the running Windows version knows.
+// entered when its answer says something is in the queue now (not merely "new since the last
+// look": the host's own loop may have looked last). The query names only the input kinds the
+// running Windows version knows.
 void pumpOnce() {
+    using namespace duvad::pump;
     const DWORD version = GetVersion();  // read from the process, no system call
-    const DWORD status = GetQueueStatus(duvad::pump::allInputBits(LOBYTE(LOWORD(version)), HIBYTE(LOWORD(version))));
-    if (status & (QS_KEY | (QS_KEY << 16))) return;
-    if (LOWORD(status) == 0) return;  // nothing queued: PeekMessage would find nothing
+    const unsigned major = LOBYTE(LOWORD(version)), minor = HIBYTE(LOWORD(version));
+    const DWORD status = GetQueueStatus(allInputBits(major, minor));
+    if (passAction(status, knowsAllPosted(major, minor)) != PassAction::Dispatch) return;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);

@@ -130,7 +130,7 @@ class AgreementTest(unittest.TestCase):
         functions = {f.name: f for f in exports.parse_header(tree_texts()[exports.HEADER_PATH])}
         self.assertTrue(functions["FNext"].help.startswith("FNext: 1 with the next entry"))
         self.assertTrue(functions["IsFileErasable"].help.startswith("IsFileErasable: opens for writing"))
-        self.assertTrue(functions["GoEvents"].help.startswith("Handles the calling thread's waiting messages"))
+        self.assertTrue(functions["GoEvents"].help.startswith("Handles every message in the calling thread's queue"))
         for f in functions.values():
             self.assertLessEqual(len(f.help), exports.HELP_LIMIT, f.name)
             self.assertNotIn("---", f.help, f.name)

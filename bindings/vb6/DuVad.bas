@@ -78,13 +78,17 @@ Public Declare Function InvokeShellProperties Lib "DuVad.dll" (ByVal path As Str
 Public Declare Function ShellGetFolder Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal title As String, ByVal folder As String) As Long
 ' folder = String$(129, 0)
 Public Declare Function GetProgamFilesFolder Lib "DuVad.dll" (ByVal folder As String) As Long
+' ExtensionReg: 0 when every registry write succeeded, else the first failure's code; 87 for an
+' empty extension or type name (nothing written)
 Public Declare Function ExtensionReg Lib "DuVad.dll" (ByVal extension As String, ByVal typeName As String, ByVal description As String, ByVal openCommand As String, ByVal defaultIcon As String) As Long
 ' text = String$(1024, 0)
 Public Declare Function GetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
 Public Declare Function SetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
 Public Declare Function RemoveLVFocus Lib "DuVad.dll" (ByVal listView As Long) As Long
 ' filter = "Text files|*.txt|All files|*.*|" & vbNullChar & "*." & "txt" & vbNullChar
-' file = initial name & String$(10000, 0) (kind 2: room for every full path and CR LF)
+' file = initial name & String$(10000, 0); kind 2 writes as many whole paths (each with CR LF) as
+' fit in 10000 bytes and returns how many it wrote, which may be fewer than the files picked
+' filter without a default extension: "Text files|*.txt|" alone (VB's own terminators end it)
 ' title: vbNullString for the system's caption
 Public Declare Function GetFilenameForOpenOrSave Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal kind As Long, ByVal title As String, ByVal filter As String, ByVal file As String) As Long
 ' names() / deviceMode() As Byte, kept by the host; pass names(0) and deviceMode(0) (sized for

@@ -200,7 +200,7 @@ BOOL WINAPI openStandIn(HANDLE process, DWORD access, PHANDLE token) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    const BOOL ok = reinterpret_cast<decltype(&OpenProcessToken)>(g_restart->open->original())(process, access, token);
+    const BOOL ok = g_restart->open->original<decltype(&OpenProcessToken)>()(process, access, token);
     g_restart->token = ok ? *token : nullptr;
     return ok;
 }
@@ -219,7 +219,7 @@ BOOL WINAPI adjustStandIn(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state
         note += " attributes " + std::to_string(state->Privileges[0].Attributes);
     g_restart->calls.push_back(note);
     if (g_restart->disableFails && state && state->Privileges[0].Attributes == 0) return FALSE;
-    return reinterpret_cast<decltype(&AdjustTokenPrivileges)>(g_restart->adjust->original())(
+    return g_restart->adjust->original<decltype(&AdjustTokenPrivileges)>()(
         token, disableAll, state, length, previous, returned);
 }
 

@@ -396,7 +396,7 @@ BOOL WINAPI figuresQuery(LPCSTR, PULARGE_INTEGER available, PULARGE_INTEGER tota
 FARPROC WINAPI lookupStandIn(HMODULE module, LPCSTR name) {
     if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0)
         return reinterpret_cast<FARPROC>(&figuresQuery);
-    return reinterpret_cast<decltype(&GetProcAddress)>(g_lookupPatch->original())(module, name);
+    return g_lookupPatch->original<decltype(&GetProcAddress)>()(module, name);
 }
 
 TEST(VolumeFree, TheTrueFigureCappedAtTheLargestResult) {

@@ -1,9 +1,11 @@
-// Points one import of a loaded module (DuVad.dll) at a stand-in for as long as the holder lives,
-// so a test can see and steer the system calls the module makes (the restart request, the
-// identity of a file) without the system doing them.
+// Points one import of a loaded module (DuVad.dll) at a stand-in for the life of the object, so a
+// test sees exactly what the DLL hands the system (the command line it starts, the dialog record
+// it fills, the restart it asks for) or makes a system call fail in a chosen way, without the
+// system doing it. Only the module's own calls are affected.
 //
-//   ImportPatch restart(dll(), "InitiateSystemShutdownA", reinterpret_cast<void*>(&standIn));
-//   ASSERT_TRUE(restart.active());
+//   ImportPatch exec(dll(), "kernel32.dll", "WinExec", &recordingWinExec);
+//   ImportPatch restart(dll(), "InitiateSystemShutdownA", &standIn);   // from whichever library
+//   ASSERT_TRUE(exec.active() && restart.active());
 #pragma once
 #include <windows.h>
 
@@ -11,44 +13,21 @@ namespace duvad::test {
 
 class ImportPatch {
 public:
-    ImportPatch(HMODULE module, const char* function, void* standIn) {
-        if (!module) return;
-        auto* base = reinterpret_cast<BYTE*>(module);
-        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        if (!dir.VirtualAddress) return;
-        for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
-            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-            for (; names->u1.AddressOfData; ++names, ++slots) {
-                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-                auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-                if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
-                slot_ = &slots->u1.Function;
-                original_ = reinterpret_cast<void*>(*slot_);
-                write(reinterpret_cast<DWORD_PTR>(standIn));
-                return;
-            }
-        }
-    }
-    ~ImportPatch() {
-        if (slot_) write(reinterpret_cast<DWORD_PTR>(original_));
-    }
+    // `library` null: the first import of that name from any library.
+    ImportPatch(HMODULE module, const char* library, const char* function, const void* standIn);
+    ImportPatch(HMODULE module, const char* function, const void* standIn)
+        : ImportPatch(module, nullptr, function, standIn) {}
+    ~ImportPatch();
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;
 
-    bool active() const { return slot_ != nullptr; }  // false: the module does not import it
-    void* original() const { return original_; }      // the system's function, to pass calls on
+    bool active() const { return slot_ != nullptr; }  // false: the module does not import it by name
+    // The real function, for stand-ins that pass calls on.
+    template <typename F>
+    F original() const { return reinterpret_cast<F>(original_); }
 
 private:
-    void write(DWORD_PTR value) {
-        DWORD old;
-        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
-        *slot_ = value;
-        VirtualProtect(slot_, sizeof *slot_, old, &old);
-    }
-
-    DWORD_PTR* slot_ = nullptr;
+    void** slot_ = nullptr;
     void* original_ = nullptr;
 };
 

@@ -228,7 +228,7 @@ TEST_F(VcdCollision, OutputsThatAreSourcesOrOneAnotherAreRefusedBeforeAnythingIs
 // identity: the check falls back to full paths, so distinct files are not taken for one.
 ImportPatch* g_infoPatch;
 BOOL WINAPI zeroIdentity(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
-    const BOOL ok = reinterpret_cast<decltype(&GetFileInformationByHandle)>(g_infoPatch->original())(file, info);
+    const BOOL ok = g_infoPatch->original<decltype(&GetFileInformationByHandle)>()(file, info);
     if (ok) info->dwVolumeSerialNumber = info->nFileIndexHigh = info->nFileIndexLow = 0;
     return ok;
 }
