@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-namespace duvad::pump {
+namespace duvad::shell {
 
 constexpr int32_t kStepMs = 100;
 
@@ -51,4 +51,4 @@ constexpr PassAction passAction(uint32_t status, bool allPostedKnown) {
 static_assert(waitsFor(0) == 0 && waitsFor(-5) == 0);
 static_assert(waitsFor(1) == 1 && waitsFor(100) == 1 && waitsFor(101) == 2 && waitsFor(3000) == 30);
 
-}  // namespace duvad::pump
+}  // namespace duvad::shell

@@ -1,4 +1,3 @@
-// ItsNT, OSType: which Windows family and version the library runs on.
 // ReadRegBlock, WriteRegBlock: a block of bytes of fixed length kept as one value under
 // HKEY_CURRENT_USER.
 #include <windows.h>
@@ -10,16 +9,7 @@
 
 namespace {
 
-static_assert(sizeof(OSVERSIONINFOA) == 148, "the ANSI version record");
-
 constexpr DWORD kBlockLimit = 100000;  // the largest block that can be read back
-
-OSVERSIONINFOA version() {
-    OSVERSIONINFOA v = {};
-    v.dwOSVersionInfoSize = sizeof v;
-    GetVersionExA(&v);
-    return v;
-}
 
 // The key of a registry block: HKEY_CURRENT_USER\subKey, created when missing. A null or empty
 // subkey names HKEY_CURRENT_USER itself, as it does for the registry; that predefined key is used
@@ -35,27 +25,6 @@ bool openBlockKey(const char* subKey, duvad::ScopedKey* opened, HKEY* key) {
 }
 
 }  // namespace
-
-extern "C" int32_t WINAPI ItsNT() {
-    const OSVERSIONINFOA v = version();
-    if (v.dwPlatformId != VER_PLATFORM_WIN32_NT) return 0;
-    return v.dwMajorVersion == 5 ? 5 : 4;
-}
-
-extern "C" int32_t WINAPI OSType(char* servicePack) {
-    const OSVERSIONINFOA v = version();
-    if (servicePack) {
-        // The text and its zero; never more than the field's 128 bytes.
-        const size_t length = strnlen(v.szCSDVersion, sizeof v.szCSDVersion - 1);
-        std::memcpy(servicePack, v.szCSDVersion, length);
-        servicePack[length] = '\0';
-    }
-    switch (v.dwPlatformId) {
-    case VER_PLATFORM_WIN32_WINDOWS: return v.dwMinorVersion == 0 ? 95 : 98;
-    case VER_PLATFORM_WIN32_NT: return v.dwMajorVersion < 5 ? 1000 : 2000;
-    default: return 0;
-    }
-}
 
 extern "C" int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* block, int32_t length) {
     if (!block) return -1;
