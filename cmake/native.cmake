@@ -42,4 +42,11 @@ else()
   target_link_libraries(duvad_native_tests PRIVATE duvad_host_core GTest::gtest_main)
   include(GoogleTest)
   gtest_discover_tests(duvad_native_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+
+  # The exports' declarations agree (DuVad.def, DuVad.h, DuVad.bas), and the tools that check them
+  # and make the type library do their work (tools/exports.py, tools/msft_entries.py).
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_test(NAME Exports.DeclarationsAgree
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/exports.py check ${CMAKE_SOURCE_DIR})
+  add_test(NAME Exports.Tools COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/exports_test.py)
 endif()

@@ -18,6 +18,10 @@ fi
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
+# The release archive, tested from the archive alone in a fresh Wine prefix of its own.
+scripts/package.sh >build/package.log 2>&1 || { cat build/package.log; exit 1; }
+tests/package/test_archive.sh "$(tail -1 build/package.log)"
+
 # A printer for the Print Setup tests: CUPS with a PDF queue (cups-pdf), made the default. There is
 # no service manager here, so the scheduler is started when it is not running; both steps are
 # skipped when already done. (The no-printer tests point their own CUPS client at no server.)

@@ -1,7 +1,8 @@
 // Completing the host's image of a Video CD's first track: where each track file lies on the
 // disc, the fields of the ISO 9660 volume and of the Video CD entry table that depend on the
 // track files and on the date, and the clearing of unused directory and entry slots.
-// Platform-free: times arrive already converted to local time, with the time zone's bias.
+// Platform-free: times arrive already converted to local time, with the bias in force (daylight
+// time included), so that local time minus the offset is UTC.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +24,7 @@ struct LocalTime {
 struct TrackRecord {
     uint32_t sectors;         // sectors written to the track file: 30 + data + 55
     LocalTime written;        // the source file's last write, as local time
-    int32_t biasMinutes;      // time zone bias (UTC = local + bias) fetched for this track
+    int32_t biasMinutes;      // bias in force (UTC = local + bias, daylight time included)
 };
 
 // Patches `image` (length bytes, a whole number of sectors, at least kMinImageBytes) for

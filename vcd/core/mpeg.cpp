@@ -111,12 +111,13 @@ Analysis analyzeStream(RandomAccessSource& file) {
         for (uint32_t p = 0; p + 4 <= n; ++p) {
             if (!startCode(window + p, kSequenceStartCode)) continue;
             // Re-read from the start code, so a header crossing the block's end is read whole;
-            // bytes past the end of the file count as zero.
+            // bytes past the end of the file read as zero, and a header cut off there does not
+            // meet the rules (its zeros would pass as a bit rate of 0).
             uint8_t header[kSequenceFieldBytes] = {};
-            file.readAt(at + p, header, kSequenceFieldBytes);
+            const uint32_t got = file.readAt(at + p, header, kSequenceFieldBytes);
             a.result = 1;
             a.header = readSequenceHeader(header);
-            a.compliant = meetsVideoCdRules(a.header);
+            a.compliant = got == uint32_t(kSequenceFieldBytes) && meetsVideoCdRules(a.header);
             return a;
         }
     }
