@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/file_size.h"
@@ -144,33 +145,37 @@ private:
 // track, so the bytes are those of an unpadded disc.
 bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t>& image,
                   const std::vector<std::string>& tracks, const DiscLayout& layout, std::string& error) {
+    const auto failWith = [&error](std::string why) {
+        error = std::move(why);
+        return false;
+    };
     RawWriter raw(out);
     uint32_t lba = 0;
     if (SetFilePointer(out, 0, nullptr, FILE_BEGIN) != 0 ||
         !raw.sectors(image.data(), image.size() / vcd::kMode2SectorBytes, lba))
-        return error = "cannot write " + path, false;
+        return failWith("cannot write " + path);
     std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kMode2SectorBytes);
     for (size_t k = 1; k <= tracks.size(); ++k) {
         const std::string& track = tracks[k - 1];
-        if (!raw.empty(layout.pregapSectors(k), lba)) return error = "cannot write " + path, false;
+        if (!raw.empty(layout.pregapSectors(k), lba)) return failWith("cannot write " + path);
         ScopedFile in(CreateFileA(track.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!in.valid()) return error = "cannot read " + track, false;
+        if (!in.valid()) return failWith("cannot read " + track);
         for (;;) {
             DWORD got = 0;
             if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr))
-                return error = "cannot read " + track, false;
+                return failWith("cannot read " + track);
             if (got % vcd::kMode2SectorBytes)
-                return error = track + " is not a whole number of 2336-byte sectors", false;
+                return failWith(track + " is not a whole number of 2336-byte sectors");
             if (got == 0) break;
             if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba))
-                return error = "cannot write " + path, false;
+                return failWith("cannot write " + path);
         }
         if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
-            return error = track + " changed while the disc was written", false;
-        if (!raw.empty(layout.paddingSectors(k), lba)) return error = "cannot write " + path, false;
+            return failWith(track + " changed while the disc was written");
+        if (!raw.empty(layout.paddingSectors(k), lba)) return failWith("cannot write " + path);
     }
-    return SetEndOfFile(out) ? true : (error = "cannot write " + path, false);
+    return SetEndOfFile(out) ? true : failWith("cannot write " + path);
 }
 
 // Turns the track files into the raw image behind the first track while PrepareVcdFiles is still
