@@ -174,7 +174,7 @@ constexpr int64_t kHugeSize = 0x100000000ll + 2324ll * 3 + 1000;
 constexpr int64_t kHugePacks = kHugeSize / 2324;
 
 TEST(VcdTrack, SourcesBeyond4GiBAreReadAtTheirTrueOffsets) {
-    class OffsetSource : public ByteSource {
+    class OffsetSource : public RandomAccessSource {
     public:
         int64_t size() override { return kHugeSize; }
         uint32_t readAt(int64_t offset, uint8_t* to, uint32_t count) override {

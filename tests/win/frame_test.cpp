@@ -2,7 +2,7 @@
 // resources, the loader's entry.
 #include <set>
 
-#include "frame/core/wave.h"
+#include "tools/host/core/wave.h"
 #include "tests/win/export_table.h"
 #include "tests/win/harness.h"
 #include "tests/win/pe_image.h"
@@ -85,13 +85,13 @@ TEST(Resources, VersionBlockNamesTheModule) {
 
 TEST(Resources, ThreeSoundsInUsEnglishWithTheirFormats) {
     struct Want { WORD id; uint16_t tag; uint32_t rate; uint32_t samples; };
-    for (const Want& w : {Want{1001, wave::kPcm, 11025, 146907}, Want{1012, wave::kMsAdpcm, 11025, 16573},
-                          Want{1014, wave::kMsAdpcm, 22050, 41984}}) {
+    for (const Want& w : {Want{1001, host::wave::kPcm, 11025, 146907}, Want{1012, host::wave::kMsAdpcm, 11025, 16573},
+                          Want{1014, host::wave::kMsAdpcm, 22050, 41984}}) {
         SCOPED_TRACE(w.id);
         HRSRC found = FindResourceExA(dll(), "WAVE", MAKEINTRESOURCEA(w.id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
         ASSERT_NE(found, nullptr);
         auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(dll(), found)));
-        auto format = wave::read(bytes, SizeofResource(dll(), found));
+        auto format = host::wave::read(bytes, SizeofResource(dll(), found));
         ASSERT_TRUE(format);
         EXPECT_EQ(format->formatTag, w.tag);
         EXPECT_EQ(format->channels, 1);

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "vcd/core/disc_format.h"
+#include "vcd/core/video_cd_files.h"
 
 namespace duvad::vcd {
 
@@ -35,7 +36,7 @@ void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int 
 // The pieces of the patch, each a pure function of its inputs.
 
 // Disc sector where the first track file starts: the image's whole sectors plus one gap.
-constexpr uint32_t firstTrackStart(uint32_t imageLength) { return imageLength / kSectorBytes + kGapSectors; }
+constexpr uint32_t firstTrackStart(uint32_t imageLength) { return imageLength / kMode2SectorBytes + kGapSectors; }
 
 // ISO 9660 offset from UTC in 15-minute units, positive east of Greenwich, from a Windows bias
 // (UTC = local + bias, in minutes); the quotient drops its fraction toward zero.
@@ -45,8 +46,8 @@ constexpr uint8_t offsetByte(int32_t biasMinutes) { return uint8_t(biasMinutes /
 // second, offset byte.
 void putRecordDate(uint8_t* p, const LocalTime& t, int32_t biasMinutes);
 
-constexpr uint32_t kRecordDateBytes = 7;
-constexpr uint32_t kVolumeDateBytes = 17;
+using iso9660::kRecordDateBytes;
+using iso9660::kVolumeDateBytes;
 
 // The 17-byte volume date of a primary volume descriptor: the 16 digits YYYYMMDDhhmmsscc
 // (cc = hundredths of a second) and the offset byte; no terminator.

@@ -59,17 +59,12 @@ bool meetsVideoCdRules(const SequenceHeader& h) {
     return false;
 }
 
-bool isRiffCdxa(const uint8_t* head, uint32_t delivered) {
-    return delivered >= 12 && std::memcmp(head, "RIFF", 4) == 0 &&
-           std::memcmp(head + 8, "CDXA", 4) == 0;
-}
-
 int64_t trackSectors(bool riffCdxa, int64_t size) {
     const int64_t data = riffCdxa ? (size - kRiffHeaderBytes) / kRawSectorBytes : size / kPackBytes;
     return data + kLeadInSectors + kLeadOutSectors;
 }
 
-Analysis analyzeStream(ByteSource& file) {
+Analysis analyzeStream(RandomAccessSource& file) {
     Analysis a;
     uint8_t window[kTailBytes];  // the tail window; its first block serves the other reads
 
@@ -101,7 +96,7 @@ Analysis analyzeStream(ByteSource& file) {
 
     // Container and length.
     const uint32_t headBytes = file.readAt(0, window, kRiffHeaderBytes);
-    const bool cdxa = isRiffCdxa(window, headBytes);
+    const bool cdxa = classifySource(window, headBytes) == SourceKind::RiffCdxa;
     const int64_t dataStart = cdxa ? kRiffHeaderBytes : 0;
     a.sectors = trackSectors(cdxa, size);
     if (a.sectors > INT32_MAX) {
