@@ -10,7 +10,7 @@ namespace {
 // The file's bytes in a zero-filled global block one byte longer than the file; whatever a short
 // read leaves unread stays zero. Fills the table; false when the file cannot be read into memory
 // or holds fewer than two brand markers.
-bool listFile(const char* path, duvad::catalogue::LineTable& table) {
+bool listFile(const char* path, duvad::drives::LineTable& table) {
     duvad::ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
@@ -27,7 +27,7 @@ bool listFile(const char* path, duvad::catalogue::LineTable& table) {
     ReadFile(file.get(), data, size, &read, nullptr);
     file.reset();
 
-    const bool found = duvad::catalogue::walk(data, size, table);
+    const bool found = duvad::drives::walk(data, size, table);
     GlobalUnlock(block.get());
     return found;
 }
@@ -36,9 +36,9 @@ bool listFile(const char* path, duvad::catalogue::LineTable& table) {
 
 extern "C" int32_t WINAPI GetKvDrives(char* list, const char* cataloguePath) {
     if (!list || !cataloguePath) return 0;
-    duvad::catalogue::LineTable table;
+    duvad::drives::LineTable table;
     if (!listFile(cataloguePath, table)) return 0;
-    duvad::catalogue::sortLines(table);
-    duvad::catalogue::joinLines(table, list);
+    duvad::drives::sortLines(table);
+    duvad::drives::joinLines(table, list);
     return table.count;
 }

@@ -15,7 +15,7 @@ void deliver(const WIN32_FIND_DATAA& found, char* longName, char* shortName, int
     const char* alias = found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName;
     if (shortName) std::memcpy(shortName, alias, std::strlen(alias) + 1);
     if (kind) *kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 2;
-    if (sizeKB) *sizeKB = int32_t(duvad::files::entryKilobytes(found.nFileSizeLow));
+    if (sizeKB) *sizeKB = duvad::files::entryKilobytes(uint64_t(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
 }
 
 // After a failure the host must not see the previous entry.

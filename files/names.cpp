@@ -5,6 +5,8 @@
 #include "files/system_codepage.h"
 #include "include/DuVad.h"
 
+static_assert(FILE_ATTRIBUTE_DIRECTORY == duvad::files::kDirectoryFlag, "the directory bit the name rules test");
+
 using duvad::files::systemCodePage;
 
 extern "C" int32_t WINAPI CheckFileName(int32_t mode, int32_t flags, const char* name) {

@@ -16,7 +16,7 @@
 
 namespace {
 
-namespace cat = duvad::catalogue;
+namespace cat = duvad::drives;
 
 void check(bool ok, const char* what) {
     if (!ok) {

@@ -5,12 +5,19 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "shell/core/text_lists.h"
+#include "tests/native/codepage_models.h"
 
 using namespace duvad::shell;
+
+namespace {
+const duvad::files::test::Cp1252Model western;
+const duvad::files::test::Cp932Model japanese;
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
@@ -22,25 +29,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     switch (selector % 4) {
     case 0: {  // filter argument: text, terminator, two skipped characters, extension, terminator
-        const size_t nul = bytes.find('\0');
-        std::string arg = bytes.substr(0, nul) + '\0' + "*.";
-        if (nul != std::string::npos) arg += bytes.substr(nul + 1);
-        arg += '\0';
+        // The input's bytes as they come (any tail after the first zero, short ones too), then the
+        // two zero bytes a VB6 string brings, in a block of exactly that size: nothing past it may
+        // be read.
+        const size_t n = bytes.size() + 2;
+        std::unique_ptr<char[]> arg(new char[n]);
+        memcpy(arg.get(), bytes.data(), bytes.size());
+        arg[n - 2] = arg[n - 1] = '\0';
         char list[kFilterListBytes];
         char ext[kDefaultExtBytes];
-        if (buildFilterList(arg.c_str(), list, ext)) {
-            if (list[kFilterListBytes - 1] != 0 || list[kFilterListBytes - 2] != 0) abort();
+        if (buildFilterList(arg.get(), list, ext)) {
+            if (list[kFilterListBytes - 1] != 0) abort();
             if (strlen(ext) >= kDefaultExtBytes) abort();
         }
         break;
     }
-    case 1: {  // a file area after a multiple selection
+    case 1: {  // a file area after a multiple selection, joined into a buffer of exactly its size
         std::vector<char> area(bytes.begin(), bytes.end());
         if (area.empty()) break;
-        const size_t need = selectionListBytes(area.data(), area.size(), offset);
-        std::vector<char> out(need);
-        writeSelectionList(area.data(), area.size(), offset, out.data());
-        if (strlen(out.data()) + 1 != need) abort();
+        const size_t outSize = 1 + offset % 4096;
+        std::unique_ptr<char[]> out(new char[outSize]);
+        const int32_t count = writeSelectionList(area.data(), area.size(), offset,
+                                                 selector & 0x80 ? static_cast<const duvad::files::CodePage&>(japanese)
+                                                                 : western, out.get(), outSize);
+        const size_t length = strnlen(out.get(), outSize);
+        if (length == outSize) abort();            // not terminated inside its buffer
+        if ((count == 0) != (length == 0)) abort();  // every path written is counted
         break;
     }
     case 2: {  // a printer names block

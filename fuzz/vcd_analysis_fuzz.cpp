@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(a.playingSeconds >= -1 && a.playingSeconds <= 47721);
         check(!a.compliant || a.result == 1);
         check(file.bytesRead() <= 5 * kBlockBytes + kTailBytes + kRiffHeaderBytes + 100 * kBlockBytes + 11);
-        const bool cdxa = isRiffCdxa(data, uint32_t(size < 12 ? size : 12));
+        const bool cdxa = classifySource(data, uint32_t(size < 12 ? size : 12)) == SourceKind::RiffCdxa;
         check(a.sectors == trackSectors(cdxa, declared));
     }
 

@@ -24,7 +24,8 @@ extern "C" {
 
 /* ---- Message pump, pauses and sounds --------------------------------------------------------- */
 
-/* Handles the calling thread's waiting messages (when no keyboard input is waiting), then keeps
+/* Handles every message in the calling thread's queue (when no keyboard input is waiting), also
+ * those the caller's own GetMessage, PeekMessage or GetQueueStatus has already seen, then keeps
  * doing so every 100 ms until `duration` milliseconds are used up (0 or less: one pass, no pause).
  * Returns 1 (0 only if the pause timer could not be made). */
 int32_t WINAPI GoEvents(int32_t duration);
@@ -47,7 +48,8 @@ int32_t WINAPI SoundATune(int32_t sound);
  * the start and near the end: playing time in whole seconds (-1 when not measurable, e.g. a file
  * under 7008 bytes). From the size: the track file's length in 2336-byte sectors (data sectors
  * + 85), exact for files of any size. *compliant is 1 when the header meets the Video CD rules
- * (352x240 code 12 at 29.97 or 23.976 Hz, 352x288 code 8 at 25 Hz, under 1151929 bit/s).
+ * (352x240 code 12 at 29.97 or 23.976 Hz, 352x288 code 8 at 25 Hz, under 1151929 bit/s); a header
+ * cut off by the end of the file (its missing bytes read as 0) never does.
  * Every pointer may be null (value not wanted).
  *   1   sequence header found: every out-parameter written
  *   0   no sequence header: *compliant = 0, playing time and length written
@@ -63,16 +65,20 @@ int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* wi
  * (plain stream: 2324-byte packs wrapped into made Form 2 sectors; RIFF CDXA: raw sectors
  * without their 16-byte head) and 55 empty sectors, 2336 bytes each; GoEvents(0) runs after every
  * sector. image: `length` bytes (whole 2336-byte sectors, at least 352884), patched for the track
- * files and the date and written to the image file. Files written end where their contents end.
- * Lists are checked whole before any file is touched (a null pointer is an empty list).
+ * files and the date (local time with the offset in force, daylight time included) and written to
+ * the image file. Files written end where their contents end. Lists are checked whole before any
+ * file is touched (a null pointer is an empty list); so is every output (image and track files)
+ * against every source and every other output, by file identity (full path where there is none).
  *   1          every track file and the image file were written
  *  -100 - i    source i cannot be opened or read; source line i lacks CR LF or its name has 256
  *              bytes or more; a 33rd source line (-133); source i too large for a track
  *  -200 - i    source i is neither RIFF CDXA nor begins with a pack start code
  *  -300 - i    track file i cannot be opened or written; its target line is missing or bad;
- *              it is source i itself (by any of its names): refused before a byte is written
+ *              it is a source or another output (the first output of such a pair, in list
+ *              order, is named): refused before anything is written
  *  -300        the image file cannot be opened or written; its line is missing or bad; the
- *              image buffer is null or shorter than 352884 bytes */
+ *              image buffer is null or shorter than 352884 bytes; it is a source or a track file
+ *              (refused before anything is written) */
 int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources,
                                const char* targets);
 
@@ -102,8 +108,9 @@ int32_t WINAPI DriveSetting9598(const char* drive, int32_t mode, int32_t* discon
 int32_t WINAPI DriveSettingNT(int32_t mode, int32_t* autorun);
 
 /* Asks for an immediate restart (not a power-off, applications not forced to close) with the
- * shutdown privilege enabled, then disables it again. Returns 0 when the process token cannot be
- * opened or disabling fails; otherwise non-zero. Whether the system accepted is not reported. */
+ * shutdown privilege enabled, then disables it again (on every path once the token is open).
+ * Returns 0 when the process token cannot be opened, the system refuses the restart request or
+ * disabling fails; otherwise non-zero. */
 int32_t WINAPI NTRestart(void);
 
 /* Returns 0 outside the NT family, 5 on NT major version 5, 4 on any other NT version. */
@@ -115,15 +122,17 @@ int32_t WINAPI ItsNT(void);
 int32_t WINAPI OSType(char* servicePack);
 
 /* Reads the value `valueName` of HKEY_CURRENT_USER\`subKey` (the key is created when missing)
- * into `block` when it is exactly `length` bytes long (any type; at most 100000 bytes).
+ * into `block` when it is exactly `length` bytes long (any type; at most 100000 bytes). A null or
+ * empty `subKey` is HKEY_CURRENT_USER itself; a null `valueName` is the key's default value.
  * Returns 1 when copied; 0 when the value has another length; -1 when the key cannot be opened
- * or the value cannot be read (missing, longer than 100000 bytes), or for a null pointer. The
+ * or the value cannot be read (missing, longer than 100000 bytes), or for a null block. The
  * block is written only when the result is 1. */
 int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* block, int32_t length);
 
 /* Stores `length` bytes of `block` as the REG_BINARY value `valueName` of
- * HKEY_CURRENT_USER\`subKey` (the key is created when missing). Returns 1 when written; -1 when
- * the key cannot be opened or the value not written, or for a null pointer or negative length. */
+ * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey and value name as for
+ * ReadRegBlock). Returns 1 when written; -1 when the key cannot be opened or the value not
+ * written, for a null block (unless length is 0) or a negative length. */
 int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length);
 
 /* Returns 1 when a top-level window (hidden ones too) has a title whose first 255 characters
@@ -132,7 +141,8 @@ int32_t WINAPI FindDirectCD(void);
 
 /* Sends WM_USER with wParam `value` and lParam 0 to the companion program's "DARUVE" window and
  * returns its answer unchanged. Returns -1 when no such window exists (nothing sent), or when the
- * window has not answered within 30 seconds or its program is hung. */
+ * window has not answered within 30 seconds (a companion busy with a drive is waited for, also
+ * when the system calls it not responding). */
 int32_t WINAPI EnablepkWR(int32_t value);
 
 /* ---- Files and paths (files/) --------------------------------------------- */
@@ -140,7 +150,7 @@ int32_t WINAPI EnablepkWR(int32_t value);
 /* Directory enumeration. FFirst starts a search for `pattern` (a path whose last part may hold * and
  * ?) and delivers the first entry: its name into `longName` (260 bytes), its 8.3 alias (or the name
  * again when it has none) into `shortName` (260 bytes), `*kind` 1 for a folder and 2 for anything
- * else, `*sizeKB` (may be null) the low 32 bits of its size in started kilobytes.
+ * else, `*sizeKB` (may be null) its whole size in started kilobytes, at most 2147483647.
  * Returns the search handle, or -1 when nothing matches (names empty, kind and size 0).
  * FNext: 1 with the next entry, 0 when there is none (outputs cleared as above); the search stays
  * open until FEnd, which closes it and returns 1 always.
@@ -154,7 +164,8 @@ int32_t WINAPI IsFileExisting(const char* name);
  * IsFileReadable: opens for reading, sharing reading and writing.
  * IsFileErasable: opens for writing with no sharing (0 for read-only or open files).
  * IsFolderWritable: creates and deletes "~KvCheck.tmp" in `folder` (with or without a trailing
- * backslash; 0 for an empty folder, or one longer than 242 bytes, 243 with its backslash). */
+ * backslash, decided by the last character in double-byte code pages; 0 for an empty folder, or
+ * one longer than 242 bytes, 243 with its backslash). */
 int32_t WINAPI IsFileReadable(const char* name);
 int32_t WINAPI IsFileErasable(const char* name);
 int32_t WINAPI IsFolderWritable(const char* folder);
@@ -163,7 +174,7 @@ int32_t WINAPI IsFolderWritable(const char* folder);
  * the size needed when it does not fit 128 bytes (then `path` is not to be used), 0 on failure. */
 int32_t WINAPI GetWinTempPath(char* path);
 
-/* Free kilobytes (low 32 bits) of the volume of `path`: "X:..." asks for X:\, "\\server\..." for
+/* Free kilobytes (at most 2147483647) of the volume of `path`: "X:..." asks for X:\, "\\server\..." for
  * the folder up to the last backslash, anything else (null, empty, relative) for the current drive.
  * 1000000000 for a network path that cannot be asked; 0 when the volume cannot be asked at all. */
 int32_t WINAPI VolumeFreeKB(const char* path);
@@ -201,8 +212,8 @@ int32_t WINAPI IsLastBackS(const char* text);
 int32_t WINAPI InStrDot(const char* text);
 
 /* Copies the file byte for byte to "LPT<port>:" in blocks of 32000, calling GoEvents(100) after
- * every read. Returns 1, or 0 when the file or port cannot be opened, a read fails, or the write
- * of the last block fails. */
+ * every read. Returns 1, or 0 when the file or port cannot be opened, a read fails, or the write of
+ * any block failed or took fewer bytes than it was given (the transfer still runs to the end). */
 int32_t WINAPI DumpFileToPrinter(const char* name, int32_t port);
 
 /* The file version's four parts (most significant first) into the pointers that are not null.
@@ -211,86 +222,93 @@ int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, in
 
 /* ---- Windows, shell, list views and dialogs (shell/) ---------------------- */
 
-/* Top-level window of class "ThunderRT6MDIForm" whose title begins with `title_prefix` (byte-wise,
+/* Top-level window of class "ThunderRT6MDIForm" whose title begins with `titlePrefix` (byte-wise,
  * case distinguished; "" matches any title), the first in Z order. Returns its handle, or 0 when
  * there is none (also for a null prefix). */
-int32_t WINAPI FindThisVB6MDIWindow(const char* title_prefix);
+int32_t WINAPI FindThisVB6MDIWindow(const char* titlePrefix);
 
-/* mode 1: arranges the "ExploreWClass" window (started as EXPLORER.EXE when missing, waiting about
- * 3 s) below `host_window` in the work area, remembering both windows' places; mode 0 puts both
+/* mode 1: arranges the "ExploreWClass" window (when missing, the Windows folder's EXPLORER.EXE is
+ * started by its full path, never one found in the program's or current folder, waiting about
+ * 3 s) below `hostWindow` in the work area, remembering both windows' places; mode 0 puts both
  * back. Returns 1 when done, or for any other mode (which does nothing); 0 when mode 1 finds no
  * Explorer window or mode 0 finds no arranged Explorer window. */
-int32_t WINAPI AllineaConExplorer(HWND host_window, int32_t mode);
+int32_t WINAPI AllineaConExplorer(HWND hostWindow, int32_t mode);
 
 /* The file names of the clipboard's file list (CF_HDROP), each followed by CR LF, into `list`
  * (at least 4098 bytes; names stop before the text would pass 4095 characters). Returns the
  * number of names written; 0 with `list` empty when there is no list or the clipboard is busy. */
-int32_t WINAPI GetHDrop(HWND owner_window, char* list);
+int32_t WINAPI GetHDrop(HWND ownerWindow, char* list);
 
 /* Opens the shell's property sheet of a file or folder. Returns 1 when the shell accepted the
  * request, 0 when not (a missing file; a null path). */
 int32_t WINAPI InvokeShellProperties(const char* path);
 
-/* The shell's folder browser, centred over `owner_window` (with none, where the shell puts it),
+/* The shell's folder browser, centred over `ownerWindow` (with none, where the shell puts it),
  * opening at the folder picked last (at first the current directory), `title` (at most 1023
  * characters shown; null: none) above the tree. Writes the folder picked into `folder` (at least 512 bytes). Returns 1 when a folder was
  * picked; 0 when cancelled (last folder kept), for an item with no file-system path (last folder
  * forgotten) or a null `folder`. */
-int32_t WINAPI ShellGetFolder(HWND owner_window, const char* title, char* folder);
+int32_t WINAPI ShellGetFolder(HWND ownerWindow, const char* title, char* folder);
 
 /* The program files folder with one backslash at its end, into `folder` (at least 129 bytes).
  * When it cannot be read, `folder` gets the backslash alone. Returns 0. */
 int32_t WINAPI GetProgamFilesFolder(char* folder);
 
-/* Registers a file type under HKEY_CLASSES_ROOT: `extension` -> `type_name`; `type_name` ->
- * `description`, with Shell\Open\Command = `open_command` and DefaultIcon = `default_icon`
- * (default values, REG_SZ). Returns the result of closing the type's key: 0 (ERROR_SUCCESS) as a
- * rule; ERROR_INVALID_PARAMETER (87), with nothing written, when an argument is null. */
-int32_t WINAPI ExtensionReg(const char* extension, const char* type_name, const char* description,
-                            const char* open_command, const char* default_icon);
+/* Registers a file type under HKEY_CLASSES_ROOT: `extension` -> `typeName`; `typeName` ->
+ * `description`, with Shell\Open\Command = `openCommand` and DefaultIcon = `defaultIcon`
+ * (default values, REG_SZ). Returns 0 (ERROR_SUCCESS) when every registry call succeeded, otherwise
+ * the code of the first that failed (the writes after it are still tried); ERROR_INVALID_PARAMETER
+ * (87), with nothing written, when an argument is null or the extension or type name is empty. */
+int32_t WINAPI ExtensionReg(const char* extension, const char* typeName, const char* description,
+                            const char* openCommand, const char* defaultIcon);
 
-/* The text of cell (`item`, `sub_item`) of a list view into `text` (at least 1024 bytes; at most
+/* The text of cell (`item`, `subItem`) of a list view into `text` (at least 1024 bytes; at most
  * 1023 characters; "" for a missing cell or a window that is no list view). Returns 0. */
-int32_t WINAPI GetLVItemText(HWND list_view, int32_t item, int32_t sub_item, char* text);
+int32_t WINAPI GetLVItemText(HWND listView, int32_t item, int32_t subItem, char* text);
 
 /* Sets the text of a list view cell. Returns 1 when the control took it, 0 when not (item out of
  * range, no list view, null text). */
-int32_t WINAPI SetLVItemText(HWND list_view, int32_t item, int32_t sub_item, const char* text);
+int32_t WINAPI SetLVItemText(HWND listView, int32_t item, int32_t subItem, const char* text);
 
 /* Takes the focus mark off every item of a list view; the selection stays. Returns 1 when the
  * control accepted it, 0 when not. */
-int32_t WINAPI RemoveLVFocus(HWND list_view);
+int32_t WINAPI RemoveLVFocus(HWND listView);
 
 /* The Open or Save As dialog. kind 1: open one file; 2: open one or several; 5: save, asking before
  * overwriting; 6: save without asking; others show nothing. `title` may be null (the system's
  * caption). `filter`: "Text files|*.txt|All files|*.*|", a zero byte, two skipped characters, the
- * default extension (at most 7 characters, no dot) and a zero byte; filter text over 254
- * characters keeps the whole pairs that fit. `file`: in, the initial name (under 10000
- * characters); out, the chosen path, or for kind 2 the full paths, each followed by CR LF.
+ * default extension (at most 7 characters, no dot) and a zero byte; a zero among the two skipped
+ * characters ends the argument (no default extension), so "Text|*.txt|" with the two zero bytes a
+ * VB6 string brings is enough. A filter text that does not fit the 256-byte list (over 255
+ * characters, or 255 not ending in a bar) keeps the whole pairs that fit. `file`: in, the initial
+ * name (under 10000 characters); out, the chosen path, or for kind 2 the full paths, each followed
+ * by CR LF: as many whole paths as fit in 10000 bytes with the terminator, never a cut one.
  * Returns 0 when cancelled, failed or refused (`file` unchanged); 1 for kinds 1, 5, 6; for kind 2
- * the number of paths. */
-int32_t WINAPI GetFilenameForOpenOrSave(HWND owner_window, int32_t kind, const char* title, const char* filter,
+ * the number of paths written (fewer than picked when 10000 bytes cannot hold them all). */
+int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const char* title, const char* filter,
                                         char* file);
 
-/* The Print Setup dialog preset to the remembered printer (`names`: DEVNAMES bytes, `device_mode`:
+/* The Print Setup dialog preset to the remembered printer (`names`: DEVNAMES bytes, `deviceMode`:
  * DEVMODEA bytes, lengths in and out, 0 when none); mode 1 returns an information context, mode 3
  * a device context for the remembered (or default) printer without a dialog, others a device
  * context. The context goes to *context and belongs to the caller (DeleteDC).
- * Returns 1 made; 0 cancelled; -1 no printer (PDERR_NODEVICES, PDERR_NODEFAULTPRN); -2 the dialog
- * failed otherwise, mode 3 found no default printer, or a pointer is null; -3 mode 3 could not
+ * The dialog is shown at most twice: once more, at the default printer, when it fails for a
+ * remembered printer. Returns 1 made; 0 cancelled; -1 no printer (PDERR_NODEVICES,
+ * PDERR_NODEFAULTPRN); -2 the dialog failed otherwise (twice, when a printer was remembered), mode
+ * 3 found no default printer, or a pointer is null; -3 mode 3 could not
  * make the device context. */
-int32_t WINAPI PrinterSetup(HWND owner_window, int32_t mode, HDC* context, char* names, int32_t* names_length,
-                            char* device_mode, int32_t* device_mode_length);
+int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* context, char* names, int32_t* namesLength,
+                            char* deviceMode, int32_t* deviceModeLength);
 
-/* The Color dialog at `initial_colour` (0x00BBGGRR), custom colours all white. Returns the colour
+/* The Color dialog at `initialColour` (0x00BBGGRR), custom colours all white. Returns the colour
  * chosen, or -1 when cancelled or failed. */
-int32_t WINAPI GetAColor(HWND owner_window, int32_t initial_colour);
+int32_t WINAPI GetAColor(HWND ownerWindow, int32_t initialColour);
 
-/* The Font dialog (TrueType screen fonts, effects) on the font described: `face_name` (at least 32
+/* The Font dialog (TrueType screen fonts, effects) on the font described: `faceName` (at least 32
  * bytes), *size in twips, *weight, *italic and *underline (low byte, 0 off), *colour. On a choice
  * all six are written (size in twips) and the result is 1; 0 when cancelled, failed or a pointer
  * is null, nothing written. */
-int32_t WINAPI GetAFont(HWND owner_window, char* face_name, int32_t* size, int32_t* weight, int32_t* italic,
+int32_t WINAPI GetAFont(HWND ownerWindow, char* faceName, int32_t* size, int32_t* weight, int32_t* italic,
                         int32_t* underline, int32_t* colour);
 
 #ifdef __cplusplus

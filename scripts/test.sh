@@ -18,6 +18,10 @@ fi
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
+# The release archive, tested from the archive alone in a fresh Wine prefix of its own.
+scripts/package.sh >build/package.log 2>&1 || { cat build/package.log; exit 1; }
+tests/package/test_archive.sh "$(tail -1 build/package.log)"
+
 # A printer for the Print Setup tests: CUPS with a PDF queue (cups-pdf). There is no service manager
 # here, so the scheduler is started when it is not running, and the queue is made when missing. It
 # is the default printer of the test processes only: their CUPS client takes it from LPDEST and

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "files/system_codepage.h"
 #include "include/DuVad.h"
 #include "shell/core/text_lists.h"
 
@@ -62,5 +63,12 @@ extern "C" int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kin
         std::memcpy(file, fileArea, std::strlen(fileArea) + 1);
         return 1;
     }
-    return duvad::shell::writeSelectionList(fileArea, sizeof fileArea, record.nFileOffset, file);
+    // The folder is repeated for every name, so the joined list can outgrow the 10000 bytes the
+    // caller was asked for: it keeps the whole paths that fit there. With none (a single path of
+    // almost 10000 characters) the caller's buffer stays as it was, as for a cancel.
+    char list[kFileAreaBytes];
+    const int32_t count = duvad::shell::writeSelectionList(fileArea, sizeof fileArea, record.nFileOffset,
+                                                           duvad::files::systemCodePage(), list, sizeof list);
+    if (count > 0) std::memcpy(file, list, std::strlen(list) + 1);
+    return count;
 }

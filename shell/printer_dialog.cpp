@@ -95,7 +95,11 @@ extern "C" int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* cont
     Dialog dialog;
     dialog.record.hDevMode = globalCopy(deviceMode, *deviceModeLength);
     dialog.record.hDevNames = globalCopy(names, *namesLength);
-    for (;;) {
+    // Shown at most twice: preset to the remembered printer, and once more at the default printer
+    // when that one cannot be used. A second failure ends the call whatever the dialog left in the
+    // record (a dialog that fails after handing back blocks of its own must not bring it back).
+    constexpr int kMostShowings = 2;
+    for (int showing = 1; showing <= kMostShowings; ++showing) {
         PRINTDLGA& r = dialog.record;
         const HGLOBAL devMode = r.hDevMode, devNames = r.hDevNames;
         r = PRINTDLGA{};
@@ -113,8 +117,9 @@ extern "C" int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* cont
         const DWORD error = CommDlgExtendedError();
         if (error == 0) return kCancelled;
         if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES) return kNoPrinter;
-        if (!r.hDevNames) return kDialogFailed;
-        // A remembered printer the dialog cannot use: show it once more at the default printer.
+        if (!r.hDevNames) break;
+        // A remembered printer the dialog cannot use: drop the blocks, show it at the default one.
         dialog.dropBlocks();
     }
+    return kDialogFailed;
 }

@@ -60,9 +60,21 @@ void freeItem(LPITEMIDLIST item) {
     }
 }
 
+// The first failing registry call of a registration, or 0 when every one succeeded.
+class FirstFailure {
+public:
+    void note(LONG rc) {
+        if (code_ == ERROR_SUCCESS) code_ = rc;
+    }
+    LONG code() const { return code_; }
+
+private:
+    LONG code_ = ERROR_SUCCESS;
+};
+
 // Sets the default value of `subKey` of `key` (created as needed) to `text`, as REG_SZ.
-void setDefault(HKEY key, const char* subKey, const char* text) {
-    RegSetValueA(key, subKey, REG_SZ, text, static_cast<DWORD>(std::strlen(text)));
+void setDefault(HKEY key, const char* subKey, const char* text, FirstFailure* failure) {
+    failure->note(RegSetValueA(key, subKey, REG_SZ, text, static_cast<DWORD>(std::strlen(text))));
 }
 
 }  // namespace
@@ -156,16 +168,25 @@ extern "C" int32_t WINAPI GetProgamFilesFolder(char* folder) {
 
 extern "C" int32_t WINAPI ExtensionReg(const char* extension, const char* typeName, const char* description,
                                        const char* openCommand, const char* defaultIcon) {
-    if (!extension || !typeName || !description || !openCommand || !defaultIcon) return ERROR_INVALID_PARAMETER;
-    {
-        duvad::ScopedKey key;
-        RegCreateKeyA(HKEY_CLASSES_ROOT, extension, key.put());
-        setDefault(key.get(), "", typeName);
+    // An empty extension or type name would name HKEY_CLASSES_ROOT itself: refused like a null one.
+    if (!extension || !typeName || !description || !openCommand || !defaultIcon || !extension[0] || !typeName[0])
+        return ERROR_INVALID_PARAMETER;
+    // Every write is tried, as before; the result is the first one that failed.
+    FirstFailure failure;
+    duvad::ScopedKey key;
+    const LONG extensionOpened = RegCreateKeyA(HKEY_CLASSES_ROOT, extension, key.put());
+    failure.note(extensionOpened);
+    if (extensionOpened == ERROR_SUCCESS) {
+        setDefault(key.get(), "", typeName, &failure);
+        failure.note(RegCloseKey(key.release()));
     }
-    HKEY type = nullptr;
-    RegCreateKeyA(HKEY_CLASSES_ROOT, typeName, &type);
-    setDefault(type, "", description);
-    setDefault(type, "Shell\\Open\\Command", openCommand);
-    setDefault(type, "DefaultIcon", defaultIcon);
-    return RegCloseKey(type);
+    const LONG typeOpened = RegCreateKeyA(HKEY_CLASSES_ROOT, typeName, key.put());
+    failure.note(typeOpened);
+    if (typeOpened == ERROR_SUCCESS) {
+        setDefault(key.get(), "", description, &failure);
+        setDefault(key.get(), "Shell\\Open\\Command", openCommand, &failure);
+        setDefault(key.get(), "DefaultIcon", defaultIcon, &failure);
+        failure.note(RegCloseKey(key.release()));
+    }
+    return failure.code();
 }

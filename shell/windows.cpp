@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "files/core/names.h"
+#include "files/system_codepage.h"
 #include "frame/module.h"
 #include "include/DuVad.h"
 #include "shell/core/geometry.h"
@@ -12,7 +14,7 @@ namespace {
 
 constexpr char kVb6MdiClass[] = "ThunderRT6MDIForm";
 constexpr char kExplorerClass[] = "ExploreWClass";
-constexpr char kExplorerCommand[] = "EXPLORER.EXE";
+constexpr char kExplorerProgram[] = "EXPLORER.EXE";
 constexpr int32_t kExplorerStartMs = 3000;
 
 // The enumeration callback: title compared over the prefix's length, class name as a whole, both
@@ -30,6 +32,22 @@ BOOL CALLBACK matchVb6Form(HWND window, LPARAM prefixParam) {
     return FALSE;
 }
 
+// Starts Windows Explorer from the Windows folder by its full path, quoted since the folder may
+// hold spaces. The bare name would be looked up in the application's folder and the current
+// folder first, where any EXPLORER.EXE (in a burn project's or a downloaded disc's folder) would
+// run in its place. Without a Windows folder nothing is started.
+void startExplorer() {
+    char folder[MAX_PATH] = {};
+    const UINT n = GetWindowsDirectoryA(folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder) return;
+    char command[sizeof folder + sizeof kExplorerProgram + 3] = "\"";
+    lstrcatA(command, folder);
+    if (!duvad::files::isLastBackS(folder, duvad::files::systemCodePage())) lstrcatA(command, "\\");
+    lstrcatA(command, kExplorerProgram);
+    lstrcatA(command, "\"");
+    WinExec(command, SW_SHOWNORMAL);
+}
+
 duvad::shell::Edges edgesOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 void placeOn(HWND window, const RECT& r, UINT flags) {
@@ -40,7 +58,7 @@ int32_t arrange(HWND host) {
     using duvad::g_explorer;
     g_explorer.explorer = FindWindowA(kExplorerClass, nullptr);
     if (!g_explorer.explorer) {
-        WinExec(kExplorerCommand, SW_SHOWNORMAL);
+        startExplorer();
         GoEvents(kExplorerStartMs);
         g_explorer.explorer = FindWindowA(kExplorerClass, nullptr);
         if (!g_explorer.explorer) return 0;

@@ -10,7 +10,7 @@
 
 namespace duvad::vcd {
 
-class Win32Source : public ByteSource {
+class Win32Source : public RandomAccessSource {
 public:
     explicit Win32Source(HANDLE file) : file_(file) {}
 

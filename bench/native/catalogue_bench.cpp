@@ -11,7 +11,7 @@
 
 namespace {
 
-namespace cat = duvad::catalogue;
+namespace cat = duvad::drives;
 
 std::string thousandDrives() {
     duvad::test::CatalogueBuilder c(140, 512);

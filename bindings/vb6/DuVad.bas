@@ -13,11 +13,13 @@ Public Declare Function SoundATune Lib "DuVad.dll" (ByVal sound As Long) As Long
 ' ---- Video CD preparation ----
 ' AnalyzeMpeg: 1 header found, 0 none, -1 cannot open, -2 too large. Sizes in pixels, codes as
 ' in ISO/IEC 11172-2, bit rate in bit/s, playing time in seconds (-1 unknown), length in sectors.
+' compliant is 0 for a header cut off by the end of the file.
 Public Declare Function AnalyzeMpeg Lib "DuVad.dll" (ByVal fileName As String, ByRef compliant As Long, _
-    ByRef horizontalSize As Long, ByRef verticalSize As Long, ByRef aspectCode As Long, ByRef rateCode As Long, _
+    ByRef width As Long, ByRef height As Long, ByRef aspectCode As Long, ByRef rateCode As Long, _
     ByRef bitRate As Long, ByRef playingSeconds As Long, ByRef sectors As Long) As Long
 ' PrepareVcdFiles: pass the image's first byte, e.g. PrepareVcdFiles(img(0), UBound(img) + 1, src, dst).
 ' 1 done; -100-i source i; -200-i source i not MPEG-1/CDXA; -300-i track file i; -300 image.
+' An output that is a source or another output (by any name) gets its code before anything is written.
 Public Declare Function PrepareVcdFiles Lib "DuVad.dll" (ByRef image As Byte, ByVal length As Long, _
     ByVal sources As String, ByVal targets As String) As Long
 
@@ -26,18 +28,22 @@ Public Declare Function PrepareVcdFiles Lib "DuVad.dll" (ByRef image As Byte, By
 Public Declare Function GetKvDrives Lib "DuVad.dll" (ByVal list As String, ByVal cataloguePath As String) As Long
 Public Declare Function DriveSetting9598 Lib "DuVad.dll" (ByVal drive As String, ByVal mode As Long, disconnect As Long, syncTransfer As Long, autoInsert As Long) As Long
 Public Declare Function DriveSettingNT Lib "DuVad.dll" (ByVal mode As Long, autorun As Long) As Long
+' NTRestart: 0 when the token cannot be opened or the system refuses the restart.
 Public Declare Function NTRestart Lib "DuVad.dll" () As Long
 Public Declare Function ItsNT Lib "DuVad.dll" () As Long
 ' OSType: servicePack = String$(128, 0), or pass vbNullString when the text is not wanted.
 Public Declare Function OSType Lib "DuVad.dll" (ByVal servicePack As String) As Long
 ' Blocks: pass the first byte of a Byte array, or a user-defined type, ByRef (e.g. buf(0)).
+' subKey vbNullString: HKEY_CURRENT_USER itself; valueName vbNullString: the key's default value.
 Public Declare Function ReadRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, block As Any, ByVal length As Long) As Long
 Public Declare Function WriteRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, block As Any, ByVal length As Long) As Long
 Public Declare Function FindDirectCD Lib "DuVad.dll" () As Long
+' EnablepkWR: the companion's answer, waited for up to 30 s; -1 when it has no window or never answers.
 Public Declare Function EnablepkWR Lib "DuVad.dll" (ByVal value As Long) As Long
 
 ' ---- Files and paths ----
 ' Names: ln = String$(260, 0), sn = String$(260, 0); the text ends at the first Chr$(0).
+' sizeKB: the whole size in started kilobytes, at most 2147483647.
 Public Declare Function FFirst Lib "DuVad.dll" (ByVal pattern As String, ByVal longName As String, ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
 Public Declare Function FNext Lib "DuVad.dll" (ByVal search As Long, ByVal longName As String, ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
 Public Declare Function FEnd Lib "DuVad.dll" (ByVal search As Long) As Long
@@ -47,6 +53,7 @@ Public Declare Function IsFileErasable Lib "DuVad.dll" (ByVal name As String) As
 Public Declare Function IsFolderWritable Lib "DuVad.dll" (ByVal folder As String) As Long
 ' path = String$(128, 0)
 Public Declare Function GetWinTempPath Lib "DuVad.dll" (ByVal path As String) As Long
+' VolumeFreeKB: free kilobytes, at most 2147483647 (volumes with 2 TiB or more free give that).
 Public Declare Function VolumeFreeKB Lib "DuVad.dll" (ByVal path As String) As Long
 Public Declare Function OpenFileInSectors Lib "DuVad.dll" (ByVal name As String, ByRef sectorsInFile As Long) As Long
 ' buffer: the first byte of a Byte array of at least count * 2048 bytes, e.g. b(0)
@@ -57,6 +64,7 @@ Public Declare Function CheckFileName Lib "DuVad.dll" (ByVal mode As Long, ByVal
 Public Declare Function InStrBackS Lib "DuVad.dll" (ByVal start As Long, ByVal text As String) As Long
 Public Declare Function IsLastBackS Lib "DuVad.dll" (ByVal text As String) As Long
 Public Declare Function InStrDot Lib "DuVad.dll" (ByVal text As String) As Long
+' DumpFileToPrinter: 0 when any block was not taken whole by the port.
 Public Declare Function DumpFileToPrinter Lib "DuVad.dll" (ByVal name As String, ByVal port As Long) As Long
 Public Declare Function ReadFileInfo Lib "DuVad.dll" (ByVal name As String, ByRef major As Long, ByRef minor As Long, ByRef third As Long, ByRef fourth As Long) As Long
 
@@ -70,13 +78,17 @@ Public Declare Function InvokeShellProperties Lib "DuVad.dll" (ByVal path As Str
 Public Declare Function ShellGetFolder Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal title As String, ByVal folder As String) As Long
 ' folder = String$(129, 0)
 Public Declare Function GetProgamFilesFolder Lib "DuVad.dll" (ByVal folder As String) As Long
+' ExtensionReg: 0 when every registry write succeeded, else the first failure's code; 87 for an
+' empty extension or type name (nothing written)
 Public Declare Function ExtensionReg Lib "DuVad.dll" (ByVal extension As String, ByVal typeName As String, ByVal description As String, ByVal openCommand As String, ByVal defaultIcon As String) As Long
 ' text = String$(1024, 0)
 Public Declare Function GetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
 Public Declare Function SetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
 Public Declare Function RemoveLVFocus Lib "DuVad.dll" (ByVal listView As Long) As Long
 ' filter = "Text files|*.txt|All files|*.*|" & vbNullChar & "*." & "txt" & vbNullChar
-' file = initial name & String$(10000, 0) (kind 2: room for every full path and CR LF)
+' file = initial name & String$(10000, 0); kind 2 writes as many whole paths (each with CR LF) as
+' fit in 10000 bytes and returns how many it wrote, which may be fewer than the files picked
+' filter without a default extension: "Text files|*.txt|" alone (VB's own terminators end it)
 ' title: vbNullString for the system's caption
 Public Declare Function GetFilenameForOpenOrSave Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal kind As Long, ByVal title As String, ByVal filter As String, ByVal file As String) As Long
 ' names() / deviceMode() As Byte, kept by the host; pass names(0) and deviceMode(0) (sized for

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace duvad::catalogue {
+namespace duvad::drives {
 namespace {
 
 constexpr size_t kMarkerBytes = sizeof kOwnBrand;  // "KORVEL" and its zero
@@ -185,4 +185,4 @@ size_t joinLines(const LineTable& table, char* out) {
     return n;
 }
 
-}  // namespace duvad::catalogue
+}  // namespace duvad::drives

@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace duvad::catalogue {
+namespace duvad::drives {
 
 inline constexpr char kOwnBrand[] = "KORVEL";       // compared with its terminating zero
 inline constexpr char kNoBrand[] = "[no brand]";    // shown for a brand that begins with a space
@@ -69,4 +69,4 @@ void sortLines(LineTable& table);
 // written before the zero. Room needed: the sum of the line lengths plus one.
 size_t joinLines(const LineTable& table, char* out);
 
-}  // namespace duvad::catalogue
+}  // namespace duvad::drives

@@ -25,21 +25,31 @@ struct VolumeRoot {
 // Null and empty paths, relative paths and paths beginning with a single backslash have no root.
 VolumeRoot volumeRoot(const char* path, const CodePage& cp);
 
-// Total free bytes of the extended query, in whole kilobytes (low 32 bits).
-constexpr uint32_t freeKBFromBytes(uint64_t totalFreeBytes) { return uint32_t(totalFreeBytes >> 10); }
+// The largest kilobyte count the host's signed 32-bit results can carry. Larger figures (volumes
+// with 2 TiB or more free, files of 2 TiB or more) are reported as this, never wrapped: a host
+// comparing free space or adding up sizes then errs on the safe side.
+constexpr int32_t kMaxKilobytes = 2147483647;
+
+constexpr int32_t cappedKilobytes(uint64_t kilobytes) {
+    return kilobytes > uint64_t(kMaxKilobytes) ? kMaxKilobytes : int32_t(kilobytes);
+}
+
+// Total free bytes of the extended query, in whole kilobytes, capped.
+constexpr int32_t freeKBFromBytes(uint64_t totalFreeBytes) { return cappedKilobytes(totalFreeBytes >> 10); }
 
 // The classic query's free space: ((bytes per sector / 512) x sectors per cluster x free clusters)
-// / 2, each step in unsigned 32-bit arithmetic, as the systems without the extended query count.
-constexpr uint32_t freeKBFromClusters(uint32_t bytesPerSector, uint32_t sectorsPerCluster, uint32_t freeClusters) {
-    return ((bytesPerSector >> 9) * sectorsPerCluster * freeClusters) >> 1;
+// / 2, in 64 bits and capped (bytes per sector below 512 give 0).
+constexpr int32_t freeKBFromClusters(uint32_t bytesPerSector, uint32_t sectorsPerCluster, uint32_t freeClusters) {
+    return cappedKilobytes((uint64_t(bytesPerSector >> 9) * sectorsPerCluster * freeClusters) >> 1);
 }
 static_assert(freeKBFromClusters(512, 8, 1000) == 4000);
 static_assert(freeKBFromClusters(256, 8, 1000) == 0);
 
-// A directory entry's size in kilobytes, from the low 32 bits of its size: a started kilobyte
-// counts whole, and the sum is formed without overflow.
-constexpr uint32_t entryKilobytes(uint32_t sizeLow) { return uint32_t((uint64_t(sizeLow) + 1023) >> 10); }
+// A directory entry's size in kilobytes, from its whole 64-bit size: a started kilobyte counts
+// whole, capped.
+constexpr int32_t entryKilobytes(uint64_t size) {
+    return size > UINT64_MAX - 1023 ? kMaxKilobytes : cappedKilobytes((size + 1023) >> 10);
+}
 static_assert(entryKilobytes(0) == 0 && entryKilobytes(1) == 1 && entryKilobytes(1024) == 1 && entryKilobytes(1025) == 2);
-static_assert(entryKilobytes(0xFFFFFFFFu) == 1u << 22);
 
 }  // namespace duvad::files

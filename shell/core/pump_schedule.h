@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-namespace duvad::pump {
+namespace duvad::shell {
 
 constexpr int32_t kStepMs = 100;
 
@@ -13,23 +13,42 @@ constexpr int64_t waitsFor(int32_t duration) {
     return duration <= 0 ? 0 : (int64_t(duration) + kStepMs - 1) / kStepMs;
 }
 
-// Queue-status bits that ask for every kind of queued input on a Windows version. Windows XP
-// added raw input and Windows 8 touch and pointer input; older versions refuse a query that names
-// bits they do not know, which would leave the pump believing nothing is ever queued.
+// Queue-status bits that ask for every kind of queued input on a Windows version. Windows 98 and
+// 2000 added "some posted message is queued" (QS_ALLPOSTMESSAGE), Windows XP raw input and
+// Windows 8 touch and pointer input; older versions refuse a query that names bits they do not
+// know, which would leave the pump believing nothing is ever queued.
 constexpr uint32_t kClassicQueueBits = 0x00FF;  // key, mouse, posted, timer, paint, sent, hot key
+constexpr uint32_t kKeyBit = 0x0001;
+constexpr uint32_t kAllPostedBit = 0x0100;
 constexpr uint32_t kRawInputBit = 0x0400;
 constexpr uint32_t kTouchAndPointerBits = 0x1800;
 
+// Windows 98 is 4.10, Windows 2000 5.0; Windows 95 and NT 4 are both 4.0.
+constexpr bool knowsAllPosted(unsigned major, unsigned minor) { return (major << 8 | minor) >= 0x040A; }
+
 constexpr uint32_t allInputBits(unsigned major, unsigned minor) {
     const unsigned version = major << 8 | minor;
-    return kClassicQueueBits | (version >= 0x0501 ? kRawInputBit : 0) |
-           (version >= 0x0602 ? kTouchAndPointerBits : 0);
+    return kClassicQueueBits | (knowsAllPosted(major, minor) ? kAllPostedBit : 0) |
+           (version >= 0x0501 ? kRawInputBit : 0) | (version >= 0x0602 ? kTouchAndPointerBits : 0);
 }
 
-static_assert(allInputBits(4, 0) == 0x00FF && allInputBits(4, 10) == 0x00FF && allInputBits(5, 0) == 0x00FF);
-static_assert(allInputBits(5, 1) == 0x04FF && allInputBits(6, 1) == 0x04FF && allInputBits(6, 2) == 0x1CFF);
+static_assert(allInputBits(4, 0) == 0x00FF && allInputBits(4, 10) == 0x01FF && allInputBits(5, 0) == 0x01FF);
+static_assert(allInputBits(5, 1) == 0x05FF && allInputBits(6, 1) == 0x05FF && allInputBits(6, 2) == 0x1DFF);
+
+// What one pass does with the answer of GetQueueStatus(allInputBits(...)). The high word says
+// what is in the queue now; the low word only what arrived since the last query, which the host's
+// own GetMessage, PeekMessage or GetQueueStatus may already have cleared, so it cannot tell that
+// the queue is empty. A posted message that a filtered PeekMessage passed over shows only in the
+// QS_ALLPOSTMESSAGE bit: where the version lacks it, the pass always looks into the queue.
+enum class PassAction { HoldForKeyboard, Nothing, Dispatch };
+
+constexpr PassAction passAction(uint32_t status, bool allPostedKnown) {
+    if (status & (kKeyBit | kKeyBit << 16)) return PassAction::HoldForKeyboard;
+    if (!allPostedKnown || (status >> 16) != 0) return PassAction::Dispatch;
+    return PassAction::Nothing;
+}
 
 static_assert(waitsFor(0) == 0 && waitsFor(-5) == 0);
 static_assert(waitsFor(1) == 1 && waitsFor(100) == 1 && waitsFor(101) == 2 && waitsFor(3000) == 30);
 
-}  // namespace duvad::pump
+}  // namespace duvad::shell

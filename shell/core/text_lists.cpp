@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "files/core/names.h"
+
 namespace duvad::shell {
 
 bool appendFileListName(char* list, size_t* length, const char* name, size_t bound) {
@@ -17,23 +19,31 @@ bool appendFileListName(char* list, size_t* length, const char* name, size_t bou
 
 bool buildFilterList(const char* filter, char (&list)[kFilterListBytes], char (&defaultExt)[kDefaultExtBytes]) {
     const size_t textLength = std::strlen(filter);
-    const char* ext = filter + textLength + 3;  // the terminator and the two skipped characters
-    const size_t extLength = std::strlen(ext);
+    // The two skipped characters, then the extension; a zero among the skipped ones ends it all.
+    const char* skipped = filter + textLength + 1;
+    const char* ext = "";
+    if (skipped[0] != '\0' && skipped[1] != '\0') ext = skipped + 2;
+    size_t extLength = 0;
+    while (extLength < kDefaultExtBytes && ext[extLength] != '\0') ++extLength;
     if (extLength >= kDefaultExtBytes) return false;
 
+    // The list holds the text's bytes, each bar turned into a zero, and one zero more that closes
+    // it (or two when the text does not end in a bar).
+    const bool endsInBar = textLength > 0 && filter[textLength - 1] == '|';
     size_t keep = textLength;
-    if (keep > kFilterTextMax) {
+    if (textLength + (endsInBar ? 1 : 2) > kFilterListBytes) {
         // Keep the pairs that fit whole: cut after the bar that ends the last pattern that fits.
         keep = 0;
         size_t bars = 0;
-        for (size_t i = 0; i < kFilterTextMax && i < textLength; ++i) {
+        for (size_t i = 0; i + 1 < kFilterListBytes && i < textLength; ++i) {
             if (filter[i] == '|' && ++bars % 2 == 0) keep = i + 1;
         }
         if (keep == 0) return false;
     }
     std::memset(list, 0, sizeof list);
     for (size_t i = 0; i < keep; ++i) list[i] = filter[i] == '|' ? '\0' : filter[i];
-    std::memcpy(defaultExt, ext, extLength + 1);
+    std::memcpy(defaultExt, ext, extLength);
+    defaultExt[extLength] = '\0';
     return true;
 }
 
@@ -49,7 +59,7 @@ struct Selection {
     bool single;             // one full path at the start of the area
 };
 
-bool readSelection(const char* area, size_t areaSize, size_t nameOffset, Selection* s) {
+bool readSelection(const char* area, size_t areaSize, size_t nameOffset, const files::CodePage& cp, Selection* s) {
     if (nameOffset == 0 || nameOffset >= areaSize) return false;
     s->end = area + areaSize;
     const void* nul = std::memchr(area, 0, areaSize);
@@ -57,7 +67,7 @@ bool readSelection(const char* area, size_t areaSize, size_t nameOffset, Selecti
     s->folder = area;
     s->folderLength = static_cast<const char*>(nul) - area;
     s->single = area[nameOffset - 1] != '\0';
-    s->joinWithBackslash = s->folderLength == 0 || area[s->folderLength - 1] != '\\';
+    s->joinWithBackslash = files::isLastBackS(area, cp) == 0;
     s->names = area + s->folderLength + 1;
     return true;
 }
@@ -76,36 +86,41 @@ void forEachName(const Selection& s, Fn fn) {
 
 }  // namespace
 
-size_t selectionListBytes(const char* area, size_t areaSize, size_t nameOffset) {
-    Selection s;
-    if (!readSelection(area, areaSize, nameOffset, &s)) return 1;
-    if (s.single) return s.folderLength + 2 + 1;
-    size_t total = 1;
-    forEachName(s, [&](const char*, size_t n) { total += s.folderLength + (s.joinWithBackslash ? 1 : 0) + n + 2; });
-    return total;
-}
-
-int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, char* out) {
+int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, const files::CodePage& cp,
+                           char* out, size_t outSize) {
+    if (outSize == 0) return 0;
     out[0] = '\0';
     Selection s;
-    if (!readSelection(area, areaSize, nameOffset, &s)) return 0;
-    char* w = out;
-    auto put = [&w](const char* text, size_t n) { std::memcpy(w, text, n); w += n; };
+    if (!readSelection(area, areaSize, nameOffset, cp, &s)) return 0;
+    size_t used = 0;  // bytes written, without the terminator
     int32_t count = 0;
+    bool full = false;
+    // Appends one path and CR LF when it fits with the terminator; the list stops at the first
+    // that does not.
+    auto add = [&](const char* name, size_t n, bool backslash) {
+        if (full) return;
+        const size_t length = s.folderLength + (backslash ? 1 : 0) + n + 2;
+        if (length + 1 > outSize - used) {
+            full = true;
+            return;
+        }
+        char* w = out + used;
+        std::memcpy(w, s.folder, s.folderLength);
+        w += s.folderLength;
+        if (backslash) *w++ = '\\';
+        std::memcpy(w, name, n);
+        w += n;
+        *w++ = '\r';
+        *w++ = '\n';
+        *w = '\0';
+        used += length;
+        ++count;
+    };
     if (s.single) {
-        put(s.folder, s.folderLength);
-        put("\r\n", 2);
-        count = 1;
+        add("", 0, false);
     } else {
-        forEachName(s, [&](const char* name, size_t n) {
-            put(s.folder, s.folderLength);
-            if (s.joinWithBackslash) put("\\", 1);
-            put(name, n);
-            put("\r\n", 2);
-            ++count;
-        });
+        forEachName(s, [&](const char* name, size_t n) { add(name, n, s.joinWithBackslash); });
     }
-    *w = '\0';
     return count;
 }
 

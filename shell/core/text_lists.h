@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "files/core/codepage.h"
+
 namespace duvad::shell {
 
 // ---- File list text -------------------------------------------------------------------------
@@ -21,27 +23,32 @@ bool appendFileListName(char* list, size_t* length, const char* name, size_t bou
 
 // ---- Open and Save dialog filter ------------------------------------------------------------
 
-constexpr size_t kFilterListBytes = 256;  // the platform's filter list: at most 254 characters
-constexpr size_t kFilterTextMax = kFilterListBytes - 2;
+constexpr size_t kFilterListBytes = 256;  // the platform's filter list, closed by an empty string
 constexpr size_t kDefaultExtBytes = 8;    // at most 7 characters
 
 // Builds the dialog's filter list and default extension from the host's filter argument: the
 // filter text ("Text files|*.txt|All files|*.*|"), its terminator, two skipped characters and
 // the default extension with its terminator. Every "|" becomes a zero byte; the list is closed by
-// an empty string. A filter text over 254 characters keeps the whole pairs that fit (a pair cut
-// in half would pair a description with the wrong pattern). Returns false, when not even one pair
-// fits or the default extension is over 7 characters: then nothing can be shown as asked.
+// an empty string. A filter text that does not fit the list (over 255 characters, or 255 whose
+// last is not a bar: a final bar's zero closes the list) keeps the whole pairs that fit (a pair cut in half
+// would pair a description with the wrong pattern). A zero among the two skipped characters ends
+// the argument: no default extension, and nothing after that zero is read. Returns false when
+// not even one pair fits or the default extension is over 7 characters: then nothing can be
+// shown as asked.
 bool buildFilterList(const char* filter, char (&list)[kFilterListBytes], char (&defaultExt)[kDefaultExtBytes]);
 
 // ---- Multiple selection ---------------------------------------------------------------------
 
 // What an Open dialog that allows several files left in its file area: either one full path (the
 // byte before the name offset is not zero), or the folder, a zero byte, the names, each ended by a
-// zero byte, and an empty name. Writes the file list text of the full paths into `out` (joining
-// folder and name with exactly one backslash) and returns the number of paths. `out` must hold
-// selectionListBytes() bytes. A file area that does not hold the documented form gives 0.
-int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, char* out);
-size_t selectionListBytes(const char* area, size_t areaSize, size_t nameOffset);
+// zero byte, and an empty name. Writes the file list text of the full paths into `out`, joining
+// folder and name with exactly one backslash: none is added when the folder's last character is
+// one (a trail byte 0x5C of a double-byte character is not). At most `outSize` bytes are written
+// with the terminator, and only whole paths: the list stops before the first path that does not
+// fit. Returns the number of paths written. A file area that does not hold the documented form
+// gives 0 and the empty text.
+int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, const files::CodePage& cp,
+                           char* out, size_t outSize);
 
 // ---- Printer names block (DEVNAMES) ---------------------------------------------------------
 

@@ -6,7 +6,11 @@ sector 16 (the fields the completion writes hold the host's placeholders), the t
 the path tables in 18 and 19, the root directory in 20, the MPEGAV directory in 21 with its own
 two 48-byte records and 32 prepared 60-byte records AVSEQnn.DAT;1, and the entry table
 (ENTRYVCD) in sector 151 with 32 prepared entries. Every byte outside these is a pattern, so a
-change anywhere else shows."""
+change anywhere else shows.
+
+Independent on purpose: it writes the layout from its own field offsets and shares nothing with
+vcd/core/iso9660.h or the host tool's image builder, so a wrong offset there cannot also be wrong
+here and pass the tests."""
 import struct, sys
 
 SECTORS, SECTOR, UD = 300, 2336, 8

@@ -12,7 +12,7 @@
 
 namespace {
 
-using duvad::catalogue::LineTable;
+using duvad::drives::LineTable;
 using duvad::test::CatalogueBuilder;
 
 struct Listing {
@@ -25,11 +25,11 @@ Listing list(const std::string& bytes, bool sorted = true) {
     std::vector<uint8_t> exact(bytes.begin(), bytes.end());
     auto table = std::make_unique<LineTable>();
     Listing out;
-    out.found = duvad::catalogue::walk(exact.data(), exact.size(), *table);
-    if (sorted) duvad::catalogue::sortLines(*table);
+    out.found = duvad::drives::walk(exact.data(), exact.size(), *table);
+    if (sorted) duvad::drives::sortLines(*table);
     for (int i = 0; i < table->count; ++i) out.lines.emplace_back(table->line(i));
     std::string text(size_t(table->count) * 64 + 1, '#');
-    text.resize(duvad::catalogue::joinLines(*table, text.data()));
+    text.resize(duvad::drives::joinLines(*table, text.data()));
     out.text = text;
     return out;
 }
@@ -49,7 +49,7 @@ TEST(CatalogueWalk, FormatsEachRecordAndSortsWithoutRegardToCase) {
     EXPECT_EQ(l.lines[0], "9Nine,N,-2147483648 (S)\r\n");
     EXPECT_EQ(l.lines[1], "[no brand],Blank,0 (A)\r\n");
     // acme and ACME are equal under the comparison; both come before ACMEX.
-    EXPECT_EQ(duvad::catalogue::compareFolded(l.lines[2].c_str(), l.lines[3].c_str()), 0);
+    EXPECT_EQ(duvad::drives::compareFolded(l.lines[2].c_str(), l.lines[3].c_str()), 0);
     EXPECT_EQ(l.lines[2].substr(4), ",CDR-100,12 (S)\r\n");
     EXPECT_EQ(l.lines[4], "ACMEX,A,2147483647 (A)\r\n");
     EXPECT_EQ(l.lines[5], "Brand,M\xe9,3 (S)\r\n");
@@ -78,7 +78,7 @@ TEST(CatalogueMarkers, NeedTwoExactMarkersFollowedByAZeroByte) {
     c.add("ACME", "One", 1, 0).add("ACME", "Two", 2, 0).add("ACME", "Three", 3, 0);
     EXPECT_EQ(list(c.bytes()).lines.size(), 3u);
     std::memcpy(&c.bytes()[0], "KORVEL", 7);
-    auto m = duvad::catalogue::findMarkers(reinterpret_cast<const uint8_t*>(c.bytes().data()), c.bytes().size());
+    auto m = duvad::drives::findMarkers(reinterpret_cast<const uint8_t*>(c.bytes().data()), c.bytes().size());
     ASSERT_TRUE(m.found);
     EXPECT_EQ(m.first, 0u);
     EXPECT_EQ(m.stride, 40u);
@@ -177,7 +177,7 @@ TEST(CatalogueLines, LineBreaksInsideTheTextsBecomeSpaces) {
 }
 
 TEST(CatalogueOrder, FoldsOnlyAsciiCapitals) {
-    using duvad::catalogue::compareFolded;
+    using duvad::drives::compareFolded;
     EXPECT_EQ(compareFolded("ACME,x", "acme,X"), 0);
     EXPECT_LT(compareFolded("ACME,x", "ACMEX,x"), 0);     // comma below every letter
     EXPECT_LT(compareFolded("acme ,x", "acme,x"), 0);     // space lower still

@@ -5,21 +5,26 @@
 
 namespace {
 
-using duvad::host::SourceKind;
-
-TEST(DiscPlan, SourceKindFromTheFirstBytes) {
+// The tool takes RIFF CDXA and MPEG-1 pack streams; of what the DLL would convert it refuses an
+// MPEG-2 program stream and a pack start code followed by neither pack kind.
+TEST(DiscPlan, SourceRefusalFromTheFirstBytes) {
     const uint8_t mpeg1[] = {0, 0, 1, 0xBA, 0x21, 0, 1};
+    const uint8_t mpeg1b[] = {0, 0, 1, 0xBA, 0x31, 0, 1};
     const uint8_t mpeg2[] = {0, 0, 1, 0xBA, 0x44, 0, 4};
+    const uint8_t oddPack[] = {0, 0, 1, 0xBA, 0x00, 0, 4};
     const uint8_t sequence[] = {0, 0, 1, 0xB3, 0x16, 0, 0xF0};
     const uint8_t cdxa[] = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 'C', 'D', 'X', 'A'};
     const uint8_t wave[] = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'A', 'V', 'E'};
-    EXPECT_EQ(duvad::host::sourceKind(mpeg1, sizeof mpeg1), SourceKind::MpegSystem);
-    EXPECT_EQ(duvad::host::sourceKind(mpeg2, sizeof mpeg2), SourceKind::MpegProgram2);
-    EXPECT_EQ(duvad::host::sourceKind(sequence, sizeof sequence), SourceKind::Other);
-    EXPECT_EQ(duvad::host::sourceKind(cdxa, sizeof cdxa), SourceKind::RiffCdxa);
-    EXPECT_EQ(duvad::host::sourceKind(wave, sizeof wave), SourceKind::Other);
-    EXPECT_EQ(duvad::host::sourceKind(cdxa, 11), SourceKind::Other);  // only the bytes there count
-    EXPECT_EQ(duvad::host::sourceKind(mpeg1, 4), SourceKind::Other);
+    const std::string notMpeg1 = "not an MPEG-1 system stream or RIFF CDXA file";
+    EXPECT_EQ(duvad::host::sourceRefusal(mpeg1, sizeof mpeg1), "");
+    EXPECT_EQ(duvad::host::sourceRefusal(mpeg1b, sizeof mpeg1b), "");
+    EXPECT_EQ(duvad::host::sourceRefusal(cdxa, sizeof cdxa), "");
+    EXPECT_EQ(duvad::host::sourceRefusal(mpeg2, sizeof mpeg2), "an MPEG-2 stream; a Video CD takes MPEG-1");
+    EXPECT_EQ(duvad::host::sourceRefusal(oddPack, sizeof oddPack), notMpeg1);
+    EXPECT_EQ(duvad::host::sourceRefusal(sequence, sizeof sequence), notMpeg1);
+    EXPECT_EQ(duvad::host::sourceRefusal(wave, sizeof wave), notMpeg1);
+    EXPECT_EQ(duvad::host::sourceRefusal(cdxa, 11), notMpeg1);  // only the bytes there count
+    EXPECT_EQ(duvad::host::sourceRefusal(mpeg1, 4), notMpeg1);
 }
 
 TEST(DiscPlan, FactsReadAsAUserWouldSayThem) {

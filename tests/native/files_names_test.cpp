@@ -164,12 +164,23 @@ TEST(VolumeRoot, DrivesUncPathsAndTheRest) {
     EXPECT_EQ(volumeRoot(unc.c_str(), western).length, 10u);
 }
 
-TEST(FreeSpace, Arithmetic) {
-    EXPECT_EQ(freeKBFromBytes(1536), 1u);
-    EXPECT_EQ(freeKBFromBytes(5ull << 40), 0x40000000u * 5 & 0xFFFFFFFFu);
-    EXPECT_EQ(freeKBFromClusters(512, 8, 1000), 4000u);
-    EXPECT_EQ(freeKBFromClusters(4096, 64, 0x01000000), (8u * 64u * 0x01000000u) >> 1) << "products wrap";
-    EXPECT_EQ(entryKilobytes(uint32_t((4ull << 30) + 10)), 1u);
+TEST(FreeSpace, TrueFiguresCappedAtTheLargestResult) {
+    EXPECT_EQ(freeKBFromBytes(1536), 1);
+    EXPECT_EQ(freeKBFromBytes(1023), 0);
+    EXPECT_EQ(freeKBFromBytes(2147483647ull * 1024 + 1023), 2147483647);
+    EXPECT_EQ(freeKBFromBytes(2147483648ull * 1024), 2147483647) << "2 TiB: no longer a positive 32-bit count";
+    EXPECT_EQ(freeKBFromBytes(3ull << 40), 2147483647) << "3 TiB, which wrapped to -1073741824";
+    EXPECT_EQ(freeKBFromBytes(4097ull << 30), 2147483647) << "4097 GiB, which wrapped to 1048576";
+    EXPECT_EQ(freeKBFromBytes(~0ull), 2147483647);
+    EXPECT_EQ(freeKBFromClusters(512, 8, 1000), 4000);
+    EXPECT_EQ(freeKBFromClusters(511, 8, 1000), 0);
+    EXPECT_EQ(freeKBFromClusters(4096, 64, 0x007FFFFF), 2147483392) << "8 x 64 x 8388607 / 2";
+    EXPECT_EQ(freeKBFromClusters(4096, 64, 0x00800000), 2147483647) << "a product of 2^32 (which wrapped to 0): capped";
+    EXPECT_EQ(entryKilobytes((4ull << 30) + 10), 4194305) << "the whole size, not its low 32 bits";
+    EXPECT_EQ(entryKilobytes(0xFFFFFFFFull), 4194304);
+    EXPECT_EQ(entryKilobytes(2147483647ull * 1024), 2147483647);
+    EXPECT_EQ(entryKilobytes(2147483647ull * 1024 + 1), 2147483647);
+    EXPECT_EQ(entryKilobytes(~0ull), 2147483647);
 }
 
 }  // namespace

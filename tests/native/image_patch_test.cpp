@@ -37,7 +37,7 @@ Bytes hostImage(int tracks, uint32_t sectors = duvad::host::kFirstTrackSectors) 
     plan.tracks = tracks;
     plan.made = {1999, 12, 31, 23, 59, 58, 990};
     Bytes image = duvad::host::buildFirstTrack(plan);
-    image.resize(size_t(sectors) * duvad::vcd::kSectorBytes, 0);
+    image.resize(size_t(sectors) * duvad::vcd::kMode2SectorBytes, 0);
     return image;
 }
 

@@ -53,12 +53,43 @@ TEST(RawSector, GapAndEmptySectors) {
     EXPECT_EQ(Bytes(raw + 16, raw + 2352), Bytes(2336, 0));
 }
 
+// The EDC taken eight bytes a step must equal the CRC taken bit by bit from its polynomial, for
+// every length and start (the step's tail and alignment), and the quick empty sectors must equal
+// sectors made one by one.
+TEST(RawSector, EdcOfAnyLengthAndEmptySectorsOfAnyAddress) {
+    auto bitwise = [](const uint8_t* p, size_t n) {
+        uint32_t crc = 0;  // x^32 + x^31 + x^16 + x^15 + x^4 + x^3 + x + 1, reflected
+        for (size_t i = 0; i < n; ++i)
+            for (int b = 0; b < 8; ++b) {
+                const uint32_t in = (p[i] >> b & 1) ^ (crc & 1);
+                crc = (crc >> 1) ^ (in ? 0xD8018001u : 0);
+            }
+        return crc;
+    };
+    Bytes data(64);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 97 + 13);
+    for (size_t start = 0; start < 9; ++start)
+        for (size_t n = 0; start + n <= data.size(); ++n)
+            ASSERT_EQ(duvad::host::edc(data.data() + start, n), bitwise(data.data() + start, n)) << start << " " << n;
+
+    uint8_t gap[2336];
+    duvad::host::gapSector(gap);
+    Bytes quick(3 * 2352), one(2352);
+    for (uint32_t lba : {0u, 74u, 4349u, 449847u}) {
+        duvad::host::emptyRawSectors(lba, 3, quick.data());
+        for (uint32_t s = 0; s < 3; ++s) {
+            duvad::host::makeRawSector(gap, lba + s, one.data());
+            EXPECT_EQ(Bytes(quick.begin() + s * 2352, quick.begin() + (s + 1) * 2352), one) << lba + s;
+        }
+    }
+}
+
 TEST(DiscLayout, TracksFollowTheImageAfterTwoSecondGaps) {
     duvad::host::DiscLayout layout{152, {1000, 85}};
     EXPECT_EQ(layout.trackStart(1), 302u);
     EXPECT_EQ(layout.trackStart(2), 1452u);
     EXPECT_EQ(layout.trackStart(3), 1687u);  // the end sector the volume records
-    EXPECT_EQ(layout.totalSectors(), 1537u);
+    EXPECT_EQ(layout.totalSectors(), 1752u);  // 1537, and the 85-sector track padded by 215
     EXPECT_EQ((duvad::host::DiscLayout{152, {}}).totalSectors(), 152u);
 }
 
@@ -76,8 +107,66 @@ TEST(CueSheet, NamesEachTrackWithItsGapAsIndexZero) {
               "    INDEX 01 00:19:27\n");
 }
 
+// Tracks under four seconds (300 sectors): the last is padded behind its file; one followed by
+// another is padded out of the next track's gap, whose start stays where the image says.
+TEST(DiscLayout, ShortTracksArePaddedToFourSecondsWithoutMovingTheNext) {
+    const duvad::host::DiscLayout layout{300, {420, 233, 90}};
+    EXPECT_EQ(layout.trackStart(2), 1020u);
+    EXPECT_EQ(layout.trackStart(3), 1403u);
+    EXPECT_EQ(layout.paddingSectors(1), 0u);
+    EXPECT_EQ(layout.paddingSectors(2), 67u);
+    EXPECT_EQ(layout.paddingSectors(3), 210u);
+    EXPECT_EQ(layout.pregapSectors(1), 150u);
+    EXPECT_EQ(layout.pregapSectors(2), 150u);
+    EXPECT_EQ(layout.pregapSectors(3), 83u);  // 150 less track 3's padding
+    EXPECT_EQ(layout.unpaddableTrack(), 0u);
+    EXPECT_EQ(layout.totalSectors(), 1703u);   // 1403 + 90 + 210
+    EXPECT_EQ(layout.trackStart(4), 1643u);    // the volume's end sector is unchanged
+
+    // A track of exactly 300 sectors needs nothing; one of 150 uses the whole gap; one of 149
+    // before another cannot be padded, at the end it can.
+    EXPECT_EQ((duvad::host::DiscLayout{300, {300, 300}}).totalSectors(), 1200u);
+    const duvad::host::DiscLayout whole{300, {150, 420}};
+    EXPECT_EQ(whole.pregapSectors(2), 0u);
+    EXPECT_EQ(whole.unpaddableTrack(), 0u);
+    EXPECT_EQ((duvad::host::DiscLayout{300, {420, 149, 420}}).unpaddableTrack(), 2u);
+    EXPECT_EQ((duvad::host::DiscLayout{300, {420, 420, 149}}).unpaddableTrack(), 0u);
+    EXPECT_EQ((duvad::host::DiscLayout{300, {85}}).totalSectors(), 750u);
+}
+
+TEST(CueSheet, PaddedTrackEndsWhereTheShortenedGapBegins) {
+    EXPECT_EQ(duvad::host::cueSheet("v.bin", duvad::host::DiscLayout{300, {420, 233, 90}}),
+              "FILE \"v.bin\" BINARY\n"
+              "  TRACK 01 MODE2/2352\n"
+              "    INDEX 01 00:00:00\n"
+              "  TRACK 02 MODE2/2352\n"
+              "    INDEX 00 00:04:00\n"
+              "    INDEX 01 00:06:00\n"
+              "  TRACK 03 MODE2/2352\n"
+              "    INDEX 00 00:11:45\n"
+              "    INDEX 01 00:13:45\n"
+              "  TRACK 04 MODE2/2352\n"
+              "    INDEX 00 00:17:45\n"
+              "    INDEX 01 00:18:53\n");
+    // A gap used up by the padding leaves no index 0.
+    const std::string cue = duvad::host::cueSheet("v.bin", duvad::host::DiscLayout{300, {150, 420}});
+    EXPECT_NE(cue.find("  TRACK 03 MODE2/2352\n    INDEX 01 00:10:00\n"), std::string::npos) << cue;
+}
+
+TEST(CdrdaoToc, PaddedTracksGetEmptyForm2SectorsAndTheNextAShorterPregap) {
+    const std::string toc = duvad::host::cdrdaoToc("image.img", {"A1.DAT", "A2.DAT", "A3.DAT"},
+                                                   duvad::host::DiscLayout{300, {420, 233, 90}});
+    EXPECT_NE(toc.find("PREGAP 00:02:00\nDATAFILE \"A1.DAT\"\n\n"), std::string::npos) << toc;
+    EXPECT_NE(toc.find("PREGAP 00:02:00\nDATAFILE \"A2.DAT\"\nZERO MODE2_FORM2 00:00:67\n"), std::string::npos);
+    EXPECT_NE(toc.find("PREGAP 00:01:08\nDATAFILE \"A3.DAT\"\nZERO MODE2_FORM2 00:02:60\n"), std::string::npos);
+    const std::string whole = duvad::host::cdrdaoToc("image.img", {"A1.DAT", "A2.DAT"},
+                                                     duvad::host::DiscLayout{300, {150, 420}});
+    EXPECT_NE(whole.find("TRACK MODE2_FORM_MIX\nDATAFILE \"A2.DAT\"\n"), std::string::npos) << whole;
+}
+
 TEST(CdrdaoToc, NamesTheImageAndTheTrackFilesWithPregaps) {
-    const std::string toc = duvad::host::cdrdaoToc("image.img", {"AVSEQ01.DAT", "AVSEQ02.DAT"});
+    const std::string toc = duvad::host::cdrdaoToc("image.img", {"AVSEQ01.DAT", "AVSEQ02.DAT"},
+                                                   duvad::host::DiscLayout{300, {1000, 1000}});
     EXPECT_EQ(toc.rfind("CD_ROM_XA\n", 0), 0u);
     EXPECT_NE(toc.find("TRACK MODE2_FORM_MIX\nDATAFILE \"image.img\"\n"), std::string::npos);
     EXPECT_NE(toc.find("TRACK MODE2_FORM_MIX\nPREGAP 00:02:00\nDATAFILE \"AVSEQ02.DAT\"\n"), std::string::npos);

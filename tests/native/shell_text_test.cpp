@@ -2,14 +2,19 @@
 // selections, printer names blocks; and the window and font arithmetic.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "codepage_models.h"
 #include "shell/core/geometry.h"
 #include "shell/core/text_lists.h"
 
 namespace duvad::shell {
 namespace {
+
+const files::test::Cp1252Model western;
+const files::test::Cp932Model japanese;
 
 TEST(FileListText, NamesEndInCrLfAndStopBeforeTheBound) {
     std::vector<char> list(kFileListBytes + 16, '#');
@@ -85,11 +90,61 @@ TEST(FilterList, LongTextKeepsWholePairsAndLongExtensionIsRefused) {
     EXPECT_FALSE(buildFilterList(filterArg("A|*.*|", "12345678").c_str(), list, ext));
 }
 
-std::string listOf(const std::string& area, size_t offset, int32_t* count) {
-    std::vector<char> out(selectionListBytes(area.data(), area.size(), offset), '#');
-    *count = writeSelectionList(area.data(), area.size(), offset, out.data());
-    EXPECT_EQ(strlen(out.data()) + 1, out.size());
-    return out.data();
+// The filter argument in a heap block of exactly its bytes: a read past them is an ASan finding.
+struct ExactBytes {
+    explicit ExactBytes(const std::string& bytes) : p(new char[bytes.size()]) { memcpy(p.get(), bytes.data(), bytes.size()); }
+    std::unique_ptr<char[]> p;
+};
+
+TEST(FilterList, ShortTailsEndTheArgumentAndNothingPastThemIsRead) {
+    char list[kFilterListBytes];
+    char ext[kDefaultExtBytes];
+    const std::string text = "Text|*.txt|";
+    struct Case { std::string tail; bool ok; const char* ext; };
+    const Case cases[] = {
+        {std::string(2, '\0'), true, ""},                 // a VB6 string's two zero bytes, nothing after
+        {std::string("\0*\0", 3), true, ""},              // the zero is the second skipped character
+        {std::string("\0*.\0", 4), true, ""},             // the skipped characters, then an empty extension
+        {std::string("\0*.txt\0", 7), true, "txt"},
+        {std::string("\0*.1234567\0", 11), true, "1234567"},
+        {std::string("\0*.12345678", 11), false, nullptr},  // 8 characters and no zero: refused, not measured on
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail.size());
+        ExactBytes arg(text + c.tail);
+        ASSERT_EQ(buildFilterList(arg.p.get(), list, ext), c.ok);
+        if (!c.ok) continue;
+        EXPECT_STREQ(ext, c.ext);
+        EXPECT_EQ(split(list), (std::vector<std::string>{"Text", "*.txt"}));
+    }
+}
+
+TEST(FilterList, TextOf255EndingInABarFitsAndEveryWholePairThatFitsIsKept) {
+    char list[kFilterListBytes];
+    char ext[kDefaultExtBytes];
+    // 255 characters whose last is the final bar: its zero closes the list in byte 255.
+    const std::string whole = "D|" + std::string(252, 'p') + "|";
+    ASSERT_EQ(whole.size(), 255u);
+    ASSERT_TRUE(buildFilterList(ExactBytes(whole + std::string(2, '\0')).p.get(), list, ext));
+    EXPECT_EQ(split(list), (std::vector<std::string>{"D", std::string(252, 'p')}));
+    // The same pair followed by more: the second pair ends with character 255 and still fits.
+    const std::string first = "A|*.a|";
+    const std::string second = "B|" + std::string(255 - first.size() - 3, 'q') + "|";
+    ASSERT_EQ(first.size() + second.size(), 255u);
+    ASSERT_TRUE(buildFilterList(ExactBytes(first + second + "C|*.c|" + std::string(2, '\0')).p.get(), list, ext));
+    EXPECT_EQ(split(list).size(), 4u);
+    // 255 characters without the final bar need 257 bytes: the one pair does not fit.
+    EXPECT_FALSE(buildFilterList(ExactBytes("D|" + std::string(253, 'p') + std::string(2, '\0')).p.get(), list, ext));
+}
+
+std::string listOf(const std::string& area, size_t offset, int32_t* count, const files::CodePage& cp = western,
+                   size_t outSize = 20000) {
+    std::unique_ptr<char[]> out(new char[outSize]);  // exactly outSize: ASan sees a write past it
+    memset(out.get(), '#', outSize);
+    *count = writeSelectionList(area.data(), area.size(), offset, cp, out.get(), outSize);
+    const size_t n = strnlen(out.get(), outSize);
+    EXPECT_LT(n, outSize) << "not terminated inside the buffer";
+    return std::string(out.get(), n);
 }
 
 TEST(Selection, OneOrSeveralFilesInAFolderOrARoot) {
@@ -110,6 +165,50 @@ TEST(Selection, OneOrSeveralFilesInAFolderOrARoot) {
     std::string deep(600, 'd');
     std::string far = "C:\\" + deep + '\0' + "x" + '\0' + '\0';
     EXPECT_EQ(listOf(far, deep.size() + 4, &count), "C:\\" + deep + "\\x\r\n");
+    EXPECT_EQ(count, 1);
+}
+
+// The folder's last character decides, not its last byte: in 932, U+8868 is 0x95 0x5C.
+TEST(Selection, FolderEndingInADoubleByteCharacterWithTrailByte5CGetsItsBackslash) {
+    int32_t count = 0;
+    const std::string folder = "C:\\\x95\x5C";
+    const std::string area = folder + '\0' + "a" + '\0' + "b" + '\0' + '\0';
+    EXPECT_EQ(listOf(area, folder.size() + 1, &count, japanese), "C:\\\x95\x5C\\a\r\nC:\\\x95\x5C\\b\r\n");
+    EXPECT_EQ(count, 2);
+    // In 1252 the same bytes are two characters, the last a backslash.
+    EXPECT_EQ(listOf(area, folder.size() + 1, &count, western), "C:\\\x95\x5C" "a\r\nC:\\\x95\x5C" "b\r\n");
+    // A real backslash after the double-byte character is not doubled; nor is a root's.
+    const std::string ending = "C:\\\x95\x5C\\";
+    const std::string area2 = ending + '\0' + "a" + '\0' + '\0';
+    EXPECT_EQ(listOf(area2, ending.size() + 1, &count, japanese), ending + "a\r\n");
+    const std::string root = std::string("C:\\") + '\0' + "a" + '\0' + '\0';
+    EXPECT_EQ(listOf(root, 4, &count, japanese), "C:\\a\r\n");
+}
+
+// The folder repeats for every name: the list keeps the whole paths that fit its buffer.
+TEST(Selection, ListKeepsTheWholePathsThatFitItsBuffer) {
+    const std::string folder = "C:\\" + std::string(179, 'f');  // 182 characters
+    std::string area = folder + '\0';
+    for (int i = 0; i < 60; ++i) area += "file" + std::to_string(10 + i) + ".txt" + '\0';  // 10 characters each
+    area += '\0';
+    int32_t count = 0;
+    // Each path takes 182 + 1 + 10 + 2 = 195 bytes; 51 of them and the terminator take 9946 bytes,
+    // 52 would take 10141.
+    std::string list = listOf(area, folder.size() + 1, &count, western, 10000);
+    EXPECT_EQ(count, 51);
+    EXPECT_EQ(list.size(), 9945u);
+    EXPECT_EQ(list.substr(list.size() - 13), "\\file60.txt\r\n");
+    // A buffer of exactly two paths and the terminator holds both; one byte less only the first.
+    listOf(area, folder.size() + 1, &count, western, 2 * 195 + 1);
+    EXPECT_EQ(count, 2);
+    list = listOf(area, folder.size() + 1, &count, western, 2 * 195);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(list.size(), 195u);
+    // A single path that does not fit: nothing, the empty text.
+    const std::string one = "C:\\" + std::string(50, 'x') + '\0' + '\0';
+    EXPECT_EQ(listOf(one, 3, &count, western, 55), "");
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(listOf(one, 3, &count, western, 56), "C:\\" + std::string(50, 'x') + "\r\n");
     EXPECT_EQ(count, 1);
 }
 

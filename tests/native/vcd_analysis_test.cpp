@@ -187,7 +187,21 @@ TEST(VcdAnalysis, SequenceHeaderSearchBoundaries) {
     EXPECT_EQ(a.result, 1);
     EXPECT_EQ(a.header.width, 352);
     EXPECT_EQ(a.header.bitRate, 0);
+    EXPECT_FALSE(a.compliant) << "a header not wholly in the file does not meet the rules";
     EXPECT_EQ(a.sectors, 85);
+    // Cut after bytes 9 and 10: what it has would pass (2048 and 2872 units, under the limit).
+    for (size_t keep : {9u, 10u}) {
+        std::vector<uint8_t> cut(12 + keep, 0);
+        std::memcpy(&cut[12], header, keep);
+        a = analyzeBytes(cut);
+        EXPECT_EQ(a.result, 1) << keep;
+        EXPECT_EQ(a.header.bitRate, keep == 9 ? 819200 : 1148800) << keep;
+        EXPECT_FALSE(a.compliant) << keep;
+    }
+    // The header's last byte is the file's last byte: whole, and conforming.
+    std::vector<uint8_t> whole(12 + 11, 0);
+    std::memcpy(&whole[12], header, 11);
+    EXPECT_TRUE(analyzeBytes(whole).compliant);
 }
 
 TEST(VcdAnalysis, VideoCdRules) {

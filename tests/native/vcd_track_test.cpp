@@ -174,7 +174,7 @@ constexpr int64_t kHugeSize = 0x100000000ll + 2324ll * 3 + 1000;
 constexpr int64_t kHugePacks = kHugeSize / 2324;
 
 TEST(VcdTrack, SourcesBeyond4GiBAreReadAtTheirTrueOffsets) {
-    class OffsetSource : public ByteSource {
+    class OffsetSource : public RandomAccessSource {
     public:
         int64_t size() override { return kHugeSize; }
         uint32_t readAt(int64_t offset, uint8_t* to, uint32_t count) override {
@@ -272,6 +272,25 @@ TEST(VcdLists, RefusalsCarryTheCodeOfTheLinesRole) {
     EXPECT_EQ(l.tracks, 32);
     EXPECT_EQ(walkLists((s32 + "s33\r\n").c_str(), (t33 + "t33\r\n").c_str(), l), -133);
     EXPECT_EQ(walkLists((s32 + "s33").c_str(), t33.c_str(), l), -133);
+}
+
+// Which output is blamed for a collision, with names compared as plain text: the first output in
+// list order (image, then track files) that names a source or another output.
+TEST(VcdLists, CollisionsAreBlamedOnTheFirstOutputInvolved) {
+    auto same = [](const char* a, const char* b) { return std::strcmp(a, b) == 0; };
+    struct Case { const char* sources; const char* targets; int32_t code; };
+    for (const Case& c : {Case{"a\r\nb\r\n", "img\r\nt1\r\nt2\r\n", 0},
+                          Case{"a\r\na\r\n", "img\r\nt1\r\nt2\r\n", 0},  // one source, two tracks
+                          Case{"a\r\nb\r\n", "a\r\nt1\r\nt2\r\n", -300},
+                          Case{"a\r\nb\r\n", "img\r\nb\r\nt2\r\n", -301},  // a later source
+                          Case{"a\r\nb\r\n", "img\r\nt1\r\nb\r\n", -302},  // its own source
+                          Case{"a\r\nb\r\n", "t2\r\nt1\r\nt2\r\n", -300},
+                          Case{"a\r\nb\r\nc\r\n", "img\r\nt1\r\nt3\r\nt3\r\n", -302},
+                          Case{"", "img\r\n", 0}}) {
+        VcdLists l;
+        ASSERT_EQ(walkLists(c.sources, c.targets, l), 0);
+        EXPECT_EQ(findCollision(l, same), c.code) << c.targets;
+    }
 }
 
 }  // namespace

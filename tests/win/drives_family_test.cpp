@@ -110,6 +110,7 @@ TEST_F(OsFamilyDevices, ReadsStoredBytesOverPresets) {
         EXPECT_EQ(call("Q", 0, v), -1);
         EXPECT_TRUE(v.untouched());
         EXPECT_EQ(call("Q", 1, v), -1);
+        EXPECT_TRUE(v.untouched());
         EXPECT_EQ(stored(HKEY_LOCAL_MACHINE, key, "Disconnect").bytes, byte(0));
         EXPECT_EQ(stored(HKEY_LOCAL_MACHINE, key, "SyncDataXfer").bytes, "<missing>");
         return;

@@ -1,9 +1,11 @@
 // ReadRegBlock and WriteRegBlock on real keys under HKEY_CURRENT_USER (a scratch key of this
-// process, deleted before and after), and NTRestart, which Wine accepts and ignores.
+// process, deleted before and after), and NTRestart: once as Wine takes it (accepted and ignored),
+// once steered through stand-ins at the DLL's imports.
 #include <vector>
 
 #include "tests/win/drives_registry.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -100,20 +102,45 @@ TEST_F(RegBlock, KeysThatCannotBeOpenedOrWritten) {
     EXPECT_EQ(std::string(out.data(), 4), std::string("\1\2\3\4", 4));
 }
 
-TEST_F(RegBlock, NullPointersFail) {
+// A null subkey (vbNullString) is HKEY_CURRENT_USER itself and a null value name the key's default
+// value, as for the registry; only a null block or a negative length is refused.
+TEST_F(RegBlock, NullNamesMeanTheUserHiveAndTheDefaultValue) {
     const char* none = nullptr;
-    const uint8_t data[4] = {1, 2, 3, 4};
+    const uint8_t data[4] = {1, 2, 3, 4}, other[4] = {5, 6, 7, 8};
+    const std::string name = "DuVadTestBlock" + std::to_string(GetCurrentProcessId());
+
+    for (const char* top : {none, ""}) {
+        SCOPED_TRACE(top ? "empty subkey" : "null subkey");
+        EXPECT_EQ(VB(WriteRegBlock, top, name.c_str(), static_cast<const void*>(data), int32_t(4)), 1);
+        const Stored s = stored(HKEY_CURRENT_USER, "", name.c_str());
+        EXPECT_EQ(s.type, DWORD(REG_BINARY));
+        EXPECT_EQ(s.bytes, std::string("\1\2\3\4", 4)) << "stored in HKEY_CURRENT_USER itself";
+        GuardedBuffer out(4);
+        EXPECT_EQ(VB(ReadRegBlock, top, name.c_str(), static_cast<void*>(out.data()), int32_t(4)), 1);
+        EXPECT_EQ(std::string(out.data(), 4), std::string("\1\2\3\4", 4));
+        RegDeleteValueA(HKEY_CURRENT_USER, name.c_str());
+    }
+    // The user hive stays usable after those calls (its handle was not closed under the process).
+    HKEY software;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &software), ERROR_SUCCESS);
+    RegCloseKey(software);
+
+    // Null value name: the key's default value.
+    EXPECT_EQ(VB(WriteRegBlock, key().c_str(), none, static_cast<const void*>(other), int32_t(4)), 1);
+    EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "").bytes, std::string("\5\6\7\x08", 4));
     GuardedBuffer out(4);
-    EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "V", static_cast<const void*>(data), int32_t(4)), 1);
-    EXPECT_EQ(VB(WriteRegBlock, none, "V", static_cast<const void*>(data), int32_t(4)), -1);
-    EXPECT_EQ(VB(WriteRegBlock, key().c_str(), none, static_cast<const void*>(data), int32_t(4)), -1);
+    EXPECT_EQ(VB(ReadRegBlock, key().c_str(), none, static_cast<void*>(out.data()), int32_t(4)), 1);
+    EXPECT_EQ(std::string(out.data(), 4), std::string("\5\6\7\x08", 4));
+    EXPECT_EQ(VB(ReadRegBlock, key().c_str(), none, static_cast<void*>(out.data()), int32_t(3)), 0);
+
+    // What is refused: a null block (unless nothing is to be written) and a negative length.
+    GuardedBuffer untouched(4);
     EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "V", static_cast<const void*>(nullptr), int32_t(4)), -1);
     EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "V", static_cast<const void*>(data), int32_t(-1)), -1);
-    EXPECT_EQ(VB(ReadRegBlock, none, "V", static_cast<void*>(out.data()), int32_t(4)), -1);
-    EXPECT_EQ(VB(ReadRegBlock, key().c_str(), none, static_cast<void*>(out.data()), int32_t(4)), -1);
-    EXPECT_EQ(VB(ReadRegBlock, key().c_str(), "V", static_cast<void*>(nullptr), int32_t(4)), -1);
-    EXPECT_TRUE(out.untouchedFrom(0));
-    EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "V").bytes, std::string("\1\2\3\4", 4));
+    EXPECT_EQ(VB(ReadRegBlock, key().c_str(), none, static_cast<void*>(nullptr), int32_t(4)), -1);
+    EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "V").bytes, "<missing>");
+    EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "Empty", static_cast<const void*>(nullptr), int32_t(0)), 1);
+    EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "Empty").bytes, "");
 }
 
 bool shutdownPrivilegeEnabled() {
@@ -150,6 +177,109 @@ TEST(Restart, RequestsAndLeavesTheShutdownPrivilegeDisabled) {
     EXPECT_FALSE(shutdownPrivilegeEnabled());
     EXPECT_NE(VB(NTRestart), 0);
     EXPECT_FALSE(shutdownPrivilegeEnabled());
+}
+
+// The restart steered: the DLL's imports of OpenProcessToken, AdjustTokenPrivileges and
+// InitiateSystemShutdownA point at stand-ins that note every call. The token calls go on to the
+// system unless the case makes them fail; the restart request never reaches it.
+struct RestartSteering {
+    bool openFails = false, requestFails = false, disableFails = false;
+    std::vector<std::string> calls;
+    HANDLE token = nullptr;
+    ImportPatch* open = nullptr;
+    ImportPatch* adjust = nullptr;
+};
+RestartSteering* g_restart;
+
+bool sameLuid(const LUID& a, const LUID& b) { return a.LowPart == b.LowPart && a.HighPart == b.HighPart; }
+
+BOOL WINAPI openStandIn(HANDLE process, DWORD access, PHANDLE token) {
+    g_restart->calls.push_back("open " + std::string(process == GetCurrentProcess() ? "this process" : "other") +
+                               " access " + std::to_string(access));
+    if (g_restart->openFails) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    const BOOL ok = g_restart->open->original<decltype(&OpenProcessToken)>()(process, access, token);
+    g_restart->token = ok ? *token : nullptr;
+    return ok;
+}
+
+BOOL WINAPI adjustStandIn(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state, DWORD length,
+                          PTOKEN_PRIVILEGES previous, PDWORD returned) {
+    LUID shutdown;
+    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &shutdown);
+    std::string note = "adjust";
+    if (token != g_restart->token) note += " other token";
+    if (disableAll) note += " all disabled";
+    if (previous || returned) note += " wants the previous state";
+    if (!state || state->PrivilegeCount != 1 || !sameLuid(state->Privileges[0].Luid, shutdown))
+        note += " not the shutdown privilege alone";
+    else
+        note += " attributes " + std::to_string(state->Privileges[0].Attributes);
+    g_restart->calls.push_back(note);
+    if (g_restart->disableFails && state && state->Privileges[0].Attributes == 0) return FALSE;
+    return g_restart->adjust->original<decltype(&AdjustTokenPrivileges)>()(
+        token, disableAll, state, length, previous, returned);
+}
+
+BOOL WINAPI requestStandIn(LPSTR machine, LPSTR message, DWORD timeout, BOOL forceClose, BOOL reboot) {
+    g_restart->calls.push_back(std::string("restart request") + (machine ? " to another machine" : "") +
+                               (message ? " with a message" : "") + " timeout " + std::to_string(timeout) +
+                               (forceClose ? " forced" : " not forced") + (reboot ? " restart" : " power off"));
+    if (g_restart->requestFails) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void enableShutdownPrivilege() {
+    HANDLE token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token));
+    TOKEN_PRIVILEGES on = {};
+    on.PrivilegeCount = 1;
+    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &on.Privileges[0].Luid);
+    on.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    ASSERT_TRUE(AdjustTokenPrivileges(token, FALSE, &on, 0, nullptr, nullptr));
+    CloseHandle(token);
+    ASSERT_TRUE(shutdownPrivilegeEnabled());
+}
+
+TEST(Restart, RequestArgumentsAndRefusals) {
+    RestartSteering steering;
+    ImportPatch open(dll(), "OpenProcessToken", reinterpret_cast<void*>(&openStandIn));
+    ImportPatch adjust(dll(), "AdjustTokenPrivileges", reinterpret_cast<void*>(&adjustStandIn));
+    ImportPatch request(dll(), "InitiateSystemShutdownA", reinterpret_cast<void*>(&requestStandIn));
+    ASSERT_TRUE(open.active() && adjust.active() && request.active()) << "the DLL imports all three";
+    steering.open = &open;
+    steering.adjust = &adjust;
+    g_restart = &steering;
+
+    const std::vector<std::string> wholeRun = {"open this process access 40", "adjust attributes 2",
+                                               "restart request timeout 0 not forced restart",
+                                               "adjust attributes 0"};
+    struct Case { const char* name; bool openFails, requestFails, disableFails; bool succeeds; size_t calls; };
+    for (const Case& c : {Case{"accepted", false, false, false, true, 4},
+                          Case{"request refused", false, true, false, false, 4},
+                          Case{"disabling fails", false, false, true, false, 4},
+                          Case{"no token", true, false, false, false, 1}}) {
+        SCOPED_TRACE(c.name);
+        enableShutdownPrivilege();
+        steering.openFails = c.openFails;
+        steering.requestFails = c.requestFails;
+        steering.disableFails = c.disableFails;
+        steering.calls.clear();
+        const int32_t result = VB(NTRestart);
+        if (c.succeeds)
+            EXPECT_NE(result, 0);
+        else
+            EXPECT_EQ(result, 0);
+        EXPECT_EQ(steering.calls, std::vector<std::string>(wholeRun.begin(), wholeRun.begin() + long(c.calls)));
+        // After a refused request too, the privilege ends disabled.
+        if (!c.openFails && !c.disableFails) EXPECT_FALSE(shutdownPrivilegeEnabled());
+    }
+    g_restart = nullptr;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "tests/win/files_support.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 #include "tests/win/pe_image.h"
 
 namespace duvad::test {
@@ -87,14 +88,28 @@ TEST_F(Find, SizesInStartedKilobytesAndKinds) {
     EXPECT_EQ(entries.size(), want.size() + 3);  // and ".", ".."
 }
 
-TEST_F(Find, OnlyTheLowPartOfAGiantSizeCounts) {
-    const std::string giant = dir_.file("giant.bin");
-    ASSERT_TRUE(writeSparse(giant, (4ull << 30) + 10, "head"));
-    Entry e = first(giant);
-    ASSERT_NE(e.result, -1);
-    EXPECT_EQ(e.sizeKB, 1);
-    EXPECT_EQ(VB(FEnd, e.result), 1);
-    DeleteFileA(giant.c_str());
+TEST_F(Find, GiantFilesCountWholeUpToTheLargestResult) {
+    // Sparse files: sizes from 4 GiB on, where the upper 32 bits of the size matter, and beyond
+    // 2 TiB, where the kilobytes no longer fit the signed 32-bit result.
+    struct Giant { const char* name; uint64_t size; int32_t kb; };
+    for (const Giant& g : {Giant{"four.bin", (4ull << 30) + 10, 4194305},
+                           Giant{"five.bin", 5ull << 30, 5242880},
+                           Giant{"edge.bin", 2147483647ull * 1024, 2147483647},
+                           Giant{"past.bin", 2147483647ull * 1024 + 1, 2147483647},
+                           Giant{"three.bin", 3ull << 40, 2147483647}}) {
+        SCOPED_TRACE(g.name);
+        const std::string path = dir_.file(g.name);
+        ASSERT_TRUE(writeSparse(path, g.size, "head"));
+        Entry e = first(path);
+        ASSERT_NE(e.result, -1);
+        EXPECT_EQ(e.sizeKB, g.kb);
+        EXPECT_EQ(e.kind, 2);
+        EXPECT_EQ(VB(FEnd, e.result), 1);
+        // FNext delivers the same figure as FFirst.
+        auto entries = all(dir_.file("*.bin"));
+        EXPECT_EQ(entries[g.name].sizeKB, g.kb);
+        DeleteFileA(path.c_str());
+    }
 }
 
 TEST_F(Find, ShortNamesAreTheSystemsAliasOrTheNameItself) {
@@ -314,10 +329,11 @@ TEST(TempPath, TooLongForTheBufferGivesTheSizeNeeded) {
 
 // ---- free space --------------------------------------------------------------------------------
 
+// Free kilobytes as the system counts them; the host's results stop at 2147483647.
 uint32_t systemFreeKB(const char* root) {
     ULARGE_INTEGER available, total, free;
     if (!GetDiskFreeSpaceExA(root, &available, &total, &free)) return 0;
-    return uint32_t(free.QuadPart >> 10);
+    return uint32_t(std::min<uint64_t>(free.QuadPart >> 10, 2147483647));
 }
 
 // Other programs write while the test runs: the answer lies between two readings, give or take.
@@ -360,6 +376,60 @@ TEST(VolumeFree, NetworkAndMissingVolumes) {
     // A share path longer than any query takes.
     const std::string longUnc = "\\\\SERVER\\" + std::string(600, 's') + "\\x";
     EXPECT_EQ(VB(VolumeFreeKB, longUnc.c_str()), 0);
+}
+
+// The extended query steered: the DLL looks it up through GetProcAddress, whose import is pointed
+// at a stand-in that hands out a query answering with the figures of the case.
+struct FreeFigures { uint64_t available, total, free; };
+FreeFigures g_figures;
+int g_extendedCalls;
+ImportPatch* g_lookupPatch;
+
+BOOL WINAPI figuresQuery(LPCSTR, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER free) {
+    ++g_extendedCalls;
+    available->QuadPart = g_figures.available;
+    total->QuadPart = g_figures.total;
+    free->QuadPart = g_figures.free;
+    return TRUE;
+}
+
+FARPROC WINAPI lookupStandIn(HMODULE module, LPCSTR name) {
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) && lstrcmpA(name, "GetDiskFreeSpaceExA") == 0)
+        return reinterpret_cast<FARPROC>(&figuresQuery);
+    return g_lookupPatch->original<decltype(&GetProcAddress)>()(module, name);
+}
+
+TEST(VolumeFree, TheTrueFigureCappedAtTheLargestResult) {
+    ImportPatch lookup(dll(), "GetProcAddress", reinterpret_cast<void*>(&lookupStandIn));
+    ASSERT_TRUE(lookup.active()) << "the DLL looks the extended query up through GetProcAddress";
+    g_lookupPatch = &lookup;
+    constexpr uint64_t KiB = 1024, GiB = KiB << 20, TiB = GiB << 10;
+    struct Case { uint64_t free; int32_t kb; };
+    for (const Case& c : {Case{1536, 1}, Case{GiB, 1048576}, Case{2147483647 * KiB + 1023, 2147483647},
+                          Case{2 * TiB, 2147483647}, Case{3 * TiB, 2147483647}, Case{4097 * GiB, 2147483647},
+                          Case{~0ull, 2147483647}}) {
+        // The caller's quota (available) is not the answer: the volume's total free space is.
+        g_figures = {c.free / 2, c.free * 2, c.free};
+        g_extendedCalls = 0;
+        EXPECT_EQ(VB(VolumeFreeKB, "C:\\DATA\\IMAGE.BIN"), c.kb) << c.free << " bytes free";
+        EXPECT_EQ(g_extendedCalls, 1);
+    }
+    g_lookupPatch = nullptr;
+}
+
+// Drives R: to V: on empty tmpfs volumes of 1 GiB, 2147483644 KiB, 2 TiB, 3 TiB and 4097 GiB, made
+// by the ctest entry FilesLargeVolumes. Free space beyond 2147483647 KB is reported as that.
+TEST(FilesLargeVolumes, FreeSpaceBeyondTwoTerabytesIsCapped) {
+    struct Volume { const char* path; int32_t kb; };
+    for (const Volume& v : {Volume{"R:\\IMAGE.BIN", 1048576}, Volume{"S:\\", 2147483644},
+                            Volume{"T:", 2147483647}, Volume{"U:\\DATA\\IMAGE.BIN", 2147483647},
+                            Volume{"V:\\", 2147483647}}) {
+        const std::string root = std::string(v.path, 2) + "\\";
+        ULARGE_INTEGER available, total, free;
+        if (!GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free))
+            GTEST_SKIP() << root << " is mapped only by the ctest entry FilesLargeVolumes";
+        EXPECT_EQ(VB(VolumeFreeKB, v.path), v.kb) << v.path << ": the system counts " << (free.QuadPart >> 10) << " KB";
+    }
 }
 
 TEST(VolumeFree, ExtendedQueryIsNotImportedStatically) {

@@ -1,5 +1,8 @@
 // Name rules and path searches through the DLL, with the system's real code pages: the default
 // (1252 with OEM 437) and, in the FilesDbcs suite, Japanese (932; run with LC_ALL=ja_JP.UTF-8).
+#include <set>
+
+#include "frame/scoped.h"
 #include "tests/win/harness.h"
 
 namespace duvad::test {
@@ -116,6 +119,38 @@ TEST_F(FilesDbcs, LeadByteAtTheEndOfAByteModeName) {
         EXPECT_EQ(check(0, 0, "AB\x95"), -4);
         EXPECT_EQ(check(0, 0x10, "ABCDEF\x95"), -4) << "8 bytes: the length fits, the character does not";
     }
+}
+
+// A folder whose name ends in a character with the trail byte 0x5C still gets its backslash: the
+// probe file goes into that folder, not beside it under a longer name.
+TEST_F(FilesDbcs, FolderEndingInATrailByte5CIsProbedItself) {
+    TempDir dir("dbcs");
+    const std::string folder = dir.file("d" + hyo_), missing = dir.file("m" + hyo_);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr))
+        << "error " << GetLastError() << ": Wine needs the ja_JP.UTF-8 locale generated (LOCPATH)";
+    EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 1);
+    EXPECT_EQ(VB(IsFolderWritable, (folder + "\\").c_str()), 1);
+    EXPECT_EQ(VB(IsFolderWritable, missing.c_str()), 0) << "a missing folder is not writable";
+    EXPECT_EQ(VB(IsFolderWritable, (missing + "\\").c_str()), 0);
+    // The probe file of that folder is held open with no sharing: the probe must meet it.
+    {
+        ScopedFile held(CreateFileA((folder + "\\~KvCheck.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    0, nullptr));
+        ASSERT_TRUE(held.valid());
+        EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 0);
+    }
+    DeleteFileA((folder + "\\~KvCheck.tmp").c_str());
+    // Nothing was left in the folder or beside it.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(dir.file("*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::set<std::string> names;
+    do names.insert(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(names, (std::set<std::string>{".", "..", "d" + hyo_}));
+    EXPECT_EQ(VB(IsFileExisting, (folder + "\\*").c_str()), 1);
+    EXPECT_EQ(VB(IsFileExisting, (folder + "\\~KvCheck.tmp").c_str()), 0);
 }
 
 }  // namespace

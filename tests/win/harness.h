@@ -48,8 +48,9 @@ uint32_t asWord(T v) {
 }
 
 // Calls fn with the given arguments pushed as the VB6 runtime pushes them and checks the stack
-// pointer and the registers a stdcall callee must keep (EBX, ESI, EDI, EBP) afterwards. The call through `fn(a...)` in the unevaluated decltype makes the compiler
-// hold the argument list against the declaration in DuVad.h.
+// pointer and the registers a stdcall callee must keep (EBX, ESI, EDI, EBP) afterwards. The call
+// through `fn(a...)` in the unevaluated decltype makes the compiler hold the argument list against
+// the declaration in DuVad.h.
 template <typename F, typename... A>
 auto vbcall(F fn, const char* name, A... a) -> decltype(fn(a...)) {
     using R = decltype(fn(a...));

@@ -1,9 +1,11 @@
 // File-type registration through the DLL, against this process's own scratch keys.
 #include <windows.h>
+#include <sddl.h>
 
 #include <string>
 
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -63,6 +65,76 @@ TEST_F(FileType, NullArgumentWritesNothing) {
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(defaultValue(ext_), "<missing>");
     EXPECT_EQ(defaultValue(type_), "<missing>");
+}
+
+// An empty name would name HKEY_CLASSES_ROOT itself: refused like a null one, nothing written.
+TEST_F(FileType, EmptyNamesAreRefusedAndNothingIsWrittenAtTheRoot) {
+    auto exists = [](const char* path) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        RegCloseKey(key);
+        return true;
+    };
+    const std::string rootBefore = defaultValue("");
+    const bool commandBefore = exists("Shell\\Open\\Command"), iconBefore = exists("DefaultIcon");
+    EXPECT_EQ(VB(ExtensionReg, ext_.c_str(), "", "d", "o", "i"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(VB(ExtensionReg, "", type_.c_str(), "d", "o", "i"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(defaultValue(""), rootBefore);
+    EXPECT_EQ(exists("Shell\\Open\\Command"), commandBefore);
+    EXPECT_EQ(exists("DefaultIcon"), iconBefore);
+    EXPECT_EQ(defaultValue(ext_), "<missing>");
+    EXPECT_EQ(defaultValue(type_), "<missing>");
+    // An empty description, command or icon is a value like any other.
+    EXPECT_EQ(VB(ExtensionReg, ext_.c_str(), type_.c_str(), "", "", ""), 0);
+    EXPECT_EQ(defaultValue(ext_), type_);
+    EXPECT_EQ(defaultValue(type_ + "\\DefaultIcon"), "");
+}
+
+// The extension's key may be read but not written: the link to the type is missing, and the
+// result says so with the code of the refused write (the type's own keys are still written).
+TEST_F(FileType, AWriteTheRegistryRefusesIsReported) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ext_.c_str(), &key), ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    // Everyone may read the key, change its permissions and delete it, but not set values.
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1,
+                                                                     &readOnly, nullptr));
+    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
+    LocalFree(readOnly);
+    RegCloseKey(key);
+
+    EXPECT_EQ(VB(ExtensionReg, ext_.c_str(), type_.c_str(), "d", "o", "i"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(defaultValue(ext_), "");
+    EXPECT_EQ(defaultValue(type_), "d");
+    EXPECT_EQ(defaultValue(type_ + "\\DefaultIcon"), "i");
+
+    // Writable again, so that the fixture can remove it.
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ext_.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR open = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, open), ERROR_SUCCESS);
+    LocalFree(open);
+    RegCloseKey(key);
+}
+
+// Through a stand-in for RegSetValueA that refuses two of the writes: the result is the code of
+// the first one refused, and the writes after it are still tried.
+std::vector<std::string> g_regWrites;
+LONG WINAPI refusingSetValue(HKEY key, LPCSTR subKey, DWORD type, LPCSTR text, DWORD length) {
+    g_regWrites.push_back(subKey ? subKey : "");
+    if (subKey && std::string(subKey) == "Shell\\Open\\Command") return ERROR_ACCESS_DENIED;
+    if (subKey && std::string(subKey) == "DefaultIcon") return ERROR_BADDB;
+    return RegSetValueA(key, subKey, type, text, length);
+}
+
+TEST_F(FileType, TheFirstRefusedWriteGivesTheResult) {
+    ImportPatch set(dll(), "advapi32.dll", "RegSetValueA", reinterpret_cast<const void*>(&refusingSetValue));
+    ASSERT_TRUE(set.active());
+    g_regWrites.clear();
+    EXPECT_EQ(VB(ExtensionReg, ext_.c_str(), type_.c_str(), "d", "o", "i"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(g_regWrites, (std::vector<std::string>{"", "", "Shell\\Open\\Command", "DefaultIcon"}));
+    EXPECT_EQ(defaultValue(ext_), type_);
+    EXPECT_EQ(defaultValue(type_), "d");
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST(VcdAnalyze, EncodedStreamsAndTheirCdxaForm) {
                           Want{"square.mpg", 0, 352, 240, 1, 4, 1150000, 2},
                           Want{"wide.mpg", 0, 360, 240, 12, 4, 1150000, 2},
                           Want{"rate2880.mpg", 0, 352, 240, 12, 4, 1152000, 4},
-                          Want{"ntsc.cdxa", 1, 352, 240, 12, 4, 1150000, -1}}) {
+                          Want{"ntsc.cdxa", 1, 352, 240, 12, 4, 1150000, 4}}) {
         SCOPED_TRACE(w.file);
         Outs o;
         ASSERT_EQ(analyze(stream(w.file), o), 1);
@@ -36,13 +36,15 @@ TEST(VcdAnalyze, EncodedStreamsAndTheirCdxaForm) {
         const int64_t size = fileSize(stream(w.file));
         const bool cdxa = std::strstr(w.file, ".cdxa") != nullptr;
         EXPECT_EQ(o.sectors, cdxa ? (size - 44) / 2352 + 85 : size / 2324 + 85);
-        if (!cdxa) EXPECT_EQ(o.seconds, w.seconds);
+        EXPECT_EQ(o.seconds, w.seconds);
     }
-    // The CDXA file holds the same packs: the same track length as the plain stream.
+    // The CDXA file holds the same packs: the same track length and playing time as the plain
+    // stream (its last raw sector's pack lies where the end scan looks).
     Outs plain, cdxa;
     analyze(stream("ntsc.mpg"), plain);
     analyze(stream("ntsc.cdxa"), cdxa);
     EXPECT_EQ(plain.sectors, cdxa.sectors);
+    EXPECT_EQ(plain.seconds, cdxa.seconds);
 }
 
 TEST(VcdAnalyze, NoHeaderNoFileAndNullPointers) {
@@ -79,6 +81,31 @@ TEST(VcdAnalyze, NoHeaderNoFileAndNullPointers) {
                  (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
                  (int32_t*)nullptr, &sectors), 1);
     EXPECT_EQ(sectors, int32_t(fileSize(stream("pal.mpg")) / 2324 + 85));
+}
+
+// A sequence header cut off by the end of the file: its missing bytes read as zero, and such a
+// header never meets the Video CD rules, even when the bytes it has would.
+TEST(VcdAnalyze, SequenceHeaderCutOffByTheEndOfTheFile) {
+    TempDir dir("vcdan");
+    const std::string ntsc = bytesOf("ntsc.mpg");
+    const size_t header = ntsc.find(std::string("\0\0\1\xB3", 4));
+    ASSERT_NE(header, std::string::npos);
+    struct Cut { size_t keep; int32_t flag, bitRate; };
+    // The bit rate field is 18 bits over header bytes 8 to 10: 2875 units of 400 bit/s.
+    for (const Cut& c : {Cut{11, 1, 1150000},      // the whole header: conforming
+                         Cut{10, 0, 1148800},      // byte 10 missing: 2872 units, under the limit
+                         Cut{9, 0, 819200},        // bytes 9 and 10 missing: 2048 units
+                         Cut{8, 0, 0}}) {          // the whole field missing: bit rate 0
+        SCOPED_TRACE(c.keep);
+        const std::string path = dir.file("cut" + std::to_string(c.keep) + ".mpg");
+        ASSERT_TRUE(TempDir::writeFile(path, ntsc.substr(0, header + c.keep)));
+        Outs o;
+        EXPECT_EQ(analyze(path, o), 1);
+        EXPECT_EQ(o.flag, c.flag);
+        EXPECT_EQ(o.width, 352);
+        EXPECT_EQ(o.height, 240);
+        EXPECT_EQ(o.bitRate, c.bitRate);
+    }
 }
 
 TEST(VcdAnalyze, FilesHeldOpenAndLeftClosed) {

@@ -20,17 +20,22 @@ uint32_t be32(const std::string& s, size_t at) {
 uint8_t bcd(int v) { return uint8_t(v / 10 << 4 | v % 10); }
 uint8_t byteAt(const std::string& s, size_t at) { return uint8_t(s[at]); }
 
-uint8_t offsetByteNow() {
-    TIME_ZONE_INFORMATION tz;
-    GetTimeZoneInformation(&tz);
-    return uint8_t(int8_t(tz.Bias / -15));
-}
-
-// Seconds since 1601 of a broken-down local time.
+// Seconds since 1601 of a broken-down time.
 int64_t secondsOf(const SYSTEMTIME& st) {
     FILETIME ft;
     SystemTimeToFileTime(&st, &ft);
     return int64_t((uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000);
+}
+int64_t secondsOf(const FILETIME& ft) { return int64_t((uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000); }
+
+// What a reader of the volume makes of a date: its local digits less the offset (signed, in
+// 15-minute units east of Greenwich) is the moment in UTC.
+int64_t readerUtc(const SYSTEMTIME& local, uint8_t offset) { return secondsOf(local) - int64_t(int8_t(offset)) * 15 * 60; }
+
+int64_t utcNow() {
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    return secondsOf(st);
 }
 
 // The 17-byte volume date at `at`: its 16 digits as a local time, and the offset byte.
@@ -81,7 +86,9 @@ protected:
         GuardedBuffer buffer(prepared_.size());
         std::memcpy(buffer.data(), prepared_.data(), prepared_.size());
         GetLocalTime(&before_);
+        utcBefore_ = utcNow();
         const int32_t r = VB(PrepareVcdFiles, buffer.data(), int32_t(buffer.size()), sources.c_str(), targets.c_str());
+        utcAfter_ = utcNow();
         GetLocalTime(&after_);
         image->assign(buffer.data(), buffer.size());
         return r;
@@ -92,10 +99,12 @@ protected:
     std::vector<uint32_t> sectors_;
     std::string prepared_;
     SYSTEMTIME before_, after_;
+    int64_t utcBefore_ = 0, utcAfter_ = 0;
 };
 
 TEST_F(VcdImage, FieldsForTwoTracksAndNothingElse) {
-    // Run again by ctest in other time zones (VcdImageIndia, VcdImageNewYork), which say the bias.
+    // Run again by ctest in other time zones (VcdImageIndia, VcdImageNewYork, VcdImageSydney), which
+    // say the zone's standard bias; New York or Sydney keeps daylight time at any time of year.
     char want[16];
     if (GetEnvironmentVariableA("DUVAD_EXPECT_BIAS", want, sizeof want)) {
         TIME_ZONE_INFORMATION tz;
@@ -121,9 +130,15 @@ TEST_F(VcdImage, FieldsForTwoTracksAndNothingElse) {
         SYSTEMTIME st;
         FileTimeToLocalFileTime(&written_[k], &local);
         FileTimeToSystemTime(&local, &st);
-        const uint8_t date[7] = {uint8_t(st.wYear - 1900), uint8_t(st.wMonth), uint8_t(st.wDay), uint8_t(st.wHour),
-                                 uint8_t(st.wMinute), uint8_t(st.wSecond), offsetByteNow()};
-        EXPECT_EQ(img.substr(r + 18, 7), std::string(reinterpret_cast<const char*>(date), 7));
+        const uint8_t date[6] = {uint8_t(st.wYear - 1900), uint8_t(st.wMonth), uint8_t(st.wDay), uint8_t(st.wHour),
+                                 uint8_t(st.wMinute), uint8_t(st.wSecond)};
+        EXPECT_EQ(img.substr(r + 18, 6), std::string(reinterpret_cast<const char*>(date), 6));
+        // A reader that applies the offset gets the source's last write back, in any zone and
+        // whether or not the zone keeps daylight time now.
+        const SYSTEMTIME recorded = {WORD(1900 + byteAt(img, r + 18)), byteAt(img, r + 19), 0, byteAt(img, r + 20),
+                                     byteAt(img, r + 21), byteAt(img, r + 22), byteAt(img, r + 23), 0};
+        EXPECT_EQ(readerUtc(recorded, byteAt(img, r + 24)), secondsOf(written_[k]))
+            << "offset byte " << int(int8_t(byteAt(img, r + 24)));
         EXPECT_EQ(byteAt(img, r + 50), 0x31);
         EXPECT_EQ(byteAt(img, r + 51), 0x11);
         EXPECT_EQ(byteAt(img, r + 54), k + 1);
@@ -161,8 +176,11 @@ TEST_F(VcdImage, FieldsForTwoTracksAndNothingElse) {
     uint8_t offsets[4];
     for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(volumeDate(img, kPvd + 813 + 17 * i, &dates[i], &offsets[i])) << i;
-        EXPECT_EQ(offsets[i], offsetByteNow());
+        EXPECT_EQ(offsets[i], offsets[0]);
     }
+    // The volume dates less their offset: the moment of the call in UTC.
+    EXPECT_GE(readerUtc(dates[0], offsets[0]), utcBefore_ - 1) << "offset byte " << int(int8_t(offsets[0]));
+    EXPECT_LE(readerUtc(dates[0], offsets[0]), utcAfter_ + 1) << "offset byte " << int(int8_t(offsets[0]));
     mark(kPvd + 813, 68);
     EXPECT_EQ(img.substr(kPvd + 813, 16), img.substr(kPvd + 830, 16));
     EXPECT_EQ(img.substr(kPvd + 813, 16), img.substr(kPvd + 847, 16));
@@ -189,7 +207,9 @@ TEST_F(VcdImage, ReadBackByAnIndependentIso9660Reader) {
     const std::string isoWin = "Z:\\tmp\\duvad_vcd_" + tag + ".iso", outWin = "Z:\\tmp\\duvad_vcd_" + tag + ".txt";
     ASSERT_TRUE(TempDir::writeFile(isoWin, iso));
     DeleteFileA(outWin.c_str());
-    ASSERT_TRUE(runUnix("iso-info --no-header -i " + isoUnix + " -l > " + outUnix + ".part 2>&1; mv " +
+    // The reader shows each record's date in its own zone, after applying the record's offset: in
+    // UTC it must show the source's last write (2000-06-22 12:05:09 UTC), whatever zone made the image.
+    ASSERT_TRUE(runUnix("TZ=UTC iso-info --no-header -i " + isoUnix + " -l > " + outUnix + ".part 2>&1; mv " +
                         outUnix + ".part " + outUnix, outWin));
     const std::string listing = TempDir::readFile(outWin);
     DeleteFileA(isoWin.c_str());
@@ -205,6 +225,7 @@ TEST_F(VcdImage, ReadBackByAnIndependentIso9660Reader) {
     EXPECT_NE(rec.find(" " + std::to_string((sectors_[0] - 10) * 2048) + ")"), std::string::npos) << rec;
     EXPECT_NE(rec.find("[fn 01]"), std::string::npos) << "XA file number: " << rec;
     EXPECT_EQ(rec.find("--i2--r-r-r"), 2u) << "XA attributes, interleaved Form 2, readable: " << rec;
+    EXPECT_NE(rec.find("Jun 22 2000 12:05:09"), std::string::npos) << "the record's date in UTC: " << rec;
     EXPECT_EQ(listing.find("avseq02.dat"), std::string::npos) << "cleared slots list nothing";
 }
 

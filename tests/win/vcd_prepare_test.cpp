@@ -1,6 +1,7 @@
 // PrepareVcdFiles through the DLL: track files byte for byte, files that end where their new
 // contents end, each failure code with the files closed, the refusals of malformed input before
 // any file is touched, and the message pump running between sectors.
+#include "tests/win/import_patch.h"
 #include "tests/win/vcd_test_util.h"
 
 namespace duvad::test::vcd {
@@ -162,24 +163,92 @@ TEST(VcdPrepare, FailuresKeepEarlierTracksAndCloseEveryFile) {
     }
     CopyFileA(stream("ntsc.mpg").c_str(), s2.c_str(), FALSE);
 
-    // A track file that is its own source, by the same name or by its short name.
-    const std::string clip = copyStream(dir, "ntsc.mpg", "second source clip.mpg");
-    ASSERT_NE(shortName(clip), clip);
-    ASSERT_FALSE(shortName(clip).empty());
-    for (const std::string& target : {clip, shortName(clip)}) {
-        Image buffer;
-        EXPECT_EQ(prepare(buffer, lines({s1, clip}), lines({img, t1, target})), -302) << target;
-        EXPECT_TRUE(sameBytes(TempDir::readFile(clip), bytesOf("ntsc.mpg"))) << "the source is untouched";
-        EXPECT_TRUE(deletable(t1));
-    }
-    EXPECT_TRUE(deletable(clip));
-
     // The image file cannot be made: every track is written, the buffer is patched.
     Image buffer;
     EXPECT_EQ(prepare(buffer, lines({s1, s2}), lines({dir.file("nofolder\\image.bin"), t1, t2})), -300);
     EXPECT_TRUE(sameBytes(TempDir::readFile(t1), track1));
     EXPECT_TRUE(sameBytes(TempDir::readFile(t2), expectedTrack(bytesOf("ntsc.mpg"), 2)));
     for (const std::string& f : {t1, t2, s1, s2}) EXPECT_TRUE(deletable(f)) << f;
+}
+
+// Every output (the image file and each track file) is compared with every source and every other
+// output before anything is written: by the file's identity where the file exists, by its full path
+// otherwise. A collision is refused with the output's own code; no file is made, no source touched.
+class VcdCollision : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s1_ = copyStream(dir_, "cut.mpg", "s1.mpg");
+        s2_ = copyStream(dir_, "ntsc.mpg", "second source clip.mpg");
+        ASSERT_NE(shortName(s2_), s2_);
+        ASSERT_FALSE(shortName(s2_).empty());
+    }
+    void expectRefused(const std::string& sources, const std::string& targets, int32_t code, const std::string& what) {
+        SCOPED_TRACE(what);
+        Image buffer;
+        EXPECT_EQ(prepare(buffer, sources, targets), code);
+        EXPECT_TRUE(buffer.unchanged());
+        for (const std::string& f : {img_, t1_, t2_}) EXPECT_FALSE(exists(f)) << f << " was made";
+        EXPECT_TRUE(sameBytes(TempDir::readFile(s1_), bytesOf("cut.mpg"))) << "source 1 untouched";
+        EXPECT_TRUE(sameBytes(TempDir::readFile(s2_), bytesOf("ntsc.mpg"))) << "source 2 untouched";
+    }
+    static std::string upper(std::string s) {
+        CharUpperA(&s[0]);
+        return s;
+    }
+    TempDir dir_{"vcdcol"};
+    std::string s1_, s2_;
+    const std::string img_ = dir_.file("image.bin"), t1_ = dir_.file("t1.bin"), t2_ = dir_.file("t2.bin");
+};
+
+TEST_F(VcdCollision, OutputsThatAreSourcesOrOneAnotherAreRefusedBeforeAnythingIsWritten) {
+    const std::string both = lines({s1_, s2_});
+    expectRefused(both, lines({s1_, t1_, t2_}), -300, "the image line names source 1");
+    expectRefused(both, lines({shortName(s2_), t1_, t2_}), -300, "the image line names source 2 by its short name");
+    expectRefused(both, lines({img_, s2_, t2_}), -301, "track file 1 is the later source 2");
+    expectRefused(both, lines({img_, t1_, s2_}), -302, "track file 2 is its own source");
+    expectRefused(both, lines({img_, t1_, shortName(s2_)}), -302, "... by its short name");
+    expectRefused(both, lines({img_, t1_, upper(s2_)}), -302, "... in other case");
+    expectRefused(both, lines({t1_, t1_, t2_}), -300, "the image line is track file 1's line");
+    expectRefused(both, lines({img_, t1_, t1_}), -301, "two track lines name one file: the first is refused");
+    expectRefused(both, lines({img_, t1_, dir_.file("sub\\..\\t1.bin")}), -301, "... by another path to it");
+
+    // A track file that exists as another name (a hard link) of a source.
+    const std::string linked = dir_.file("linked.bin");
+    ASSERT_TRUE(CreateHardLinkA(linked.c_str(), s1_.c_str(), nullptr));
+    expectRefused(both, lines({img_, linked, t2_}), -301, "track file 1 is a hard link of source 1");
+    EXPECT_TRUE(deletable(linked));
+
+    // One source may feed several tracks.
+    Image buffer;
+    EXPECT_EQ(prepare(buffer, lines({s1_, s1_}), lines({img_, t1_, t2_})), 1);
+    EXPECT_TRUE(sameBytes(TempDir::readFile(t2_), expectedTrack(bytesOf("cut.mpg"), 2)));
+}
+
+// A file system that reports zeros for the volume serial number and the file index gives no
+// identity: the check falls back to full paths, so distinct files are not taken for one.
+ImportPatch* g_infoPatch;
+BOOL WINAPI zeroIdentity(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    const BOOL ok = g_infoPatch->original<decltype(&GetFileInformationByHandle)>()(file, info);
+    if (ok) info->dwVolumeSerialNumber = info->nFileIndexHigh = info->nFileIndexLow = 0;
+    return ok;
+}
+
+TEST_F(VcdCollision, FileSystemWithoutIdentitiesFallsBackToPaths) {
+    ImportPatch info(dll(), "GetFileInformationByHandle", reinterpret_cast<void*>(&zeroIdentity));
+    ASSERT_TRUE(info.active()) << "the DLL reads file identities";
+    g_infoPatch = &info;
+    expectRefused(lines({s1_, s2_}), lines({img_, t1_, upper(s2_)}), -302, "track file 2 is its own source");
+    expectRefused(lines({s1_, s2_}), lines({img_, t1_, t1_}), -301, "two track lines name one file");
+    // Distinct files are accepted, also when the outputs exist already (a conversion run again),
+    // so that every file has the same all-zero identity.
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        Image buffer;
+        EXPECT_EQ(prepare(buffer, lines({s1_, s2_}), lines({img_, t1_, t2_})), 1) << "distinct files are accepted";
+        EXPECT_TRUE(sameBytes(TempDir::readFile(t1_), expectedTrack(bytesOf("cut.mpg"), 1)));
+        EXPECT_TRUE(sameBytes(TempDir::readFile(t2_), expectedTrack(bytesOf("ntsc.mpg"), 2)));
+    }
+    g_infoPatch = nullptr;
 }
 
 TEST(VcdPrepare, SourceTooLargeForTheImageIsRefusedBeforeItsTrackFile) {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/core/wave.h"
+#include "tools/host/core/wave.h"
 #include "tools/host/host.h"
 
 namespace duvad::host {

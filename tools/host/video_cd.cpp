@@ -6,11 +6,14 @@
 // takes: a raw image of 2352-byte sectors with a cue sheet, and a cdrdao table of contents.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "frame/file_size.h"
 #include "frame/scoped.h"
 #include "tools/host/core/disc_plan.h"
 #include "tools/host/core/first_track.h"
@@ -34,7 +37,8 @@ std::string baseName(const std::string& path) {
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-int64_t fileSize(const std::string& path) {
+// The size of the file at `path`, -1 when there is none (duvad::fileSize takes an open handle).
+int64_t sizeAtPath(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA a;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
     return int64_t(a.nFileSizeHigh) << 32 | a.nFileSizeLow;
@@ -68,10 +72,10 @@ Progress* g_progress;  // the timer procedure's view of the running make (one at
 void showProgress(bool final) {
     Progress& p = *g_progress;
     for (size_t k = p.reported; k < p.targets.size(); ++k) {
-        const int64_t size = fileSize(p.targets[k]);
-        const uint64_t done = size < 0 ? 0 : uint64_t(size) / vcd::kSectorBytes;
+        const int64_t size = sizeAtPath(p.targets[k]);
+        const uint64_t done = size < 0 ? 0 : uint64_t(size) / vcd::kMode2SectorBytes;
         // A track is done once its successor exists (or, for the last, when the call returned).
-        const bool complete = final || (k + 1 < p.targets.size() && fileSize(p.targets[k + 1]) >= 0);
+        const bool complete = final || (k + 1 < p.targets.size() && sizeAtPath(p.targets[k + 1]) >= 0);
         if (complete && size >= 0) {
             std::printf("%s  track %2u/%u  %-12s %7u sectors  done\n", p.console ? "\r" : "", unsigned(k + 1),
                         unsigned(p.targets.size()), baseName(p.targets[k]).c_str(), unsigned(done));
@@ -99,41 +103,166 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) { showProgress(false); }
 
 // ---- Raw image ----------------------------------------------------------------------------------
 
-// Appends the 2336-byte sectors of `data` (a whole number of them) as raw sectors from `lba` on.
-bool writeRaw(HANDLE out, const uint8_t* data, size_t sectors, uint32_t& lba) {
-    std::vector<uint8_t> raw(sectors * vcd::kRawSectorBytes);
-    for (size_t s = 0; s < sectors; ++s)
-        makeRawSector(data + s * vcd::kSectorBytes, lba++, raw.data() + s * vcd::kRawSectorBytes);
-    DWORD written = 0;
-    return WriteFile(out, raw.data(), DWORD(raw.size()), &written, nullptr) && written == raw.size();
-}
+// Raw sectors through one buffer kept for the whole image: one WriteFile per chunk of sectors.
+class RawWriter {
+public:
+    static constexpr size_t kChunk = 128;  // sectors per read and per write
+    explicit RawWriter(HANDLE out) : out_(out), raw_(kChunk * vcd::kRawSectorBytes) {}
 
-// The whole disc: the completed first track, then each track file behind its filled gap.
-bool writeRawDisc(const std::string& path, const std::vector<uint8_t>& image,
-                  const std::vector<std::string>& tracks, std::string& error) {
-    ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.valid()) return error = "cannot create " + path, false;
+    // Appends 2336-byte sectors (any number of them) as raw sectors from `lba` on.
+    bool sectors(const uint8_t* data, size_t count, uint32_t& lba) {
+        for (size_t n = 0; count; count -= n, data += n * vcd::kMode2SectorBytes) {
+            n = count < kChunk ? count : kChunk;
+            for (size_t s = 0; s < n; ++s)
+                makeRawSector(data + s * vcd::kMode2SectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
+            if (!put(n)) return false;
+        }
+        return true;
+    }
+    // Appends `count` empty Form 2 sectors, the gap's and the padding's.
+    bool empty(size_t count, uint32_t& lba) {
+        for (size_t n = 0; count; count -= n, lba += uint32_t(n)) {
+            n = count < kChunk ? count : kChunk;
+            emptyRawSectors(lba, n, raw_.data());
+            if (!put(n)) return false;
+        }
+        return true;
+    }
+
+private:
+    bool put(size_t n) {
+        const DWORD bytes = DWORD(n * vcd::kRawSectorBytes);
+        DWORD written = 0;
+        return WriteFile(out_, raw_.data(), bytes, &written, nullptr) && written == bytes;
+    }
+    HANDLE out_;
+    std::vector<uint8_t> raw_;
+};
+
+// The whole disc after the conversion: the completed first track, then each track file behind
+// its filled gap, with a short track's padding behind it. Padding sectors are empty like the
+// gap's; before another track they are the part of its gap that the burner's lists count to this
+// track, so the bytes are those of an unpadded disc.
+bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t>& image,
+                  const std::vector<std::string>& tracks, const DiscLayout& layout, std::string& error) {
+    const auto failWith = [&error](std::string why) {
+        error = std::move(why);
+        return false;
+    };
+    RawWriter raw(out);
     uint32_t lba = 0;
-    if (!writeRaw(out.get(), image.data(), image.size() / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
-    std::vector<uint8_t> gap(size_t(vcd::kGapSectors) * vcd::kSectorBytes);
-    for (uint32_t s = 0; s < vcd::kGapSectors; ++s) gapSector(gap.data() + s * vcd::kSectorBytes);
-    constexpr size_t kChunk = 256;  // sectors per read
-    std::vector<uint8_t> buffer(kChunk * vcd::kSectorBytes);
-    for (const std::string& track : tracks) {
-        if (!writeRaw(out.get(), gap.data(), vcd::kGapSectors, lba)) return error = "cannot write " + path, false;
+    if (SetFilePointer(out, 0, nullptr, FILE_BEGIN) != 0 ||
+        !raw.sectors(image.data(), image.size() / vcd::kMode2SectorBytes, lba))
+        return failWith("cannot write " + path);
+    std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kMode2SectorBytes);
+    for (size_t k = 1; k <= tracks.size(); ++k) {
+        const std::string& track = tracks[k - 1];
+        if (!raw.empty(layout.pregapSectors(k), lba)) return failWith("cannot write " + path);
         ScopedFile in(CreateFileA(track.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!in.valid()) return error = "cannot read " + track, false;
+        if (!in.valid()) return failWith("cannot read " + track);
         for (;;) {
             DWORD got = 0;
-            if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr)) return error = "cannot read " + track, false;
-            if (got % vcd::kSectorBytes) return error = track + " is not a whole number of 2336-byte sectors", false;
+            if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr))
+                return failWith("cannot read " + track);
+            if (got % vcd::kMode2SectorBytes)
+                return failWith(track + " is not a whole number of 2336-byte sectors");
             if (got == 0) break;
-            if (!writeRaw(out.get(), buffer.data(), got / vcd::kSectorBytes, lba)) return error = "cannot write " + path, false;
+            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba))
+                return failWith("cannot write " + path);
         }
+        if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
+            return failWith(track + " changed while the disc was written");
+        if (!raw.empty(layout.paddingSectors(k), lba)) return failWith("cannot write " + path);
     }
-    return true;
+    return SetEndOfFile(out) ? true : failWith("cannot write " + path);
 }
+
+// Turns the track files into the raw image behind the first track while PrepareVcdFiles is still
+// writing them, on a thread of its own (the DLL's thread mostly waits for its pump): each growing
+// file is read as far as it holds whole sectors, up to the length AnalyzeMpeg predicted. The raw
+// bytes are those writeRawDisc makes from the finished files; the first track follows once the
+// DLL has completed the image.
+class TrackFollower {
+public:
+    enum Outcome { Running, Done, Differs, Failed };
+
+    TrackFollower(HANDLE out, const std::string& path, const std::vector<std::string>& tracks, const DiscLayout& plan)
+        : out_(out), path_(path), tracks_(tracks), plan_(plan) {}
+    ~TrackFollower() { finish(false); }
+
+    bool start() {
+        thread_.reset(CreateThread(nullptr, 0, run, this, 0, nullptr));
+        return thread_.valid();
+    }
+    // After PrepareVcdFiles: the files are final (converted), or the disc is given up. Returns
+    // once the thread has ended.
+    Outcome finish(bool converted) {
+        (converted ? converted_ : abandoned_) = true;
+        if (thread_.valid()) WaitForSingleObject(thread_.get(), INFINITE);
+        thread_.reset();
+        return outcome_;
+    }
+    const std::string& error() const { return error_; }
+
+private:
+    static DWORD WINAPI run(void* self) {
+        auto* f = static_cast<TrackFollower*>(self);
+        f->outcome_ = f->follow();
+        return 0;
+    }
+
+    Outcome follow() {
+        RawWriter raw(out_);
+        std::vector<uint8_t> buffer(RawWriter::kChunk * vcd::kMode2SectorBytes);
+        uint32_t lba = plan_.firstTrackSectors;
+        if (SetFilePointer(out_, LONG(lba * vcd::kRawSectorBytes), nullptr, FILE_BEGIN) != lba * vcd::kRawSectorBytes)
+            return failed("cannot write " + path_);
+        for (size_t k = 1; k <= tracks_.size(); ++k) {
+            if (!raw.empty(plan_.pregapSectors(k), lba)) return failed("cannot write " + path_);
+            ScopedFile in;
+            const uint32_t want = plan_.trackSectors[k - 1];
+            for (uint32_t done = 0; done < want;) {
+                if (abandoned_) return Differs;
+                const bool final = converted_;  // read before the size: then that size is final
+                // Shared for writing, as the DLL opens it (Windows 95 knows no FILE_SHARE_DELETE).
+                if (!in.valid())
+                    in.reset(CreateFileA(tracks_[k - 1].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                const int64_t size = in.valid() ? duvad::fileSize(in.get()) : 0;
+                const int64_t whole = size < 0 ? 0 : size / vcd::kMode2SectorBytes;
+                const int64_t ready = (whole < want ? whole : want) - done;
+                if (ready <= 0) {
+                    if (final) return Differs;  // shorter than predicted: made again from the files
+                    Sleep(1);
+                    continue;
+                }
+                const uint32_t n = uint32_t(ready < int64_t(RawWriter::kChunk) ? ready : RawWriter::kChunk);
+                const DWORD bytes = n * vcd::kMode2SectorBytes;
+                DWORD got = 0;
+                if (!ReadFile(in.get(), buffer.data(), bytes, &got, nullptr) || got != bytes)
+                    return failed("cannot read " + tracks_[k - 1]);
+                if (!raw.sectors(buffer.data(), n, lba)) return failed("cannot write " + path_);
+                done += n;
+            }
+            if (!raw.empty(plan_.paddingSectors(k), lba)) return failed("cannot write " + path_);
+        }
+        return Done;
+    }
+    Outcome failed(const std::string& error) {
+        error_ = error;
+        return Failed;
+    }
+
+    HANDLE out_;
+    const std::string& path_;
+    const std::vector<std::string>& tracks_;
+    const DiscLayout& plan_;
+    std::atomic<bool> converted_{false}, abandoned_{false};
+    Outcome outcome_ = Running;  // written by the thread, read after it ended
+    std::string error_;
+    ScopedHandle thread_;
+};
 
 bool writeText(const std::string& path, const std::string& text) {
     ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -148,6 +277,17 @@ std::string failureText(int32_t r, const std::vector<std::string>& sources) {
     if (r <= -201 && r >= -299) return name(-200 - r) + " is neither an MPEG system stream nor RIFF CDXA";
     if (r <= -101 && r >= -199) return name(-100 - r) + " could not be read";
     return "failed";
+}
+
+// One line per track under four seconds: the empty sectors the burner's lists add behind it.
+std::string paddingNotes(const DiscLayout& layout, const std::vector<std::string>& sources) {
+    std::string notes;
+    for (size_t k = 1; k <= layout.trackSectors.size(); ++k)
+        if (const uint32_t padding = layout.paddingSectors(k))
+            notes += "  note: track " + std::to_string(k + 1) + " (" + baseName(sources[k - 1]) + ", " +
+                     std::to_string(layout.trackSectors[k - 1]) + " sectors) is under four seconds: padded with " +
+                     std::to_string(padding) + " empty sectors on the disc\n";
+    return notes;
 }
 
 int fail(const std::string& line) {
@@ -196,21 +336,26 @@ int make(int argc, char** argv) {
         uint8_t head[16];
         DWORD got = 0;
         if (!readHead(path, head, sizeof head, &got)) return fail(std::string(argv[i]) + ": cannot be opened");
-        const SourceKind kind = sourceKind(head, got);
-        if (kind == SourceKind::MpegProgram2) return fail(std::string(argv[i]) + ": an MPEG-2 stream; a Video CD takes MPEG-1");
-        if (kind == SourceKind::Other) return fail(std::string(argv[i]) + ": not an MPEG-1 system stream or RIFF CDXA file");
+        const std::string refused = sourceRefusal(head, got);
+        if (!refused.empty()) return fail(std::string(argv[i]) + ": " + refused);
         const StreamFacts f = analyzeFile(analyzeMpeg, path);
         if (f.result < 0) return fail(std::string(argv[i]) + ": " + factsLine(f));
         if (f.result == 0) return fail(std::string(argv[i]) + ": no MPEG-1 video in it");
         std::printf("%-24s %s\n", baseName(path).c_str(), factsLine(f).c_str());
         if (f.compliant != 1) std::printf("  note: not within the Video CD picture rules; players may refuse it\n");
-        if (uint32_t(f.sectors) < kShortestTrackSectors)
-            std::printf("  note: its track lasts under four seconds; some recorders refuse such a track\n");
         if (f.height == 288) firstTrack.palTracks |= 1u << (i - 1);
         sources.push_back(path);
         facts.push_back(f);
         plan.trackSectors.push_back(uint32_t(f.sectors));
     }
+    // A track under four seconds is padded for the burner; one followed by another track can
+    // only be padded out of the gap before that track (the image's addresses stay as they are).
+    if (const size_t k = plan.unpaddableTrack())
+        return fail(std::string(argv[k]) + ": too short to be followed by another track (" +
+                    std::to_string(plan.trackSectors[k - 1]) + " sectors; a track file needs " +
+                    std::to_string(kShortestTrackSectors - vcd::kGapSectors) +
+                    " to be padded to four seconds within the gap); put it last");
+    std::printf("%s", paddingNotes(plan, sources).c_str());
     std::printf("disc: %s\n", capacityLine(plan).c_str());
     if (plan.trackStart(sources.size() + 1) > kDisc80)
         return fail("the tracks do not fit an 80-minute disc: they need " +
@@ -245,7 +390,21 @@ int make(int argc, char** argv) {
     firstTrack.biasMinutes = tz.Bias;
     std::vector<uint8_t> image = buildFirstTrack(firstTrack);
 
-    std::printf("writing the track files to %s\n", outDir.c_str());
+    // The raw image is made while the track files are written (see TrackFollower), unless a
+    // former run's track file could not be removed: its old sectors could pass for new ones.
+    const std::string bin = dir + kBinName, part = bin + ".part";
+    struct PartFile {  // removed on every path but the one that renames it
+        const std::string& path;
+        ~PartFile() { DeleteFileA(path.c_str()); }
+    } partFile{part};
+    ScopedFile out(CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) return fail("cannot create " + part);
+    bool fresh = true;
+    for (const std::string& t : targets) fresh &= GetFileAttributesA(t.c_str()) == INVALID_FILE_ATTRIBUTES;
+    TrackFollower follower(out.get(), part, targets, plan);
+    const bool following = fresh && follower.start();
+
+    std::printf("writing the track files and %s to %s\n", kBinName, outDir.c_str());
     Progress progress;
     progress.targets = targets;
     for (const StreamFacts& f : facts) progress.expected.push_back(uint32_t(f.sectors));
@@ -255,6 +414,7 @@ int make(int argc, char** argv) {
     const int32_t r = prepare(reinterpret_cast<char*>(image.data()), int32_t(image.size()), sourceList.c_str(),
                               targetList.c_str());
     KillTimer(nullptr, timer);
+    const TrackFollower::Outcome followed = follower.finish(r == 1);
     if (r != 1) {
         g_progress = nullptr;
         for (const std::string& t : targets) DeleteFileA(t.c_str());
@@ -265,14 +425,17 @@ int make(int argc, char** argv) {
     g_progress = nullptr;
 
     // The layout from what was written; the DLL entered the same one into the image.
-    DiscLayout layout{uint32_t(image.size() / vcd::kSectorBytes), {}};
+    DiscLayout layout{uint32_t(image.size() / vcd::kMode2SectorBytes), {}};
     std::vector<std::string> names;
     for (const std::string& t : targets) {
-        const int64_t size = fileSize(t);
-        if (size < 0 || size % vcd::kSectorBytes) return fail(t + " is missing or not whole sectors");
-        layout.trackSectors.push_back(uint32_t(size / vcd::kSectorBytes));
+        const int64_t size = sizeAtPath(t);
+        if (size < 0 || size % vcd::kMode2SectorBytes) return fail(t + " is missing or not whole sectors");
+        layout.trackSectors.push_back(uint32_t(size / vcd::kMode2SectorBytes));
         names.push_back(baseName(t));
     }
+
+    if (const size_t k = layout.unpaddableTrack())
+        return fail(names[k - 1] + " came out too short to be padded to four seconds; no disc written");
 
     // The completed image must place the tracks where the raw image and the TOC will put them.
     std::vector<uint32_t> planned;
@@ -280,16 +443,24 @@ int make(int argc, char** argv) {
     if (listedTrackStarts(image) != planned)
         return fail("the completed image places the tracks elsewhere than their files' sizes say; no disc written");
 
-    std::string error;
-    const std::string bin = dir + kBinName, part = bin + ".part";
-    std::printf("writing %s\n", kBinName);
-    if (!writeRawDisc(part, image, targets, error)) {
-        DeleteFileA(part.c_str());
-        return fail(error);
+    // The first track's raw sectors in front of what the follower made, or, when it could not
+    // follow (the files differ from the prediction), the whole disc from the finished files.
+    std::string error = follower.error();
+    bool written = following && followed == TrackFollower::Done && layout.trackSectors == plan.trackSectors;
+    if (written) {
+        RawWriter raw(out.get());
+        uint32_t lba = 0;
+        written = SetFilePointer(out.get(), 0, nullptr, FILE_BEGIN) == 0 &&
+                  raw.sectors(image.data(), image.size() / vcd::kMode2SectorBytes, lba);
+        if (!written) error = "cannot write " + part;
+    } else if (followed != TrackFollower::Failed) {
+        written = writeRawDisc(out.get(), part, image, targets, layout, error);
     }
+    out.reset();
+    if (!written) return fail(error);
     if (!MoveFileExA(part.c_str(), bin.c_str(), MOVEFILE_REPLACE_EXISTING) ||
         !writeText(dir + kCueName, cueSheet(kBinName, layout)) ||
-        !writeText(dir + kTocName, cdrdaoToc(kImageName, names))) {
+        !writeText(dir + kTocName, cdrdaoToc(kImageName, names, layout))) {
         for (const char* name : {kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
         DeleteFileA(part.c_str());
         return fail("cannot write the raw image, its cue sheet or the table of contents in " + outDir);
@@ -298,6 +469,7 @@ int make(int argc, char** argv) {
     std::vector<std::string> shown;
     for (const std::string& source : sources) shown.push_back(baseName(source));
     std::printf("\n%s", trackTable(layout, shown).c_str());
+    std::printf("%s", paddingNotes(layout, sources).c_str());
     std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(targets.size()), targets.size() == 1 ? "" : "s",
                 capacityLine(layout).c_str());
     std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);

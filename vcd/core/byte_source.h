@@ -8,9 +8,9 @@
 namespace duvad::vcd {
 
 // A readable file. Sizes and offsets are 64-bit: files of 2 GiB and more are measured exactly.
-class ByteSource {
+class RandomAccessSource {
 public:
-    virtual ~ByteSource() = default;
+    virtual ~RandomAccessSource() = default;
     // The file's size in bytes, or -1 when it cannot be taken.
     virtual int64_t size() = 0;
     // Reads up to `count` bytes from `offset` into `to`; returns how many arrived (0 at or past the
@@ -29,7 +29,7 @@ public:
 
 // Bytes in memory as a file. `size` may exceed the bytes held: the rest reads as zeros, which
 // stands in for a sparse file of any length.
-class MemorySource : public ByteSource {
+class MemorySource : public RandomAccessSource {
 public:
     MemorySource(const uint8_t* data, size_t held, int64_t size = -2)
         : data_(data), held_(held), size_(size == -2 ? int64_t(held) : size) {}

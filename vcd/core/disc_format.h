@@ -7,15 +7,15 @@
 namespace duvad::vcd {
 
 // Sectors.
-constexpr int32_t kSectorBytes = 2336;        // Mode 2 sector without sync and header
+constexpr int32_t kMode2SectorBytes = 2336;   // Mode 2 sector without sync and header
 constexpr int32_t kRawSectorBytes = 2352;     // with the 12-byte sync and the 4-byte header
 constexpr int32_t kSyncHeaderBytes = 16;
 constexpr int32_t kSubheaderBytes = 8;        // file, channel, submode, coding; twice
 constexpr int32_t kForm1DataBytes = 2048;     // user data of a Form 1 sector (ISO 9660 block)
 constexpr int32_t kForm2DataBytes = 2324;     // user data of a Form 2 sector (one MPEG pack)
 constexpr int32_t kEdcBytes = 4;
-static_assert(kSubheaderBytes + kForm2DataBytes + kEdcBytes == kSectorBytes, "Form 2 layout");
-static_assert(kSyncHeaderBytes + kSectorBytes == kRawSectorBytes, "raw sector layout");
+static_assert(kSubheaderBytes + kForm2DataBytes + kEdcBytes == kMode2SectorBytes, "Form 2 layout");
+static_assert(kSyncHeaderBytes + kMode2SectorBytes == kRawSectorBytes, "raw sector layout");
 
 // Subheader submode bits (CD-ROM XA).
 constexpr uint8_t kSubmodeEndOfRecord = 0x01;
@@ -35,7 +35,7 @@ constexpr uint32_t kGapSectors = 2 * kSectorsPerSecond;
 static_assert(kSectorsPerMinute == 4500 && kGapSectors == 150, "disc address units");
 
 // Byte offset of the user data of sector `sector` in an image of 2336-byte sectors.
-constexpr uint32_t userData(uint32_t sector) { return sector * uint32_t(kSectorBytes) + kSubheaderBytes; }
+constexpr uint32_t userData(uint32_t sector) { return sector * uint32_t(kMode2SectorBytes) + kSubheaderBytes; }
 
 // A value 0..99 as two decimal digits, the tens in the high four bits.
 constexpr uint8_t bcd(uint32_t v) { return uint8_t((v / 10 % 10) << 4 | v % 10); }
@@ -59,6 +59,10 @@ inline void putLe32(uint8_t* p, uint32_t v) {
 inline void putBe32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[3 - i] = uint8_t(v >> (8 * i));
 }
+// Integer readers, least significant byte first.
+constexpr uint32_t getLe16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+constexpr uint32_t getLe32(const uint8_t* p) { return getLe16(p) | getLe16(p + 2) << 16; }
+
 // Both byte orders: least significant first, then most significant first.
 inline void putBoth16(uint8_t* p, uint32_t v) { putLe16(p, v), putBe16(p + 2, v); }
 inline void putBoth32(uint8_t* p, uint32_t v) { putLe32(p, v), putBe32(p + 4, v); }

@@ -6,47 +6,36 @@
 namespace duvad::vcd {
 namespace {
 
-// Primary volume descriptor: the user data of sector 16.
-constexpr uint32_t kPvd = userData(16);
-constexpr uint32_t kPvdSystemId = kPvd + 8;        // first 17 of its 32 bytes
-constexpr uint32_t kPvdVolumeId = kPvd + 40;       // 32 bytes
-constexpr uint32_t kPvdSpaceSize = kPvd + 80;      // both-endian 32
-constexpr uint32_t kPvdCreation = kPvd + 813;      // then modification, expiration, effective
-constexpr uint32_t kVolumeIdBytes = 32;
-constexpr char kSystemId[] = "CD-RTOS CD-BRIDGE";
-constexpr char kVolumeId[] = "VideoCD";
-constexpr int kEffectiveYears = 100;               // the effective date lies a century ahead
+// The fields written, as image offsets (ISO 9660 layout: iso9660.h; Video CD places and files:
+// video_cd_files.h). The primary volume descriptor is the user data of sector 16.
+constexpr uint32_t kPvd = userData(iso9660::kPrimarySector);
+constexpr uint32_t kPvdSystemId = kPvd + iso9660::kPvdSystemId;  // first 17 of its 32 bytes
+constexpr uint32_t kPvdVolumeId = kPvd + iso9660::kPvdVolumeId;
+constexpr uint32_t kPvdSpaceSize = kPvd + iso9660::kPvdSpaceSize;
+constexpr uint32_t kPvdCreation = kPvd + iso9660::kPvdCreation;  // then modification, expiration, effective
+constexpr int kEffectiveYears = 100;                             // the effective date lies a century ahead
 static_assert(kPvd == 37384 && kPvdSystemId == 37392 && kPvdVolumeId == 37424, "PVD fields");
 static_assert(kPvdSpaceSize == 37464 && kPvdCreation == 38197, "PVD fields");
-static_assert(kPvdCreation + 4 * kVolumeDateBytes == kPvd + 881, "the four dates end at PVD byte 881");
 static_assert(sizeof kSystemId - 1 == 17, "system identifier written without terminator");
 
-// The track files' directory: sector 21, behind its own "." and ".." records (48 bytes each with
-// the XA system use field), 32 slots of one 60-byte record each.
-constexpr uint32_t kOwnRecordBytes = 48;
-constexpr uint32_t kRecordSlots = userData(21) + 2 * kOwnRecordBytes;
-constexpr uint32_t kRecordSlotBytes = 60;
-constexpr uint32_t kRecordExtent = 2;              // both-endian 32
-constexpr uint32_t kRecordLength = 10;             // both-endian 32
-constexpr uint32_t kRecordDate = 18;               // 7 bytes
-constexpr uint32_t kRecordFileId = 33;             // "AVSEQnn.DAT;1", 13 bytes, no padding
-constexpr uint32_t kRecordSystemUse = kRecordFileId + 13;  // CD-ROM XA field, 14 bytes
-constexpr uint32_t kRecordXaAttributes = kRecordSystemUse + 4;  // big-endian 16
-constexpr uint32_t kRecordXaFileNumber = kRecordSystemUse + 8;
+// MPEGAV's 32 record slots, behind its own two records; the fields of a slot's record.
+constexpr uint32_t kRecordSlots = userData(kTrackDirectorySector) + 2 * kOwnRecordBytes;
+constexpr uint32_t kRecordExtent = iso9660::kRecordExtent;
+constexpr uint32_t kRecordLength = iso9660::kRecordDataLength;
+constexpr uint32_t kRecordDate = iso9660::kRecordDate;
+constexpr uint32_t kRecordSystemUse = iso9660::kRecordId + kTrackFileIdBytes;  // "AVSEQnn.DAT;1", no padding
+constexpr uint32_t kRecordXaAttributes = kRecordSystemUse + iso9660::kXaAttributes;
+constexpr uint32_t kRecordXaFileNumber = kRecordSystemUse + iso9660::kXaFileNumber;
 constexpr uint32_t kUnsentSectors = 10;            // a track file's length counts 10 sectors less
 static_assert(kRecordSlots == 49160, "directory record slots start at sector 21, byte 96");
 static_assert(kRecordSlots + kMaxTracks * kRecordSlotBytes - 1 == 51079, "and end at image byte 51079");
 static_assert(kRecordXaAttributes == 50 && kRecordXaFileNumber == 54, "XA field at record byte 46");
-static_assert(kRecordSystemUse + 14 == kRecordSlotBytes, "a slot holds one whole record");
 
-// The Video CD entry table (ENTRIES.VCD) in sector 151: "ENTRYVCD", version, profile, the
-// big-endian entry count, then 4-byte entries.
-constexpr uint32_t kEntryTable = userData(151);
-constexpr uint32_t kEntryCount = kEntryTable + 10;
-constexpr uint32_t kEntrySlots = kEntryTable + 12;
-constexpr uint32_t kEntryBytes = 4;
-static_assert(kEntryCount == 352754 && kEntrySlots == 352756, "entry table of sector 151");
-static_assert(kEntrySlots + kMaxTracks * kEntryBytes == kMinImageBytes, "the last patched byte");
+// The Video CD entry table (ENTRIES.VCD): its count and its 4-byte entries.
+constexpr uint32_t kEntryCountAt = userData(kEntriesSector) + kEntryCount;
+constexpr uint32_t kEntrySlotsAt = userData(kEntriesSector) + kEntrySlots;
+static_assert(kEntryCountAt == 352754 && kEntrySlotsAt == 352756, "entry table of sector 151");
+static_assert(kEntrySlotsAt + kMaxTracks * kEntryBytes == kMinImageBytes, "the last patched byte");
 
 // Writes `value` as `width` decimal digits (the low ones, should it have more).
 void putDigits(uint8_t* p, int value, int width) {
@@ -99,7 +88,7 @@ void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int 
         putRecordDate(record + kRecordDate, track.written, track.biasMinutes);
         putBe16(record + kRecordXaAttributes, kXaTrackFile);
         record[kRecordXaFileNumber] = uint8_t(k);
-        putEntry(image + kEntrySlots + (k - 1) * kEntryBytes, uint32_t(k) + 1, start);
+        putEntry(image + kEntrySlotsAt + (k - 1) * kEntryBytes, uint32_t(k) + 1, start);
         start += track.sectors + kGapSectors;
     }
 
@@ -116,8 +105,8 @@ void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int 
     putVolumeDate(image + kPvdCreation + 3 * kVolumeDateBytes, effective, nowBiasMinutes);
 
     std::memset(image + kRecordSlots + n * kRecordSlotBytes, 0, (kMaxTracks - n) * kRecordSlotBytes);
-    std::memset(image + kEntrySlots + n * kEntryBytes, 0, (kMaxTracks - n) * kEntryBytes);
-    putBe16(image + kEntryCount, uint32_t(n));
+    std::memset(image + kEntrySlotsAt + n * kEntryBytes, 0, (kMaxTracks - n) * kEntryBytes);
+    putBe16(image + kEntryCountAt, uint32_t(n));
 }
 
 }  // namespace duvad::vcd

@@ -1,12 +1,14 @@
 // Completing the host's image of a Video CD's first track: where each track file lies on the
 // disc, the fields of the ISO 9660 volume and of the Video CD entry table that depend on the
 // track files and on the date, and the clearing of unused directory and entry slots.
-// Platform-free: times arrive already converted to local time, with the time zone's bias.
+// Platform-free: times arrive already converted to local time, with the bias in force (daylight
+// time included), so that local time minus the offset is UTC.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 #include "vcd/core/disc_format.h"
+#include "vcd/core/video_cd_files.h"
 
 namespace duvad::vcd {
 
@@ -22,7 +24,7 @@ struct LocalTime {
 struct TrackRecord {
     uint32_t sectors;         // sectors written to the track file: 30 + data + 55
     LocalTime written;        // the source file's last write, as local time
-    int32_t biasMinutes;      // time zone bias (UTC = local + bias) fetched for this track
+    int32_t biasMinutes;      // bias in force (UTC = local + bias, daylight time included)
 };
 
 // Patches `image` (length bytes, a whole number of sectors, at least kMinImageBytes) for
@@ -34,7 +36,7 @@ void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int 
 // The pieces of the patch, each a pure function of its inputs.
 
 // Disc sector where the first track file starts: the image's whole sectors plus one gap.
-constexpr uint32_t firstTrackStart(uint32_t imageLength) { return imageLength / kSectorBytes + kGapSectors; }
+constexpr uint32_t firstTrackStart(uint32_t imageLength) { return imageLength / kMode2SectorBytes + kGapSectors; }
 
 // ISO 9660 offset from UTC in 15-minute units, positive east of Greenwich, from a Windows bias
 // (UTC = local + bias, in minutes); the quotient drops its fraction toward zero.
@@ -44,8 +46,8 @@ constexpr uint8_t offsetByte(int32_t biasMinutes) { return uint8_t(biasMinutes /
 // second, offset byte.
 void putRecordDate(uint8_t* p, const LocalTime& t, int32_t biasMinutes);
 
-constexpr uint32_t kRecordDateBytes = 7;
-constexpr uint32_t kVolumeDateBytes = 17;
+using iso9660::kRecordDateBytes;
+using iso9660::kVolumeDateBytes;
 
 // The 17-byte volume date of a primary volume descriptor: the 16 digits YYYYMMDDhhmmsscc
 // (cc = hundredths of a second) and the offset byte; no terminator.

@@ -30,6 +30,25 @@ struct VcdLists {
 // it first) or its name has 256 bytes or more.
 bool takeLine(const char** text, char (&name)[kNameBytes]);
 
+// Which output would overwrite a source or another output. Outputs are the image file and the
+// track files; `same(a, b)` tells whether two names of the lists name one file. Returns 0, or the
+// code of the first output, in list order (image, then track files 1 to n), that names the same
+// file as any source or as any other output: -300 for the image, -300 - i for track file i.
+// Sources are not compared with one another: one source may feed several tracks.
+template <typename Same>
+int32_t findCollision(const VcdLists& lists, Same same) {
+    const int32_t n = lists.tracks;
+    auto output = [&](int32_t k) -> const char* { return k == 0 ? lists.image : lists.target[k - 1]; };
+    for (int32_t k = 0; k <= n; ++k) {
+        const int32_t code = k == 0 ? kImageFailure : targetFailure(k);
+        for (int32_t j = 0; j < n; ++j)
+            if (same(output(k), lists.source[j])) return code;
+        for (int32_t j = 0; j <= n; ++j)
+            if (j != k && same(output(k), output(j))) return code;
+    }
+    return 0;
+}
+
 // Walks both lists (null pointers are empty lists). Returns 0 and fills `out`, or the refusal:
 // a source line i without CR LF or with a name of 256 bytes or more gives -100 - i, a 33rd source
 // line -133; a missing or bad image line -300; a missing or bad target line for track i -300 - i.

@@ -59,17 +59,12 @@ bool meetsVideoCdRules(const SequenceHeader& h) {
     return false;
 }
 
-bool isRiffCdxa(const uint8_t* head, uint32_t delivered) {
-    return delivered >= 12 && std::memcmp(head, "RIFF", 4) == 0 &&
-           std::memcmp(head + 8, "CDXA", 4) == 0;
-}
-
 int64_t trackSectors(bool riffCdxa, int64_t size) {
     const int64_t data = riffCdxa ? (size - kRiffHeaderBytes) / kRawSectorBytes : size / kPackBytes;
     return data + kLeadInSectors + kLeadOutSectors;
 }
 
-Analysis analyzeStream(ByteSource& file) {
+Analysis analyzeStream(RandomAccessSource& file) {
     Analysis a;
     uint8_t window[kTailBytes];  // the tail window; its first block serves the other reads
 
@@ -101,7 +96,7 @@ Analysis analyzeStream(ByteSource& file) {
 
     // Container and length.
     const uint32_t headBytes = file.readAt(0, window, kRiffHeaderBytes);
-    const bool cdxa = isRiffCdxa(window, headBytes);
+    const bool cdxa = classifySource(window, headBytes) == SourceKind::RiffCdxa;
     const int64_t dataStart = cdxa ? kRiffHeaderBytes : 0;
     a.sectors = trackSectors(cdxa, size);
     if (a.sectors > INT32_MAX) {
@@ -116,12 +111,13 @@ Analysis analyzeStream(ByteSource& file) {
         for (uint32_t p = 0; p + 4 <= n; ++p) {
             if (!startCode(window + p, kSequenceStartCode)) continue;
             // Re-read from the start code, so a header crossing the block's end is read whole;
-            // bytes past the end of the file count as zero.
+            // bytes past the end of the file read as zero, and a header cut off there does not
+            // meet the rules (its zeros would pass as a bit rate of 0).
             uint8_t header[kSequenceFieldBytes] = {};
-            file.readAt(at + p, header, kSequenceFieldBytes);
+            const uint32_t got = file.readAt(at + p, header, kSequenceFieldBytes);
             a.result = 1;
             a.header = readSequenceHeader(header);
-            a.compliant = meetsVideoCdRules(a.header);
+            a.compliant = got == uint32_t(kSequenceFieldBytes) && meetsVideoCdRules(a.header);
             return a;
         }
     }

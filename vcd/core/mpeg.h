@@ -6,12 +6,13 @@
 
 #include "vcd/core/byte_source.h"
 #include "vcd/core/disc_format.h"
+#include "vcd/core/source_kind.h"
 
 namespace duvad::vcd {
 
-constexpr int32_t kBlockBytes = 2336;       // every analysis read: a Mode 2 sector's size
-constexpr int32_t kPackBytes = 2324;        // one pack of a Video CD stream: a Form 2 payload
-constexpr int32_t kRawHeaderBytes = 16;     // 12-byte sync pattern and 4-byte header
+constexpr int32_t kBlockBytes = kMode2SectorBytes;      // every analysis read: a Mode 2 sector's size
+constexpr int32_t kPackBytes = kForm2DataBytes;    // one pack of a Video CD stream: a Form 2 payload
+constexpr int32_t kRawHeaderBytes = kSyncHeaderBytes;  // a raw sector's sync pattern and header
 constexpr int32_t kRiffHeaderBytes = 44;    // RIFF/CDXA header ahead of the raw sectors
 constexpr int32_t kLeadInSectors = 30;      // empty sectors ahead of a track's data
 constexpr int32_t kLeadOutSectors = 55;     // and after it
@@ -52,9 +53,6 @@ SequenceHeader readSequenceHeader(const uint8_t* p);
 // 29.97 Hz or 23.976 Hz, or 352 x 288 at code 8 and 25 Hz; in each case below 1151929 bit/s.
 bool meetsVideoCdRules(const SequenceHeader& h);
 
-// "RIFF" at bytes 0-3 and "CDXA" at bytes 8-11, both within the `delivered` bytes.
-bool isRiffCdxa(const uint8_t* head, uint32_t delivered);
-
 // Sectors of the track file made from a file of `size` bytes: its data sectors plus the 30
 // lead-in and 55 lead-out sectors. A RIFF CDXA file has (size - 44) / 2352 data sectors, any other
 // file size / 2324; fractions dropped toward zero.
@@ -74,6 +72,6 @@ struct Analysis {
 // Analyses an open file. Reads, in this order: up to five blocks from byte 0 (the head scan),
 // the last 7008 bytes, the first 44 bytes, up to 100 blocks from the data start, and one block at
 // the sequence header found. Bytes the file does not hold take part in no test.
-Analysis analyzeStream(ByteSource& file);
+Analysis analyzeStream(RandomAccessSource& file);
 
 }  // namespace duvad::vcd

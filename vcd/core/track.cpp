@@ -4,13 +4,6 @@
 
 namespace duvad::vcd {
 
-SourceKind classifySource(const uint8_t* head, uint32_t delivered) {
-    if (isRiffCdxa(head, delivered)) return SourceKind::RiffCdxa;
-    if (delivered >= 4 && head[0] == 0x00 && head[1] == 0x00 && head[2] == 0x01 && head[3] == 0xBA)
-        return SourceKind::PackStream;
-    return SourceKind::Neither;
-}
-
 void makeSubheader(uint8_t* sector, int32_t track) {
     const uint8_t* payload = sector + kSubheaderBytes;
     const bool audio = payload[12] == 0x00 && payload[13] == 0x00 && payload[14] == 0x01 &&
@@ -36,7 +29,7 @@ bool writeEmpty(SectorSink& out, uint8_t* sector, int32_t count, uint32_t& writt
 
 }  // namespace
 
-TrackOutcome writeTrack(ByteSource& source, SectorSink& out, SourceKind kind, int64_t size,
+TrackOutcome writeTrack(RandomAccessSource& source, SectorSink& out, SourceKind kind, int64_t size,
                         int32_t track) {
     TrackOutcome r;
     // One buffer: a raw sector is read whole and written from byte 16; a made sector's payload

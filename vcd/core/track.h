@@ -19,10 +19,7 @@ constexpr uint8_t kAudioCoding = 0x7F;
 constexpr uint8_t kChannel = 1;
 static_assert(kVideoSubmode == 0x62 && kAudioSubmode == 0x64);
 
-enum class SourceKind { Neither, RiffCdxa, PackStream };
-
-// What the first bytes of a source say it is; only the `delivered` bytes count.
-SourceKind classifySource(const uint8_t* head, uint32_t delivered);
+// What a source is: classifySource, vcd/core/source_kind.h.
 
 // Fills bytes 0-7 of a made sector whose 2324-byte payload is already at bytes 8-2331: an audio
 // sector when payload bytes 12-15 start a packet of MPEG audio stream 0, else a video sector.
@@ -43,7 +40,7 @@ struct TrackOutcome {
 // sectors, 55 empty sectors, one write and one pump pass per sector, one read per data sector,
 // all through one buffer. `track` (its low 8 bits) is the file number in made subheaders.
 // Stops at the first read that fails or comes short, or the first failed write.
-TrackOutcome writeTrack(ByteSource& source, SectorSink& out, SourceKind kind, int64_t size,
+TrackOutcome writeTrack(RandomAccessSource& source, SectorSink& out, SourceKind kind, int64_t size,
                         int32_t track);
 
 }  // namespace duvad::vcd

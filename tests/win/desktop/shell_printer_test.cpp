@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "tests/win/dialog_driver.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -243,6 +246,127 @@ TEST_F(NoPrinter, WithoutDialogNoDefaultGivesMinusTwo) {
     rememberMissing(r);
     EXPECT_EQ(r.call(3), -3);
     EXPECT_FALSE(r.contextWritten());
+}
+
+// ---- How often the dialog is shown, through a stand-in for PrintDlgA -----------------------------
+// The stand-in plays a script of showings (fail with an extended error, or succeed), optionally
+// handing back blocks of its own as the real dialog does; the DLL's GlobalAlloc and GlobalFree are
+// watched so that every block, the DLL's or the dialog's, is seen freed.
+
+struct Showing {
+    bool ok;
+    DWORD error;          // the extended error of a failure
+    bool handsBackBlocks; // replaces the record's blocks with new ones of its own
+};
+struct PrintScript {
+    std::vector<Showing> showings;
+    size_t shown = 0;
+    std::vector<bool> hadNames;     // per showing: the DLL gave a printer names block
+    DWORD lastError = 0;
+    std::vector<HGLOBAL> live;      // global blocks allocated and not yet freed
+    std::string namesHandedBack;    // the bytes of the last names block the stand-in made
+};
+PrintScript g_print;
+const HDC kStandInContext = reinterpret_cast<HDC>(intptr_t(0x5151));
+
+HGLOBAL WINAPI watchedAlloc(UINT flags, SIZE_T bytes) {
+    HGLOBAL h = GlobalAlloc(flags, bytes);
+    if (h) g_print.live.push_back(h);
+    return h;
+}
+HGLOBAL WINAPI watchedFree(HGLOBAL h) {
+    g_print.live.erase(std::remove(g_print.live.begin(), g_print.live.end(), h), g_print.live.end());
+    return GlobalFree(h);
+}
+HGLOBAL blockOf(const std::string& bytes) {
+    HGLOBAL h = watchedAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(h), bytes.data(), bytes.size());
+    GlobalUnlock(h);
+    return h;
+}
+
+BOOL WINAPI standInPrintDlg(PRINTDLGA* r) {
+    g_print.hadNames.push_back(r->hDevNames != nullptr);
+    // Past the end of the script the user cancels, so a call that shows too often still returns.
+    const Showing s = g_print.shown < g_print.showings.size() ? g_print.showings[g_print.shown] : Showing{false, 0, false};
+    ++g_print.shown;
+    if (s.handsBackBlocks) {
+        if (r->hDevNames) watchedFree(r->hDevNames);
+        if (r->hDevMode) watchedFree(r->hDevMode);
+        g_print.namesHandedBack = std::string("\x08\x00\x12\x00\x18\x00\x00\x00" "stand.drv\0Stand\0LPT1:", 30);
+        r->hDevNames = blockOf(g_print.namesHandedBack);
+        r->hDevMode = blockOf(std::string(sizeof(DEVMODEA), '\x11'));
+    }
+    if (s.ok) r->hDC = kStandInContext;
+    g_print.lastError = s.ok ? 0 : s.error;
+    return s.ok;
+}
+DWORD WINAPI standInExtendedError() { return g_print.lastError; }
+
+class PrinterSetupShowings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const ImportPatch* p : {&dialog_, &error_, &alloc_, &free_}) ASSERT_TRUE(p->active());
+        g_print = {};
+    }
+    // Plays `script` with a remembered printer (or none); the result of PrinterSetup in mode 2.
+    int32_t play(std::vector<Showing> script, bool remembered) {
+        g_print.showings = std::move(script);
+        if (remembered) rememberMissing(r_);
+        else r_.namesLength = 0;
+        r_.modeLength = 0;
+        return r_.call(2);
+    }
+    Remembered r_;
+    ImportPatch dialog_{dll(), "comdlg32.dll", "PrintDlgA", reinterpret_cast<const void*>(&standInPrintDlg)};
+    ImportPatch error_{dll(), "comdlg32.dll", "CommDlgExtendedError", reinterpret_cast<const void*>(&standInExtendedError)};
+    ImportPatch alloc_{dll(), "kernel32.dll", "GlobalAlloc", reinterpret_cast<const void*>(&watchedAlloc)};
+    ImportPatch free_{dll(), "kernel32.dll", "GlobalFree", reinterpret_cast<const void*>(&watchedFree)};
+};
+
+constexpr DWORD kPrinterNotFound = PDERR_PRINTERNOTFOUND;
+
+TEST_F(PrinterSetupShowings, ASecondFailureEndsTheCallWhateverTheDialogLeft) {
+    struct Case { const char* what; bool handsBack; };
+    for (Case c : {Case{"dialog hands back blocks of its own", true}, Case{"dialog hands back nothing", false}}) {
+        SCOPED_TRACE(c.what);
+        const std::string before = (rememberMissing(r_), r_.bytes());
+        EXPECT_EQ(play({{false, kPrinterNotFound, c.handsBack}, {false, kPrinterNotFound, c.handsBack}}, true), -2);
+        EXPECT_EQ(g_print.shown, 2u);
+        EXPECT_EQ(g_print.hadNames, (std::vector<bool>{true, false})) << "the second showing is at the default printer";
+        EXPECT_FALSE(r_.contextWritten());
+        EXPECT_EQ(r_.namesLength, int32_t(before.size()));
+        EXPECT_EQ(r_.bytes(), before);
+        EXPECT_TRUE(g_print.live.empty()) << g_print.live.size() << " global blocks not freed";
+        g_print = {};
+    }
+}
+
+TEST_F(PrinterSetupShowings, WithoutARememberedPrinterAFailureIsNotRetried) {
+    EXPECT_EQ(play({{false, kPrinterNotFound, false}}, false), -2);
+    EXPECT_EQ(g_print.shown, 1u);
+    EXPECT_FALSE(r_.contextWritten());
+}
+
+TEST_F(PrinterSetupShowings, TheSecondShowingAtTheDefaultPrinterCanSucceed) {
+    EXPECT_EQ(play({{false, kPrinterNotFound, true}, {true, 0, true}}, true), 1);
+    EXPECT_EQ(g_print.shown, 2u);
+    EXPECT_EQ(r_.context, kStandInContext);
+    EXPECT_EQ(std::string(r_.names.data(), size_t(r_.namesLength)), g_print.namesHandedBack);
+    EXPECT_EQ(r_.modeLength, int32_t(sizeof(DEVMODEA)));
+    EXPECT_TRUE(g_print.live.empty()) << g_print.live.size() << " global blocks not freed";
+}
+
+TEST_F(PrinterSetupShowings, CancelAndNoPrinterAreAnsweredAtOnce) {
+    struct Case { DWORD error; int32_t result; };
+    for (Case c : {Case{0, 0}, Case{PDERR_NODEVICES, -1}, Case{PDERR_NODEFAULTPRN, -1}}) {
+        SCOPED_TRACE(c.error);
+        g_print = {};
+        EXPECT_EQ(play({{false, c.error, true}, {false, c.error, true}}, true), c.result);
+        EXPECT_EQ(g_print.shown, 1u);
+        EXPECT_FALSE(r_.contextWritten());
+        EXPECT_TRUE(g_print.live.empty());
+    }
 }
 
 }  // namespace

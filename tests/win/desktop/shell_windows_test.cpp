@@ -1,11 +1,13 @@
 // Finding a Visual Basic 6 program's main window and arranging Explorer beside the host, with
 // real top-level windows of the classes those programs use. The Desktop* suites run one at a time
 // (their windows are seen by every process of the session).
+#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -279,12 +281,37 @@ TEST_F(DesktopExplorer, ArrangingTwiceKeepsTheArrangedPlacesAndAClosedExplorerEn
     EXPECT_TRUE(sameRect(rectOf(host), {7, 8, 207, 158}));  // not touched either
 }
 
-// No Explorer window: the stand-in EXPLORER.EXE beside the test program is started and waited for.
-TEST_F(DesktopExplorer, StartsExplorerWhenThereIsNone) {
+// WinExec's stand-in: notes what the DLL asks to start and starts the stand-in Explorer beside the
+// test program by its own full path, so that the arrangement can go on.
+using WinExecFn = UINT(WINAPI*)(LPCSTR, UINT);
+WinExecFn g_realWinExec;
+std::string g_execLine;
+UINT g_execShow;
+
+UINT WINAPI recordingWinExec(LPCSTR line, UINT show) {
+    g_execLine = line;
+    g_execShow = show;
+    return g_realWinExec(("\"" + testDir() + "EXPLORER.EXE\"").c_str(), show);
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = char(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// No Explorer window: Explorer is started from the Windows folder by its full, quoted path, and
+// waited for.
+TEST_F(DesktopExplorer, StartsExplorerFromTheWindowsFolderWhenThereIsNone) {
+    ImportPatch exec(dll(), "kernel32.dll", "WinExec", reinterpret_cast<const void*>(&recordingWinExec));
+    ASSERT_TRUE(exec.active()) << "DuVad.dll does not import WinExec by name";
+    g_realWinExec = exec.original<WinExecFn>();
+    g_execLine.clear();
     HWND host = w_.make(kVb6, "Host");
     const DWORD start = GetTickCount();
     ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
     EXPECT_GE(GetTickCount() - start, 2900u);  // the pump ran while Explorer started
+    EXPECT_EQ(lower(g_execLine), "\"c:\\windows\\explorer.exe\"");  // Wine's Windows folder
+    EXPECT_EQ(g_execShow, UINT(SW_SHOWNORMAL));
     Helper started;  // closes the stand-in at the end
     started.window = FindWindowA(kExplorer, nullptr);
     ASSERT_NE(started.window, nullptr);
@@ -298,54 +325,54 @@ TEST_F(DesktopExplorer, StartsExplorerWhenThereIsNone) {
     ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
     EXPECT_TRUE(sameRect(rectOf(started.window), {100, 100, 600, 500}));
     EXPECT_TRUE(sameRect(rectOf(host), {50, 60, 450, 360}));
+
+    // With an Explorer window on the desktop nothing is started.
+    g_execLine.clear();
+    ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
+    EXPECT_EQ(g_execLine, "");
+    ASSERT_EQ(VB(AllineaConExplorer, host, 0), 1);
 }
 
-// With no Explorer that makes an "ExploreWClass" window (Wine's own makes "ExplorerWClass"): the
-// test program runs a copy of itself from a folder without the stand-in, where WinExec finds
-// Wine's explorer.exe; the copy checks that nothing was changed.
-TEST_F(DesktopExplorer, NoExplorerEvenAfterStartingChangesNothing) {
-    const bool standInHere = GetFileAttributesA((testDir() + "EXPLORER.EXE").c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (!standInHere) {
-        HWND host = w_.make(kVb6, "Host");
-        ShowWindow(host, SW_MAXIMIZE);
-        TopWindows::drain();
-        const RECT before = rectOf(host);
-        const DWORD start = GetTickCount();
-        EXPECT_EQ(VB(AllineaConExplorer, host, 1), 0);
-        EXPECT_GE(GetTickCount() - start, 2900u);
-        EXPECT_TRUE(IsZoomed(host));
-        EXPECT_TRUE(sameRect(rectOf(host), before));
-        EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);  // no arrangement is pending
+// The stand-in EXPLORER.EXE lies in the test program's folder, which is also the current folder:
+// where a bare "EXPLORER.EXE" would be looked for first. The DLL starts the Windows folder's
+// Explorer (Wine's, which makes no "ExploreWClass" window), so after the wait there is still no
+// Explorer window and nothing is changed.
+TEST_F(DesktopExplorer, AnExplorerPlantedInTheProgramsOrCurrentFolderIsNotRun) {
+    ASSERT_NE(GetFileAttributesA((testDir() + "EXPLORER.EXE").c_str()), INVALID_FILE_ATTRIBUTES);
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    ASSERT_EQ(lower(std::string(current) + "\\"), lower(testDir()));
+    HWND host = w_.make(kVb6, "Host");
+    ShowWindow(host, SW_MAXIMIZE);
+    TopWindows::drain();
+    const RECT before = rectOf(host);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(VB(AllineaConExplorer, host, 1), 0);
+    EXPECT_GE(GetTickCount() - start, 2900u);
+    if (HWND planted = FindWindowA(kExplorer, nullptr)) {
+        ADD_FAILURE() << "the planted EXPLORER.EXE ran";
+        VB(AllineaConExplorer, host, 0);
+        Helper ran;  // closes it
+        ran.window = planted;
         return;
     }
-    TempDir dir("noexplorer");
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    ASSERT_TRUE(CopyFileA(self, dir.file("duvad_tests.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(dllPath().c_str(), dir.file("DuVad.dll").c_str(), FALSE));
-    std::string line = "\"" + dir.file("duvad_tests.exe") +
-                       "\" --gtest_filter=DesktopExplorer.NoExplorerEvenAfterStartingChangesNothing";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    EXPECT_EQ(code, 0u) << "the copy without the stand-in failed";
-    // Wine's Explorer leaves a window of its own class behind.
-    for (HWND w; (w = FindWindowA("ExplorerWClass", nullptr)) != nullptr;) {
+    EXPECT_TRUE(IsZoomed(host));
+    EXPECT_TRUE(sameRect(rectOf(host), before));
+    EXPECT_EQ(VB(AllineaConExplorer, host, 0), 0);  // no arrangement is pending
+
+    // Wine's Explorer leaves a window of its own class behind: wait for it (bounded) and close it.
+    HWND wine = nullptr;
+    for (int i = 0; i < 250 && !(wine = FindWindowA("ExplorerWClass", nullptr)); ++i) Sleep(20);
+    for (; wine; wine = FindWindowA("ExplorerWClass", nullptr)) {
         DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
+        GetWindowThreadProcessId(wine, &pid);
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        PostMessageA(w, WM_CLOSE, 0, 0);
+        PostMessageA(wine, WM_CLOSE, 0, 0);
         if (process) {
             WaitForSingleObject(process, 5000);
             CloseHandle(process);
         } else {
-            for (int i = 0; i < 250 && IsWindow(w); ++i) Sleep(20);
+            for (int i = 0; i < 250 && IsWindow(wine); ++i) Sleep(20);
         }
     }
 }

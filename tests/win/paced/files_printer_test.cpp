@@ -220,6 +220,33 @@ Version versionOf(const std::string& path) {
     return v;
 }
 
+// LPT7: mapped to a file on a tmpfs of 32 KiB by the ctest entry PrinterPortShortWrites: a write
+// that runs into the full volume takes fewer bytes than it is given, and that data is lost.
+TEST_F(PrinterPort, ShortWritesGiveZero) {
+    if (!ScopedFile(CreateFileA("LPT7:", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)).valid())
+        GTEST_SKIP() << "LPT7: is mapped to a small volume only by the ctest entry PrinterPortShortWrites";
+    const std::string port = device(7);  // the file on the small volume
+    // Each transfer writes the port from its first byte. 32768 bytes fill the volume exactly:
+    // nothing lost.
+    const std::string fits = dir_.file("fits.prn"), over = dir_.file("over.prn");
+    ASSERT_TRUE(TempDir::writeFile(fits, patternBytes(32768, 3)));
+    EXPECT_EQ(send(fits, 7).result, 1);
+    EXPECT_EQ(TempDir::readFile(port), patternBytes(32768, 3));
+
+    // 64000 bytes: the first block goes whole, the second only in part (its write reports
+    // success with 768 bytes taken), the end is read; all three reads are paced as usual.
+    ASSERT_TRUE(TempDir::writeFile(over, patternBytes(64000, 5)));
+    const Transfer t = send(over, 7);
+    EXPECT_EQ(t.result, 0);
+    EXPECT_EQ(TempDir::readFile(port), patternBytes(64000, 5).substr(0, 32768));
+    EXPECT_GE(t.elapsed, 3 * 100 - 15) << "both blocks and the end were read, each followed by a pause";
+    EXPECT_TRUE(isFree(over));
+
+    // Three blocks, the second short and the third refused: 0 as well.
+    ASSERT_TRUE(TempDir::writeFile(over, patternBytes(70000, 7)));
+    EXPECT_EQ(send(over, 7).result, 0);
+}
+
 TEST(VersionInfo, TheModulesOwnVersion) {
     const Version v = versionOf(dllPath());
     EXPECT_EQ(v.result, 1);

@@ -1,17 +1,20 @@
 #include "tools/host/core/disc_plan.h"
 
 #include <cstdio>
-#include <cstring>
+
+#include "vcd/core/mpeg.h"
 
 namespace duvad::host {
 
-SourceKind sourceKind(const uint8_t* head, size_t size) {
-    if (size >= 12 && !std::memcmp(head, "RIFF", 4) && !std::memcmp(head + 8, "CDXA", 4)) return SourceKind::RiffCdxa;
-    if (size >= 5 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA) {
-        if ((head[4] & 0xF0) == 0x20 || (head[4] & 0xF0) == 0x30) return SourceKind::MpegSystem;
-        if ((head[4] & 0xC0) == 0x40) return SourceKind::MpegProgram2;
+std::string sourceRefusal(const uint8_t* head, size_t size) {
+    const uint32_t delivered = size < 16 ? uint32_t(size) : 16;
+    const vcd::SourceKind kind = vcd::classifySource(head, delivered);
+    if (kind == vcd::SourceKind::RiffCdxa) return "";
+    if (kind == vcd::SourceKind::PackStream && delivered >= 5) {
+        if (vcd::isPackHeader(head)) return "";
+        if ((head[4] & 0xC0) == 0x40) return "an MPEG-2 stream; a Video CD takes MPEG-1";
     }
-    return SourceKind::Other;
+    return "not an MPEG-1 system stream or RIFF CDXA file";
 }
 
 const char* aspectText(int32_t code) {
@@ -51,8 +54,10 @@ std::string factsLine(const StreamFacts& f) {
 }
 
 std::string capacityLine(const DiscLayout& layout) {
-    // The disc ends where the volume says: two seconds after the last track (the end sector).
-    const uint32_t used = layout.trackStart(layout.trackSectors.size() + 1);
+    // The disc ends where the volume says, two seconds after the last track file (the end
+    // sector), or where a short last track's padding ends, if that is later.
+    const uint32_t end = layout.trackStart(layout.trackSectors.size() + 1);
+    const uint32_t used = end > layout.totalSectors() ? end : layout.totalSectors();
     const uint32_t seconds = (used + vcd::kGapSectors) / vcd::kSectorsPerSecond;
     auto fit = [&](uint32_t capacity) {
         char s[96];
@@ -80,9 +85,7 @@ std::string trackTable(const DiscLayout& layout, const std::vector<std::string>&
     };
     row(1, "ISO 9660", 0, layout.firstTrackSectors, "(file system, INFO.VCD, ENTRIES.VCD)");
     for (size_t k = 1; k <= layout.trackSectors.size(); ++k) {
-        char name[32];
-        std::snprintf(name, sizeof name, "AVSEQ%02u.DAT", unsigned(k));
-        row(unsigned(k + 1), name, layout.trackStart(k), layout.trackSectors[k - 1], k <= sources.size() ? sources[k - 1] : "");
+        row(unsigned(k + 1), trackFileName(int(k)), layout.trackStart(k), layout.trackSectors[k - 1], k <= sources.size() ? sources[k - 1] : "");
     }
     return table;
 }

@@ -1,4 +1,4 @@
-// The host tool's planning of a Video CD: what kind of file a source is, how the facts that
+// The host tool's planning of a Video CD: whether it takes a source, how the facts that
 // AnalyzeMpeg reports read to a user, and how long the disc gets against 74- and 80-minute discs.
 #pragma once
 #include <cstdint>
@@ -9,12 +9,11 @@
 
 namespace duvad::host {
 
-enum class SourceKind { MpegSystem, MpegProgram2, RiffCdxa, Other };
-
-// From the first bytes of a file: an MPEG-1 system stream starts with a pack header (00 00 01 BA,
-// then 0010xxxx), an MPEG-2 program stream's pack header has 01xxxxxx; RIFF CDXA is "RIFF" ....
-// "CDXA".
-SourceKind sourceKind(const uint8_t* head, size_t size);
+// Why the tool refuses a source, from its first bytes; empty when it takes it. It takes what the
+// DLL's conversion takes (vcd::classifySource) as long as a pack stream's first pack is MPEG-1's
+// (00 00 01 BA, then 0010xxxx or 0011xxxx): an MPEG-2 program stream (01xxxxxx) would be converted
+// but makes no Video CD.
+std::string sourceRefusal(const uint8_t* head, size_t size);
 
 // What AnalyzeMpeg reports for one file.
 constexpr int32_t kCannotOpen = -1, kTooLarge = -2;  // AnalyzeMpeg's failure results

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/core/raw_disc.h"
 #include "vcd/core/image_patch.h"
 
 namespace duvad::host {
@@ -15,12 +16,8 @@ namespace duvad::host {
 // Sectors of the first track: four seconds, the shortest track a disc may have (INFO.VCD and
 // ENTRIES.VCD sit at the fixed sectors 150 and 151).
 constexpr uint32_t kFirstTrackSectors = 300;
-constexpr uint32_t kShortestTrackSectors = 4 * vcd::kSectorsPerSecond;
-constexpr uint32_t kInfoSector = 150;
-constexpr uint32_t kEntriesSector = 151;
-constexpr uint32_t kRootSector = 20;
-constexpr uint32_t kTrackDirectorySector = 21;  // MPEGAV, where the DLL patches the track records
-static_assert(kFirstTrackSectors * vcd::kSectorBytes >= vcd::kMinImageBytes, "covers every patched byte");
+constexpr uint32_t kRootSector = 20;  // then MPEGAV at vcd::kTrackDirectorySector, 21
+static_assert(kFirstTrackSectors * vcd::kMode2SectorBytes >= vcd::kMinImageBytes, "covers every patched byte");
 static_assert(kFirstTrackSectors >= kShortestTrackSectors, "a track lasts four seconds or more");
 
 struct FirstTrackPlan {
@@ -33,9 +30,6 @@ struct FirstTrackPlan {
 
 // The image, kFirstTrackSectors sectors of 2336 bytes. tracks outside 0..32 are clamped.
 std::vector<uint8_t> buildFirstTrack(const FirstTrackPlan& plan);
-
-// "AVSEQ01.DAT" for track file 1: the name under which the disc lists track file k.
-std::string trackFileName(int k);
 
 // The extents (start sectors) of the track files as the completed image's MPEGAV directory lists
 // them, in directory order; the walk stops at the first empty or malformed record.

@@ -10,29 +10,33 @@ namespace {
 using namespace duvad::vcd;
 
 // Raw sector layout (ECMA-130 / CD-ROM XA).
-constexpr size_t kHeader = 12, kSubheader = 16;
-constexpr size_t kForm1Edc = kSubheader + kSubheaderBytes + kForm1DataBytes;   // 2072
+constexpr size_t kHeader = 12, kSubheaderAt = 16;  // offsets of the header and the subheader
+constexpr size_t kForm1Edc = kSubheaderAt + kSubheaderBytes + kForm1DataBytes;   // 2072
 constexpr size_t kEccP = kForm1Edc + kEdcBytes;                                // 2076
 constexpr size_t kEccPBytes = 172, kEccQBytes = 104;
 constexpr size_t kEccQ = kEccP + kEccPBytes;                                   // 2248
-constexpr size_t kForm2Edc = kSubheader + kSubheaderBytes + kForm2DataBytes;   // 2348
+constexpr size_t kForm2Edc = kSubheaderAt + kSubheaderBytes + kForm2DataBytes;   // 2348
 constexpr uint8_t kMode2 = 2;
 static_assert(kEccQ + kEccQBytes == size_t(kRawSectorBytes), "Form 1 ends with the Q parity");
 static_assert(kForm2Edc + kEdcBytes == size_t(kRawSectorBytes), "Form 2 ends with its EDC");
 constexpr uint8_t kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 
 struct Tables {
-    std::array<uint32_t, 256> edc{};
+    // EDC by eight bytes a step (slice-by-8): edc[s][i] is the CRC of byte i followed by s zero
+    // bytes, so eight table look-ups advance the CRC over eight bytes.
+    std::array<std::array<uint32_t, 256>, 8> edc{};
     std::array<uint8_t, 256> f{}, b{};  // GF(2^8) multiply by alpha, and its inverse of (x ^ 2x)
     Tables() {
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t e = i;
             for (int k = 0; k < 8; ++k) e = (e >> 1) ^ (e & 1 ? 0xD8018001u : 0);
-            edc[i] = e;
+            edc[0][i] = e;
             const uint32_t j = (i << 1) ^ (i & 0x80 ? 0x11D : 0);
             f[i] = uint8_t(j);
             b[i ^ j] = uint8_t(i);
         }
+        for (size_t s = 1; s < 8; ++s)
+            for (uint32_t i = 0; i < 256; ++i) edc[s][i] = (edc[s - 1][i] >> 8) ^ edc[0][edc[s - 1][i] & 0xFF];
     }
 };
 const Tables& tables() {
@@ -72,22 +76,67 @@ std::string msfText(uint32_t sectors) {
 
 }  // namespace
 
+std::string trackFileName(int k) {
+    char name[16];
+    std::snprintf(name, sizeof name, "AVSEQ%02d.DAT", k);
+    return name;
+}
+
 uint32_t DiscLayout::trackStart(size_t k) const {
     uint32_t start = firstTrackSectors + kGapSectors;
     for (size_t i = 1; i < k && i <= trackSectors.size(); ++i) start += trackSectors[i - 1] + kGapSectors;
     return start;
 }
 
+uint32_t DiscLayout::paddingSectors(size_t k) const {
+    if (k < 1 || k > trackSectors.size()) return 0;
+    const uint32_t n = trackSectors[k - 1];
+    return n < kShortestTrackSectors ? kShortestTrackSectors - n : 0;
+}
+
+uint32_t DiscLayout::pregapSectors(size_t k) const {
+    if (k < 2) return kGapSectors;
+    const uint32_t before = paddingSectors(k - 1);  // taken out of this track's gap
+    return before < kGapSectors ? kGapSectors - before : 0;
+}
+
+size_t DiscLayout::unpaddableTrack() const {
+    for (size_t k = 1; k < trackSectors.size(); ++k)
+        if (paddingSectors(k) > kGapSectors) return k;
+    return 0;
+}
+
 uint32_t DiscLayout::totalSectors() const {
-    return trackSectors.empty() ? firstTrackSectors
-                                : trackStart(trackSectors.size()) + trackSectors.back();
+    const size_t n = trackSectors.size();
+    return n == 0 ? firstTrackSectors : trackStart(n) + trackSectors.back() + paddingSectors(n);
 }
 
 uint32_t edc(const uint8_t* data, size_t size) {
-    const Tables& t = tables();
+    const auto& t = tables().edc;
     uint32_t e = 0;
-    for (size_t i = 0; i < size; ++i) e = (e >> 8) ^ t.edc[(e ^ data[i]) & 0xFF];
+    for (; size >= 8; size -= 8, data += 8) {
+        const uint32_t lo = e ^ getLe32(data), hi = getLe32(data + 4);
+        e = t[7][lo & 0xFF] ^ t[6][lo >> 8 & 0xFF] ^ t[5][lo >> 16 & 0xFF] ^ t[4][lo >> 24] ^
+            t[3][hi & 0xFF] ^ t[2][hi >> 8 & 0xFF] ^ t[1][hi >> 16 & 0xFF] ^ t[0][hi >> 24];
+    }
+    for (; size; --size) e = (e >> 8) ^ t[0][(e ^ *data++) & 0xFF];
     return e;
+}
+
+void emptyRawSectors(uint32_t lba, size_t count, uint8_t* raw) {
+    // Mode 2 EDC leaves out the header: one sector made in full serves every address.
+    static const std::array<uint8_t, kRawSectorBytes> first = [] {
+        std::array<uint8_t, kRawSectorBytes> r{};
+        uint8_t sector[kMode2SectorBytes];
+        gapSector(sector);
+        makeRawSector(sector, 0, r.data());
+        return r;
+    }();
+    for (size_t s = 0; s < count; ++s, raw += kRawSectorBytes) {
+        std::memcpy(raw, first.data(), first.size());
+        const Msf m = msf(lba + uint32_t(s) + kGapSectors);
+        raw[kHeader] = bcd(m.minute), raw[kHeader + 1] = bcd(m.second), raw[kHeader + 2] = bcd(m.frame);
+    }
 }
 
 void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
@@ -95,12 +144,12 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
     const Msf m = msf(lba + kGapSectors);
     raw[kHeader] = bcd(m.minute), raw[kHeader + 1] = bcd(m.second), raw[kHeader + 2] = bcd(m.frame);
     raw[kHeader + 3] = kMode2;
-    std::memcpy(raw + kSubheader, sector, kSectorBytes);
+    std::memcpy(raw + kSubheaderAt, sector, kMode2SectorBytes);
     if (sector[2] & kSubmodeForm2) {
-        putLe32(raw + kForm2Edc, edc(raw + kSubheader, kForm2Edc - kSubheader));
+        putLe32(raw + kForm2Edc, edc(raw + kSubheaderAt, kForm2Edc - kSubheaderAt));
         return;
     }
-    putLe32(raw + kForm1Edc, edc(raw + kSubheader, kForm1Edc - kSubheader));
+    putLe32(raw + kForm1Edc, edc(raw + kSubheaderAt, kForm1Edc - kSubheaderAt));
     // Mode 2 parity is computed with the header's four bytes taken as zero.
     uint8_t header[4];
     std::memcpy(header, raw + kHeader, 4);
@@ -111,7 +160,7 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
 }
 
 void gapSector(uint8_t* sector) {
-    std::memset(sector, 0, kSectorBytes);
+    std::memset(sector, 0, kMode2SectorBytes);
     sector[2] = sector[6] = kSubmodeForm2;
 }
 
@@ -123,20 +172,22 @@ std::string cueSheet(const std::string& binName, const DiscLayout& layout) {
         std::snprintf(track, sizeof track, "  TRACK %02u MODE2/2352\n", unsigned(k + 1));
         const uint32_t start = layout.trackStart(k);
         cue += track;
-        cue += "    INDEX 00 " + msfText(start - kGapSectors) + "\n";
+        if (const uint32_t pregap = layout.pregapSectors(k)) cue += "    INDEX 00 " + msfText(start - pregap) + "\n";
         cue += "    INDEX 01 " + msfText(start) + "\n";
     }
     return cue;
 }
 
-std::string cdrdaoToc(const std::string& imageName, const std::vector<std::string>& trackNames) {
+std::string cdrdaoToc(const std::string& imageName, const std::vector<std::string>& trackNames,
+                      const DiscLayout& layout) {
     std::string toc = "CD_ROM_XA\n\n// Track 1: the ISO 9660 file system and the Video CD files\n";
     toc += "TRACK MODE2_FORM_MIX\nDATAFILE \"" + imageName + "\"\n";
-    for (size_t k = 0; k < trackNames.size(); ++k) {
-        char head[64];
-        std::snprintf(head, sizeof head, "\n// Track %u: AVSEQ%02u.DAT\n", unsigned(k + 2), unsigned(k + 1));
-        toc += head;
-        toc += "TRACK MODE2_FORM_MIX\nPREGAP 00:02:00\nDATAFILE \"" + trackNames[k] + "\"\n";
+    for (size_t k = 1; k <= trackNames.size(); ++k) {
+        toc += "\n// Track " + std::to_string(k + 1) + ": " + trackFileName(int(k)) + "\n";
+        toc += "TRACK MODE2_FORM_MIX\n";
+        if (const uint32_t pregap = layout.pregapSectors(k)) toc += "PREGAP " + msfText(pregap) + "\n";
+        toc += "DATAFILE \"" + trackNames[k - 1] + "\"\n";
+        if (const uint32_t padding = layout.paddingSectors(k)) toc += "ZERO MODE2_FORM2 " + msfText(padding) + "\n";
     }
     return toc;
 }

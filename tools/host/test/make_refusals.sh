@@ -34,6 +34,11 @@ refuses "missing file" "cannot be opened" "$(win "$work/no such file.mpg")"
 refuses "text file" "not an MPEG-1 system stream or RIFF CDXA file" "$(win "$work/notes.txt")"
 refuses "MPEG-2 program stream" "an MPEG-2 stream" "$(win "$s/mpeg2.mpg")"
 refuses "video elementary stream" "not an MPEG-1 system stream" "$(win "$s/sequence.m1v")"
+# A source so short (five packs, a 90-sector track file) that it cannot be padded to four seconds
+# within the gap before a following track; the message says the minimum.
+head -c $((2324 * 5)) "$s/ntsc.mpg" > "$work/five.mpg"
+refuses "short source before another" "too short to be followed by another track (90 sectors; a track file needs 150" \
+  "$(win "$work/five.mpg")" "$(win "$s/ntsc.mpg")"
 one=$(win "$s/ntsc.mpg"); many=(); for i in $(seq 33); do many+=("$one"); done
 refuses "33 files" "too many files (33)" "${many[@]}"
 # 360000 sectors of stream (sparse past its real packs): longer than an 80-minute disc.

@@ -1,7 +1,7 @@
 #!/bin/bash
 # make_video_cd.sh BINDIR WORKDIR: "duvad make" end to end under Wine, checked by independent
 # readers: vcd-info (vcdimager), cd-info and iso-info (libcdio-utils), isoinfo (genisoimage),
-# cdrdao show-toc, ffprobe; the MPEG streams read back from the raw disc image must equal their
+# cdrdao show-toc and read-test, ffprobe; the MPEG streams read back from the raw disc image must equal their
 # sources byte for byte. Runs inside tests/wine-session.sh. Exit 77: a reader is not installed.
 set -u
 bin=$1 work=$2
@@ -17,6 +17,13 @@ rm -rf "$out"
 failures=0
 check() { # check DESCRIPTION COMMAND...: counts and reports a failed check
   if "${@:2}"; then echo "ok    $1"; else echo "FAIL  $1"; failures=$((failures + 1)); fi
+}
+# burnable DIR FILE: cdrdao's own check of a cue sheet or TOC, as a burn runs it, without --force:
+# no warning (a track under four seconds is one), and every sector read.
+burnable() {
+  local r rc; r=$(cd "$1" && cdrdao read-test "$2" 2>&1); rc=$?
+  [ $rc -eq 0 ] && ! grep -q "WARNING\|ERROR" <<<"$r" && grep -q "^Read [0-9]* blocks" <<<"$r" \
+    || { grep "WARNING\|ERROR" <<<"$r" | sed 's/^/  | /'; return 1; }
 }
 has() { grep -qF -- "$2" <<<"$1" || { echo "  missing: $2"; return 1; }; }
 win() { winepath -w "$1" 2>/dev/null; }
@@ -99,6 +106,8 @@ done
 xa=$(iso-info --no-header -l -i track1.iso 2>&1)
 check "iso-info: track files are XA Form 2 with their file numbers" has "$xa" "--i2--r-r-r 0 0 [fn 04] [LSN $(printf '%6d' ${starts[3]})]"
 
+check "cdrdao read-test accepts videocd.cue" burnable . videocd.cue
+check "cdrdao read-test accepts videocd.toc" burnable . videocd.toc
 toc=$(cdrdao show-toc videocd.toc 2>&1)
 check "cdrdao: CD-ROM XA table of contents" has "$toc" "TOC TYPE: CD_ROM_XA"
 for k in 1 2 3 4; do
@@ -130,6 +139,61 @@ for k in 1 2 3 4; do
   [ $k = 2 ] && size=352,288 || size=352,240
   check "ffprobe reads track $k as $size" test "$probe" = "$size"
 done
+
+# Sources under four seconds: a five-pack cut and a 2-second stream alone (padded behind their
+# track files), and the 2-second stream between two others (padded out of the next track's gap,
+# whose start stays where the image says). Each disc must pass cdrdao's check, be read by vcd-info
+# and give back its streams; its raw image holds the padding.
+head -c $((2324 * 5)) "$s/ntsc.mpg" > "$work/five.mpg"
+ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=352x240:rate=30000/1001 \
+  -f lavfi -i sine=frequency=440:sample_rate=44100 -t 2 -target ntsc-vcd -aspect 4:3 "$work/two.mpg"
+short_disc() { # short_disc NAME SOURCE...
+  local name=$1 dir=$work/$1; shift
+  rm -rf "$dir"
+  local log; log=$(wine "$bin/duvad.exe" make "$(win "$dir")" $(for f in "$@"; do win "$f"; done) 2>&1)
+  check "$name: make succeeds" test $? -eq 0 || { echo "$log" | sed 's/^/  | /'; return; }
+  local starts=() lengths=() start=450 k=1 pad=0 f
+  for f in "$@"; do
+    local n=$(( $(stat -c %s "$dir/AVSEQ0$k.DAT") / 2336 ))
+    starts+=($start) lengths+=($n)
+    pad=$(( n < 300 ? 300 - n : 0 ))
+    [ $pad -gt 0 ] && check "$name: says track $((k + 1)) is padded with $pad sectors" \
+      has "$log" "note: track $((k + 1)) ($(basename "$f"), $n sectors) is under four seconds: padded with $pad empty sectors"
+    start=$((start + n + 150)) k=$((k + 1))
+  done
+  check "$name: raw image ends with the last track's padding" \
+    test $(stat -c %s "$dir/videocd.bin") -eq $(( (start - 150 + pad) * 2352 ))
+  check "$name: cdrdao read-test accepts videocd.cue" burnable "$dir" videocd.cue
+  check "$name: cdrdao read-test accepts videocd.toc" burnable "$dir" videocd.toc
+  local vcd; vcd=$(cd "$dir" && vcd-info --no-banner --cue-file videocd.cue 2>&1)
+  check "$name: vcd-info reads a Video CD 2.0" has "$vcd" "VCD 2.0 detected"
+  check "$name: vcd-info finds $# entries" has "$vcd" " entries: $#"
+  local toc; toc=$(cd "$dir" && cdrdao show-toc videocd.toc 2>&1)
+  for k in $(seq $#); do
+    check "$name: track $((k + 1)) starts at ${starts[$((k - 1))]} (TOC)" has "$toc" "START  $(
+      a=${starts[$((k - 1))]}; printf '%02d:%02d:%02d(%6d)' $((a / 4500)) $((a / 75 % 60)) $((a % 75)) ${starts[$((k - 1))]})"
+  done
+  check "$name: every stream reads back from the raw image" python3 - "$dir/videocd.bin" "${starts[*]}" "${lengths[*]}" "$@" <<'PY'
+import sys
+raw = open(sys.argv[1], "rb").read()
+starts = [int(x) for x in sys.argv[2].split()]
+ok = True
+for k, (n, src) in enumerate(zip(map(int, sys.argv[3].split()), sys.argv[4:])):
+    start = starts[k]
+    data = b"".join(raw[s * 2352 + 24: s * 2352 + 24 + 2324] for s in range(start + 30, start + n - 55))
+    source = open(src, "rb").read()
+    ok &= data == source[: len(source) // 2324 * 2324]
+    # Padding and gap up to the next track or the end: empty Form 2 sectors (subheader 0 0 0x20 0,
+    # twice).
+    following = starts[k + 1] if k + 1 < len(starts) else len(raw) // 2352
+    for s in range(start + n, following):
+        ok &= raw[s * 2352 + 16: s * 2352 + 24] == bytes([0, 0, 0x20, 0, 0, 0, 0x20, 0])
+sys.exit(0 if ok else 1)
+PY
+}
+short_disc five "$work/five.mpg"
+short_disc two "$work/two.mpg"
+short_disc between "$s/ntsc.mpg" "$work/two.mpg" "$s/film.mpg"
 
 echo "$failures checks failed"
 [ $failures -eq 0 ]

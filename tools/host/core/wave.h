@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace duvad::wave {
+namespace duvad::host::wave {
 
 constexpr uint16_t kPcm = 1;
 constexpr uint16_t kMsAdpcm = 2;
@@ -24,4 +24,4 @@ struct Format {
 // past the end, compressed data without a fact chunk).
 std::optional<Format> read(const uint8_t* bytes, size_t size);
 
-}  // namespace duvad::wave
+}  // namespace duvad::host::wave

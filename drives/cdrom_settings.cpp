@@ -1,6 +1,5 @@
 // DriveSetting9598: a CD-ROM drive's three driver settings on Windows 95/98, found through the
-// table of present devices. DriveSettingNT: the CD-ROM service's "Autorun" on NT. NTRestart:
-// restart the computer with the shutdown privilege.
+// table of present devices. DriveSettingNT: the CD-ROM service's "Autorun" on NT.
 #include <windows.h>
 
 #include <cstring>
@@ -112,21 +111,4 @@ extern "C" int32_t WINAPI DriveSettingNT(int32_t mode, int32_t* autorun) {
     else
         writeLowByte(key.get(), "Autorun", autorun);
     return 1;
-}
-
-extern "C" int32_t WINAPI NTRestart() {
-    duvad::ScopedHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return 0;
-
-    TOKEN_PRIVILEGES shutdown = {};
-    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &shutdown.Privileges[0].Luid);
-    shutdown.PrivilegeCount = 1;
-    shutdown.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    AdjustTokenPrivileges(token.get(), FALSE, &shutdown, 0, nullptr, nullptr);
-
-    // Restart (not power off), at once, without forcing applications to close.
-    InitiateSystemShutdownA(nullptr, nullptr, 0, FALSE, TRUE);
-
-    shutdown.Privileges[0].Attributes = 0;
-    return AdjustTokenPrivileges(token.get(), FALSE, &shutdown, 0, nullptr, nullptr);
 }

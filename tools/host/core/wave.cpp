@@ -1,12 +1,14 @@
-#include "frame/core/wave.h"
+#include "tools/host/core/wave.h"
 
 #include <cstring>
 
-namespace duvad::wave {
+#include "vcd/core/disc_format.h"  // the integer readers
+
+namespace duvad::host::wave {
 namespace {
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t le16(const uint8_t* p) { return uint16_t(vcd::getLe16(p)); }
+uint32_t le32(const uint8_t* p) { return vcd::getLe32(p); }
 
 }  // namespace
 
@@ -48,4 +50,4 @@ std::optional<Format> read(const uint8_t* bytes, size_t size) {
     return f;
 }
 
-}  // namespace duvad::wave
+}  // namespace duvad::host::wave

@@ -1,0 +1,39 @@
+// ReadFileInfo: the four parts of a file's version number, from its version resource.
+#include <windows.h>
+
+#include <memory>
+#include <new>
+
+#include "include/DuVad.h"
+
+namespace {
+
+constexpr DWORD kVersionWorkSize = 10000;
+
+}  // namespace
+
+extern "C" int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, int32_t* third, int32_t* fourth) {
+    if (!name) return 0;
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(name, &handle);
+    if (size == 0) return 0;
+    // The usual resource fits the work buffer; a larger one gets a buffer of its own length.
+    char work[kVersionWorkSize];
+    std::unique_ptr<char[]> large;
+    char* block = work;
+    if (size > sizeof work) {
+        large.reset(new (std::nothrow) char[size]);
+        if (!large) return 0;
+        block = large.get();
+    }
+    if (!GetFileVersionInfoA(name, handle, size, block)) return 0;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block, "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed || length < sizeof *fixed)
+        return 0;
+    if (major) *major = HIWORD(fixed->dwFileVersionMS);
+    if (minor) *minor = LOWORD(fixed->dwFileVersionMS);
+    if (third) *third = HIWORD(fixed->dwFileVersionLS);
+    if (fourth) *fourth = LOWORD(fixed->dwFileVersionLS);
+    return 1;
+}

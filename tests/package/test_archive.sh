@@ -1,0 +1,87 @@
+#!/bin/bash
+# test_archive.sh ZIP: the release archive alone, as a user gets it, in a fresh Wine prefix of its
+# own (console programs only, no display): the files and their SHA256SUMS; a C program compiled
+# against the archive's DuVad.h, linked once with libDuVad.dll.a and once with DuVad.lib, calls
+# exports; DuVad.tlb read back through oleaut32 against frame/DuVad.def, DuVad.h and DuVad.bas;
+# the host tool makes a Video CD. Everything it makes is removed on exit.
+set -u
+zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+version=$(basename "$zip" | sed -n 's/^DuVad-\(.*\)-win32\.zip$/\1/p')
+[ -n "$version" ] || { echo "not a release archive name: $zip"; exit 2; }
+
+tmp=$(mktemp -d /tmp/duvad-release.XXXXXX)
+export WINEPREFIX=$tmp/prefix WINEARCH=win32 WINEDEBUG=-all
+unset DISPLAY
+cleanup() {
+  [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+failures=0
+check() { # check DESCRIPTION COMMAND...
+  if "${@:2}"; then echo "ok    $1"; else echo "FAIL  $1"; failures=$((failures + 1)); fi
+}
+cd "$tmp"
+unzip -q "$zip" -d unpacked || { echo "FAIL  unzip"; exit 1; }
+pkg=$tmp/unpacked/DuVad-$version-win32
+
+files="DuVad.bas DuVad.dll DuVad.h DuVad.lib DuVad.tlb LICENSE README.txt SHA256SUMS duvad.exe libDuVad.dll.a"
+check "the archive holds one folder, $(basename "$pkg"), with exactly the release's files" \
+  test "$(cd unpacked && find . -type f | sort | tr '\n' ' ')" = \
+       "$(for f in $files; do echo "./DuVad-$version-win32/$f"; done | LC_ALL=C sort | tr '\n' ' ')"
+check "SHA256SUMS covers every other file and verifies" \
+  sh -c "cd '$pkg' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) -eq 9 ]"
+for f in DuVad.h DuVad.bas LICENSE; do
+  src=$root/include/$f; [ -f "$src" ] || src=$root/bindings/vb6/$f; [ -f "$src" ] || src=$root/$f
+  check "$f is the tree's" cmp -s "$pkg/$f" "$src"
+done
+check "README.txt names the version and every file" \
+  sh -c "grep -q 'DuVad $version' '$pkg/README.txt' && for f in $files; do grep -q \"\$f\" '$pkg/README.txt' || exit 1; done"
+check "LICENSE is MIT" grep -q "^MIT License" "$pkg/LICENSE"
+
+# A fresh prefix; one server for the run, its services kept off our pipes.
+WINEDLLOVERRIDES="mscoree=;mshtml=" wine wineboot -i >/dev/null 2>&1
+wineserver -p
+wine cmd /c exit </dev/null >/dev/null 2>&1
+
+# The C program, built twice from the archive's header: once per import library.
+cc=i686-w64-mingw32-gcc
+for lib in libDuVad.dll.a DuVad.lib; do
+  exe=$pkg/call_${lib%%.*}.exe
+  check "a C program compiles against DuVad.h and links with $lib" \
+    $cc -std=c99 -Wall -Wextra -Werror -I"$pkg" "$here/call_exports.c" "$pkg/$lib" -o "$exe"
+  [ -f "$exe" ] || continue
+  check "$lib binds the exports by their plain names in DuVad.dll" \
+    sh -c "i686-w64-mingw32-objdump -p '$exe' | grep -A20 'DLL Name: DuVad.dll' | grep -qE '[0-9]+ +GoEvents\$'"
+  (cd "$pkg" && wine "$exe" "$version" </dev/null >"$tmp/call.out" 2>/dev/null); rc=$?
+  sed 's/^/  | /' "$tmp/call.out"
+  check "the program built with $lib runs its calls under Wine" test $rc -eq 0 -a -s "$tmp/call.out"
+done
+
+# The type library as oleaut32 reads it.
+$cc -std=c99 -Wall -Wextra -Werror "$here/typelib_dump.c" -o "$tmp/typelib_dump.exe" -loleaut32 -lole32 -luuid
+wine "$tmp/typelib_dump.exe" "$(winepath -w "$pkg/DuVad.tlb")" </dev/null >"$tmp/tlb.out" 2>/dev/null
+check "DuVad.tlb loads (LoadTypeLibEx)" test $? -eq 0
+check "DuVad.tlb: every function's DLL entry, parameters and help against DuVad.def, DuVad.h, DuVad.bas" \
+  python3 "$here/check_typelib.py" "$tmp/tlb.out" "$root/frame/DuVad.def" "$pkg/DuVad.h" "$pkg/DuVad.bas" "$version"
+
+# The host tool makes a disc from a 2-second stream: 30 + its 2324-byte packs + 55 sectors.
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=352x240:rate=30000/1001 -f lavfi -i sine=frequency=440 \
+  -t 2 -target ntsc-vcd -aspect 4:3 "$tmp/a.mpg"
+wine "$pkg/duvad.exe" make "$(winepath -w "$tmp/disc")" "$(winepath -w "$tmp/a.mpg")" </dev/null >"$tmp/make.out" 2>&1
+check "duvad.exe make succeeds" test $? -eq 0
+packs=$(( $(stat -c %s "$tmp/a.mpg") / 2324 ))
+check "the track file holds 30 + $packs + 55 sectors of 2336 bytes" \
+  test "$(stat -c %s "$tmp/disc/AVSEQ01.DAT" 2>/dev/null)" = $(( (30 + packs + 55) * 2336 ))
+# A CD track is at least 300 sectors (4 seconds): a shorter one is padded with empty sectors.
+track=$(( 30 + packs + 55 )); [ $track -lt 300 ] && track=300
+check "the raw disc: the first track (300), a 150-sector gap and the track ($track), 2352 bytes each" \
+  test "$(stat -c %s "$tmp/disc/videocd.bin" 2>/dev/null)" = $(( (300 + 150 + track) * 2352 ))
+check "vcd-info reads the disc as a Video CD with one track" \
+  sh -c "vcd-info --no-banner --cue-file '$tmp/disc/videocd.cue' 2>/dev/null | grep -q ' entries: 1'"
+
+[ $failures -eq 0 ] && echo "release archive: all checks pass" || echo "release archive: $failures checks failed"
+[ $failures -eq 0 ]

@@ -1,0 +1,226 @@
+#!/usr/bin/env python3
+"""Tests of tools/exports.py (the agreement check of DuVad.def, DuVad.h and DuVad.bas) and of
+tools/msft_entries.py (the type library's entry names). Each fault is made in a copy of the
+tree's own files and must be reported; the type library is read back under Wine by the release
+test (tests/package), these tests cover the file surgery itself."""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.join(HERE, "..")
+sys.path.insert(0, HERE)
+import exports  # noqa: E402
+import msft_entries  # noqa: E402
+
+
+def tree_texts():
+    return {p: exports.read_text(ROOT, p) for p in (exports.DEF_PATH, exports.HEADER_PATH, exports.BAS_PATH)}
+
+
+def faults_of(texts):
+    return exports.check(exports.parse_def(texts[exports.DEF_PATH]), exports.parse_header(texts[exports.HEADER_PATH]),
+                         exports.parse_bas(texts[exports.BAS_PATH]))
+
+
+def changed(path, old, new, count=1):
+    texts = tree_texts()
+    assert texts[path].count(old) >= 1, f"{old!r} is not in {path}"
+    texts[path] = texts[path].replace(old, new, count)
+    return texts
+
+
+class AgreementTest(unittest.TestCase):
+    def assertReported(self, texts, *fragments):
+        faults = faults_of(texts)
+        for fragment in fragments:
+            self.assertTrue(any(fragment in f for f in faults), f"{fragment!r} not in {faults}")
+
+    def test_the_tree_agrees(self):
+        self.assertEqual(faults_of(tree_texts()), [])
+        declarations = exports.load(ROOT)
+        self.assertEqual([len(d) for d in declarations], [48, 48, 48])
+
+    def test_a_missing_declaration_is_reported_in_its_file(self):
+        texts = tree_texts()
+        texts[exports.BAS_PATH] = re.sub(r"Public Declare Function MySleep .*\n", "", texts[exports.BAS_PATH])
+        self.assertReported(texts, "DuVad.bas: MySleep is exported")
+        texts = changed(exports.HEADER_PATH, "int32_t WINAPI ItsNT(void);", "")
+        self.assertReported(texts, "DuVad.h: ItsNT is exported")
+
+    def test_a_declaration_that_is_not_exported(self):
+        texts = changed(exports.BAS_PATH, "Declare Function FEnd Lib", "Declare Function FClose Lib")
+        self.assertReported(texts, "DuVad.bas: FClose is declared but not exported", "DuVad.bas: FEnd is exported")
+
+    def test_argument_counts_against_the_def_bytes(self):
+        texts = changed(exports.DEF_PATH, "GoEvents@4 ", "GoEvents@8 ")
+        self.assertReported(texts, "DuVad.h: GoEvents takes 1 arguments", "DuVad.bas: GoEvents passes 1 arguments")
+        texts = changed(exports.BAS_PATH, "(ByVal search As Long) As Long", "(ByVal search As Long, ByVal x As Long) As Long")
+        self.assertReported(texts, "DuVad.bas: FEnd passes 2 arguments")
+
+    def test_kinds_against_the_c_types(self):
+        # An out-parameter passed by value, a value passed by reference (VB6's default), a string
+        # where the DLL wants a pointer to an integer.
+        self.assertReported(changed(exports.BAS_PATH, "ByRef sectorsInFile As Long", "ByVal sectorsInFile As Long"),
+                            "OpenFileInSectors(sectorsInFile): ByVal Long cannot pass int32_t*")
+        self.assertReported(changed(exports.BAS_PATH, "(ByVal duration As Long)", "(duration As Long)"),
+                            "GoEvents(duration): ByRef Long cannot pass int32_t")
+        self.assertReported(changed(exports.BAS_PATH, "ByRef sectorsRead As Long", "ByVal sectorsRead As String"),
+                            "ReadFileInSectors(sectorsRead): ByVal String cannot pass int32_t*")
+        self.assertReported(changed(exports.BAS_PATH, "ByVal valueName As String, block As Any",
+                                    "ByVal valueName As String, ByVal block As Any"),
+                            "ReadRegBlock(block): ByVal Any is not a 32-bit argument")
+        self.assertReported(changed(exports.HEADER_PATH, "int32_t WINAPI InStrDot(const char* text)",
+                                    "int32_t WINAPI InStrDot(double text)"),
+                            "InStrDot(text): double is not a 32-bit argument")
+
+    def test_binding_and_ordinals(self):
+        self.assertReported(changed(exports.BAS_PATH, 'GoEvents Lib "DuVad.dll"', 'GoEvents Lib "DuVad.dll" Alias "MySleep"'),
+                            "GoEvents is bound to DuVad.dll MySleep")
+        self.assertReported(changed(exports.BAS_PATH, 'ItsNT Lib "DuVad.dll"', 'ItsNT Lib "kernel32"'),
+                            "ItsNT is bound to kernel32")
+        texts = changed(exports.DEF_PATH, "GoEvents@4                  @23", "GoEvents@4                  @24")
+        texts[exports.DEF_PATH] = texts[exports.DEF_PATH].replace("InStrBackS@8                @24",
+                                                                  "InStrBackS@8                @23")
+        self.assertReported(texts, "GoEvents has ordinal 24, byte-wise order gives 23")
+
+    def test_parameter_names_are_one_style_and_the_same_everywhere(self):
+        self.assertReported(changed(exports.BAS_PATH, "(ByVal firstName As String", "(ByVal first As String"),
+                            "DuVad.bas: MatchFiles names parameter first, include/DuVad.h firstName")
+        texts = changed(exports.HEADER_PATH, "int32_t WINAPI RemoveLVFocus(HWND listView)",
+                        "int32_t WINAPI RemoveLVFocus(HWND list_view)")
+        self.assertReported(texts, "RemoveLVFocus(list_view): parameter names are camelCase")
+
+        declarations = exports.load(ROOT)
+        definitions = exports.parse_definitions(ROOT)
+        self.assertEqual(exports.check(*declarations, definitions), [])
+        path, names = definitions["GetAColor"]
+        definitions["GetAColor"] = (path, [names[0], "colour"])
+        definitions.pop("ItsNT")
+        faults = exports.check(*declarations, definitions)
+        self.assertIn(f"{path}: GetAColor names parameter colour, include/DuVad.h initialColour", faults)
+        self.assertTrue(any("ItsNT has no definition" in f for f in faults), faults)
+
+    def test_reading_definitions(self):
+        with tempfile.TemporaryDirectory() as root:
+            os.makedirs(os.path.join(root, "files"))
+            with open(os.path.join(root, "files", "a.cpp"), "w") as f:
+                f.write('extern "C" int32_t WINAPI A(const char* name,\n    int32_t* /*unused*/, HWND) {\n}\n'
+                        'extern "C" int32_t WINAPI B(void) { return 0; }\n'
+                        'int32_t WINAPI NotExported(int32_t x) { return x; }\n')
+            self.assertEqual(exports.parse_definitions(root),
+                             {"A": ("files/a.cpp", ["name", None, None]), "B": ("files/a.cpp", [])})
+
+    def test_reading_vb6_forms(self):
+        declares = exports.parse_bas('Attribute VB_Name = "X"\n'
+                                     "' Public Declare Function Commented Lib \"DuVad.dll\" () As Long\n"
+                                     'Public Declare Function A Lib "DuVad.dll" (ByVal s As String, _\n'
+                                     "    n As Long, ByRef b As Byte) As Long\n"
+                                     'Declare Function B Lib "DuVad.dll" () As Long\n')
+        self.assertEqual([d.name for d in declares], ["A", "B"])
+        self.assertEqual([(p.passing, p.type) for p in declares[0].params],
+                         [("ByVal", "String"), ("ByRef", "Long"), ("ByRef", "Byte")])
+
+    def test_help_strings_come_from_the_comment_about_each_function(self):
+        functions = {f.name: f for f in exports.parse_header(tree_texts()[exports.HEADER_PATH])}
+        self.assertTrue(functions["FNext"].help.startswith("FNext: 1 with the next entry"))
+        self.assertTrue(functions["IsFileErasable"].help.startswith("IsFileErasable: opens for writing"))
+        self.assertTrue(functions["GoEvents"].help.startswith("Handles every message in the calling thread's queue"))
+        for f in functions.values():
+            self.assertLessEqual(len(f.help), exports.HELP_LIMIT, f.name)
+            self.assertNotIn("---", f.help, f.name)
+
+    def test_idl_declares_every_export_once_by_its_entry(self):
+        text = exports.idl(*exports.load(ROOT), "1.2.3.4")
+        self.assertIn("version(1.2)", text)
+        entries = re.findall(r'\[entry\("(\w+)"\)', text)
+        self.assertEqual(entries, sorted(entries, key=str.encode))
+        self.assertEqual(len(entries), 48)
+        self.assertIn("long __stdcall ReadRegBlock([in] LPSTR subKey, [in] LPSTR valueName, [in] void* block, "
+                      "[in] long length);", text)
+
+
+WIDL = shutil.which("i686-w64-mingw32-widl")
+SAMPLE_IDL = """
+[uuid(11111111-2222-3333-4444-555555555555), version(1.0)]
+library Sample {
+    typedef [string] char* LPSTR;
+    [dllname("Sample.dll"), uuid(11111111-2222-3333-4444-555555555556), helpstring("first")]
+    module First {
+        [entry("Alpha"), helpstring("a")] long __stdcall Alpha([in] long x);
+        [entry("LongerName"), helpstring("help of LongerName")] long __stdcall LongerName([in] LPSTR s, [in, out] long* n);
+    };
+    [dllname("Sample.dll"), uuid(11111111-2222-3333-4444-555555555557)]
+    module Second {
+        [entry("Gamma")] long __stdcall Gamma(void);
+    };
+};
+"""
+
+
+@unittest.skipUnless(WIDL, "widl (mingw-w64-tools) is not installed")
+class EntryNamesTest(unittest.TestCase):
+    def widl(self, idl_text):
+        with tempfile.TemporaryDirectory() as d:
+            with open(os.path.join(d, "s.idl"), "w") as f:
+                f.write(idl_text)
+            subprocess.run([WIDL, "--win32", "-t", "-o", os.path.join(d, "s.tlb"), os.path.join(d, "s.idl")], check=True)
+            with open(os.path.join(d, "s.tlb"), "rb") as f:
+                return f.read()
+
+    def entries(self, data):
+        layout = msft_entries.Layout(data)
+        strings_at, _ = layout.segment(msft_entries.STRING_SEGMENT)
+        return {name: msft_entries.read_string(data, strings_at, msft_entries.u32(data, at))
+                for name, at in msft_entries.module_functions(data, layout)}
+
+    def segment_bytes(self, data, index):
+        offset, length = msft_entries.Layout(data).segment(index)
+        return data[offset:offset + length]
+
+    def test_widl_leaves_entries_unnamed_and_the_step_names_them(self):
+        raw = self.widl(SAMPLE_IDL)
+        self.assertEqual(set(self.entries(raw).values()), {"#"})  # the fault this step exists for
+        fixed = msft_entries.name_entries(raw)
+        self.assertEqual(self.entries(fixed), {"Alpha": "Alpha", "LongerName": "LongerName", "Gamma": "Gamma"})
+        # Every other segment keeps its bytes where the directory now says it is, and the old
+        # strings (help, DLL name) keep their offsets.
+        moved = {msft_entries.STRING_SEGMENT, msft_entries.TYPEINFO_SEGMENT}  # these change
+        for index in range(msft_entries.SEGMENTS):
+            if index not in moved and msft_entries.Layout(raw).segment(index)[1] > 0:
+                self.assertEqual(self.segment_bytes(raw, index), self.segment_bytes(fixed, index), index)
+        # The type infos' function records moved with the segments before them, unchanged in size.
+        added = len(fixed) - len(raw)
+        self.assertGreater(added, 0)
+        for t in range(2):
+            at = msft_entries.Layout(raw).segment(msft_entries.TYPEINFO_SEGMENT)[0] + msft_entries.TYPEINFO_BYTES * t
+            old_records, new_records = msft_entries.u32(raw, at + 4), msft_entries.u32(fixed, at + 4)
+            self.assertEqual(new_records, old_records + added)
+            self.assertEqual(msft_entries.u32(raw, old_records), msft_entries.u32(fixed, new_records))
+        old_strings = self.segment_bytes(raw, msft_entries.STRING_SEGMENT)
+        self.assertTrue(self.segment_bytes(fixed, msft_entries.STRING_SEGMENT).startswith(old_strings))
+        self.assertEqual(len(fixed) % 4, 0)
+        self.assertEqual(msft_entries.name_entries(fixed), fixed)  # a named entry is left alone
+
+    def test_an_ordinal_entry_is_refused(self):
+        raw = self.widl(SAMPLE_IDL.replace('[entry("Gamma")]', "[entry(7)]"))
+        with self.assertRaisesRegex(msft_entries.LayoutError, "Gamma is bound by ordinal 7"):
+            msft_entries.name_entries(raw)
+
+    def test_not_a_type_library(self):
+        with self.assertRaises(msft_entries.LayoutError):
+            msft_entries.name_entries(b"MZ" + bytes(200))
+
+    def test_string_entries_are_encoded_as_widl_writes_them(self):
+        self.assertEqual(msft_entries.encode_string("#"), b"\x01\x00#WWWWW")
+        self.assertEqual(msft_entries.encode_string("Alpha"), b"\x05\x00AlphaW")
+        self.assertEqual(msft_entries.encode_string("Ab"), struct.pack("<H", 2) + b"AbWWWW")
+
+
+if __name__ == "__main__":
+    unittest.main()
