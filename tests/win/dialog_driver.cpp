@@ -1,5 +1,7 @@
 #include "tests/win/dialog_driver.h"
 
+#include <gtest/gtest.h>
+
 namespace duvad::test {
 namespace {
 
@@ -41,7 +43,59 @@ BOOL CALLBACK findChildCb(HWND w, LPARAM lp) {
 // Set on a script's thread: the flag that ends its waits.
 thread_local volatile LONG* t_stop = nullptr;
 
+bool stopped() { return t_stop && *t_stop; }
+
+// The marker a settle() posts: a WM_NULL with this wParam and a sequence number as lParam. A hook on
+// the window's thread notes the highest number that thread has taken from its queue.
+constexpr WPARAM kMarker = 0x5E771E;
+volatile LONG g_lastMarker = 0;
+volatile LONG g_nextMarker = 0;
+HANDLE g_markerTaken = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+
+LRESULT CALLBACK noteMarker(int code, WPARAM wp, LPARAM lp) {
+    const auto* m = reinterpret_cast<const MSG*>(lp);
+    if (code == HC_ACTION && m->message == WM_NULL && m->wParam == kMarker) {
+        for (LONG seen = g_lastMarker; LONG(m->lParam) > seen; seen = g_lastMarker)
+            if (InterlockedCompareExchange(&g_lastMarker, LONG(m->lParam), seen) == seen) break;
+        SetEvent(g_markerTaken);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// Waits on `handle`, answering messages other threads send to this one meanwhile (a script may
+// send to a window of the thread that joins it).
+bool waitAnswering(HANDLE handle, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD waited = GetTickCount() - start;
+        if (timeoutMs != INFINITE && waited >= timeoutMs) return false;
+        const DWORD left = timeoutMs == INFINITE ? INFINITE : timeoutMs - waited;
+        const DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0) return true;
+        if (r != WAIT_OBJECT_0 + 1) return false;
+        MSG m;
+        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 }  // namespace
+
+bool settle(HWND window, DWORD timeoutMs) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (!thread) return false;
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, noteMarker, nullptr, thread);
+    if (!hook) return false;
+    const LONG mark = InterlockedIncrement(&g_nextMarker);
+    bool taken = PostMessageA(window, WM_NULL, kMarker, mark);
+    const DWORD start = GetTickCount();
+    while (taken && g_lastMarker < mark) {
+        // Short waits: the window may go away, and a script's waits end once the test has joined it.
+        if (!IsWindow(window) || stopped() || GetTickCount() - start >= timeoutMs) taken = false;
+        else WaitForSingleObject(g_markerTaken, 20);
+    }
+    UnhookWindowsHookEx(hook);
+    return taken;
+}
 
 HWND waitForWindow(DWORD timeoutMs, HWND exclude, const char* cls) {
     const DWORD start = GetTickCount();
@@ -49,11 +103,14 @@ HWND waitForWindow(DWORD timeoutMs, HWND exclude, const char* cls) {
         FindTop f = {cls, exclude, nullptr};
         EnumWindows(findTop, reinterpret_cast<LPARAM>(&f));
         if (f.found) {
-            Sleep(100);  // let WM_INITDIALOG and the dialog's callbacks finish
+            // The dialog's set-up (WM_INITDIALOG, the callbacks it posts) is done once its modal
+            // loop has taken everything queued before now.
+            const DWORD waited = GetTickCount() - start;
+            settle(f.found, timeoutMs > waited ? timeoutMs - waited : 0);
             return f.found;
         }
         Sleep(20);
-    } while (GetTickCount() - start < timeoutMs && !(t_stop && *t_stop));
+    } while (GetTickCount() - start < timeoutMs && !stopped());
     return nullptr;
 }
 
@@ -94,7 +151,13 @@ DWORD WINAPI DialogScript::run(LPVOID p) {
 void DialogScript::join() {
     if (!thread_) return;
     InterlockedExchange(&stop_, 1);
-    WaitForSingleObject(thread_, 30000);
+    // The script uses this object and whatever the test handed it: it must have ended before either
+    // goes. One that is still busy after 30 s is a failure, and is still waited for (a real hang is
+    // ended by ctest's time limit, not by freeing what it uses).
+    if (!waitAnswering(thread_, 30000)) {
+        ADD_FAILURE() << "the dialog script was still running 30 s after the call under test returned";
+        waitAnswering(thread_, INFINITE);
+    }
     CloseHandle(thread_);
     thread_ = nullptr;
 }

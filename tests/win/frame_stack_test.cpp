@@ -62,10 +62,14 @@ TEST(ExportTable, ArgumentCountsAreTheBytesEachExportRemoves) {
         uint32_t words[16] = {};
         ASSERT_LE(row.args, 16);
         quietArguments(row.name.c_str(), words);
-        int32_t delta = 0x7fffffff;
-        duv_stdcall_raw(reinterpret_cast<const void*>(fn), words, row.args, &delta);
+        uint32_t before[4];
+        nextSentinels(before);
+        StdcallFrame frame = {0, 0x7fffffff, {}};
+        stdcallRaw(reinterpret_cast<const void*>(fn), words, row.args, before, &frame);
+        const int32_t delta = frame.espDelta;
         EXPECT_EQ(delta, 0) << row.name << " removes " << row.args * 4 + delta << " bytes; DuVad.def says "
                             << row.args << " arguments (" << row.args * 4 << " bytes)";
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(frame.after[i], before[i]) << row.name << " did not keep " << kCalleeSaved[i];
     }
 }
 

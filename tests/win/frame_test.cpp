@@ -1,5 +1,7 @@
 // The built module as the host meets it: export names and ordinals, imports, version block and
 // resources, the loader's entry.
+#include <gtest/gtest-spi.h>
+
 #include <set>
 
 #include "tools/host/core/wave.h"
@@ -158,11 +160,75 @@ TEST(Harness, GuardedBufferEndsAtANoAccessPage) {
 TEST(Harness, StackCheckSeesAWrongArgumentCount) {
     // GoEvents removes 4 argument bytes; pushed with 8, the stack ends up 4 bytes short.
     const uint32_t words[2] = {0, 0};
-    int32_t delta = 0;
-    EXPECT_EQ(duv_stdcall_raw(reinterpret_cast<const void*>(proc("GoEvents")), words, 2, &delta), 1u);
-    EXPECT_EQ(delta, -4);
-    EXPECT_EQ(duv_stdcall_raw(reinterpret_cast<const void*>(proc("GoEvents")), words, 1, &delta), 1u);
-    EXPECT_EQ(delta, 0);
+    uint32_t regs[4];
+    nextSentinels(regs);
+    StdcallFrame frame = {};
+    EXPECT_EQ(stdcallRaw(reinterpret_cast<const void*>(proc("GoEvents")), words, 2, regs, &frame), 1u);
+    EXPECT_EQ(frame.espDelta, -4);
+    EXPECT_EQ(stdcallRaw(reinterpret_cast<const void*>(proc("GoEvents")), words, 1, regs, &frame), 1u);
+    EXPECT_EQ(frame.espDelta, 0);
+}
+
+// Stand-ins for an export (one 4-byte argument, stdcall, returns it plus one): one that uses all
+// four callee-saved registers and puts them back, one that changes each, one that removes 8
+// argument bytes instead of 4.
+extern "C" char duv_stub_keeps[], duv_stub_ebx[], duv_stub_esi[], duv_stub_edi[], duv_stub_ebp[], duv_stub_pops8[];
+asm(R"(
+    .text
+_duv_stub_keeps:
+    pushl %ebx
+    pushl %esi
+    pushl %edi
+    pushl %ebp
+    xorl  %ebx, %ebx
+    xorl  %esi, %esi
+    xorl  %edi, %edi
+    xorl  %ebp, %ebp
+    popl  %ebp
+    popl  %edi
+    popl  %esi
+    popl  %ebx
+    movl  4(%esp), %eax
+    incl  %eax
+    ret   $4
+_duv_stub_ebx:
+    incl  %ebx
+    movl  4(%esp), %eax
+    incl  %eax
+    ret   $4
+_duv_stub_esi:
+    incl  %esi
+    movl  4(%esp), %eax
+    incl  %eax
+    ret   $4
+_duv_stub_edi:
+    incl  %edi
+    movl  4(%esp), %eax
+    incl  %eax
+    ret   $4
+_duv_stub_ebp:
+    xorl  %ebp, %ebp
+    movl  4(%esp), %eax
+    incl  %eax
+    ret   $4
+_duv_stub_pops8:
+    movl  4(%esp), %eax
+    incl  %eax
+    ret   $8
+)");
+
+using StubFn = int32_t(WINAPI*)(int32_t);
+StubFn stub(char* code) { return reinterpret_cast<StubFn>(reinterpret_cast<void*>(code)); }
+
+TEST(Harness, CallCheckSeesEveryCalleeSavedRegisterChanged) {
+    EXPECT_EQ(vbcall(stub(duv_stub_keeps), "keeps", int32_t(41)), 42);
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(vbcall(stub(duv_stub_ebx), "stub", int32_t(1)), 2), "stub did not keep EBX");
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(vbcall(stub(duv_stub_esi), "stub", int32_t(1)), 2), "stub did not keep ESI");
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(vbcall(stub(duv_stub_edi), "stub", int32_t(1)), 2), "stub did not keep EDI");
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(vbcall(stub(duv_stub_ebp), "stub", int32_t(1)), 2), "stub did not keep EBP");
+    // Four bytes too many removed: seen, and the trampoline's own saved registers survive it.
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(vbcall(stub(duv_stub_pops8), "stub", int32_t(1)), 2),
+                            "stub left the stack pointer 4 bytes off");
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <shellapi.h>
 
-// stdcall trampoline: pushes `count` words right to left, calls, and reports how far the stack
-// pointer ended up from where it was before the pushes (0 for a callee that removed them all).
+// stdcall trampoline. It loads EBX, ESI, EDI and EBP with the caller's chosen values, pushes `count`
+// words right to left and calls; right after the call it stores the four registers as the callee
+// left them and how far the stack pointer ended up from where it was before the pushes (0 for a
+// callee that removed them all), for the caller to compare. None of the four is trusted after the
+// call: the frame record is found again through duv_stdcall_frame(), and 64 spare bytes below the
+// saved registers keep a callee that removes too much from overwriting them.
 asm(R"(
     .text
     .globl _duv_stdcall_raw
@@ -13,20 +17,45 @@ _duv_stdcall_raw:
     pushl %ebx
     pushl %esi
     pushl %edi
+    subl  $64, %esp
+    movl  24(%ebp), %eax
+    movl  %esp, (%eax)
     movl  16(%ebp), %ecx
     movl  12(%ebp), %esi
-    movl  %esp, %edi
 1:  testl %ecx, %ecx
     jz    2f
     decl  %ecx
     pushl (%esi,%ecx,4)
     jmp   1b
-2:  call  *8(%ebp)
-    movl  %esp, %ecx
-    subl  %edi, %ecx
+2:  movl  8(%ebp), %eax
     movl  20(%ebp), %edx
-    movl  %ecx, (%edx)
-    leal  -12(%ebp), %esp
+    movl  (%edx), %ebx
+    movl  4(%edx), %esi
+    movl  8(%edx), %edi
+    movl  12(%edx), %ebp
+    call  *%eax
+    pushl %eax
+    pushl %ebp
+    pushl %edi
+    pushl %esi
+    pushl %ebx
+    movl  %esp, %ebx
+    call  _duv_stdcall_frame
+    movl  (%ebx), %ecx
+    movl  %ecx, 8(%eax)
+    movl  4(%ebx), %ecx
+    movl  %ecx, 12(%eax)
+    movl  8(%ebx), %ecx
+    movl  %ecx, 16(%eax)
+    movl  12(%ebx), %ecx
+    movl  %ecx, 20(%eax)
+    leal  20(%ebx), %ecx
+    subl  (%eax), %ecx
+    movl  %ecx, 4(%eax)
+    movl  16(%ebx), %edx
+    movl  (%eax), %esp
+    movl  %edx, %eax
+    addl  $64, %esp
     popl  %edi
     popl  %esi
     popl  %ebx
@@ -34,7 +63,36 @@ _duv_stdcall_raw:
     ret
 )");
 
+extern "C" uint32_t __cdecl duv_stdcall_raw(const void* fn, const uint32_t* args, int32_t count,
+                                            const uint32_t* before, duvad::test::StdcallFrame* frame);
+
+namespace {
+thread_local duvad::test::StdcallFrame* t_frame = nullptr;
+}
+
+extern "C" duvad::test::StdcallFrame* __cdecl duv_stdcall_frame() { return t_frame; }
+
 namespace duvad::test {
+
+uint32_t stdcallRaw(const void* fn, const uint32_t* args, int32_t count, const uint32_t (&before)[4],
+                    StdcallFrame* frame) {
+    // Nested calls (an export that calls back into a test that calls an export) each keep their own.
+    StdcallFrame* outer = t_frame;
+    t_frame = frame;
+    const uint32_t r = duv_stdcall_raw(fn, args, count, before, frame);
+    t_frame = outer;
+    return r;
+}
+
+void nextSentinels(uint32_t (&regs)[4]) {
+    // Values no callee would leave there by chance, different on every call.
+    static volatile LONG counter;
+    const uint32_t n = uint32_t(InterlockedIncrement(&counter));
+    regs[0] = 0xEB000000u ^ (n * 0x9E3779B1u);
+    regs[1] = 0x51000000u ^ (n * 0x85EBCA77u);
+    regs[2] = 0xD1000000u ^ (n * 0xC2B2AE3Du);
+    regs[3] = 0xBB000000u ^ (n * 0x27D4EB2Fu);
+}
 
 std::string testDir() {
     char path[MAX_PATH];

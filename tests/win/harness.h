@@ -16,10 +16,23 @@
 
 #include "include/DuVad.h"
 
-extern "C" uint32_t __cdecl duv_stdcall_raw(const void* fn, const uint32_t* args, int32_t count,
-                                            int32_t* espDelta);
-
 namespace duvad::test {
+
+// What the trampoline saw right after a call: where the stack pointer ended up against where it
+// was before the pushes, and EBX, ESI, EDI, EBP as the callee left them.
+struct StdcallFrame {
+    uint32_t espBefore;  // for the trampoline's own use
+    int32_t espDelta;
+    uint32_t after[4];
+};
+constexpr const char* kCalleeSaved[4] = {"EBX", "ESI", "EDI", "EBP"};
+
+// Calls `fn` with `count` words, EBX/ESI/EDI/EBP set to `before` (cdecl: the raw trampoline,
+// for the harness's own tests; exports are called through VB()).
+uint32_t stdcallRaw(const void* fn, const uint32_t* args, int32_t count, const uint32_t (&before)[4],
+                    StdcallFrame* frame);
+// Fresh register values for one call.
+void nextSentinels(uint32_t (&regs)[4]);
 
 HMODULE dll();                 // DuVad.dll from beside the test program, loaded once
 std::string dllPath();         // its full path
@@ -35,8 +48,9 @@ uint32_t asWord(T v) {
 }
 
 // Calls fn with the given arguments pushed as the VB6 runtime pushes them and checks the stack
-// pointer afterwards. The call through `fn(a...)` in the unevaluated decltype makes the compiler
-// hold the argument list against the declaration in DuVad.h.
+// pointer and the registers a stdcall callee must keep (EBX, ESI, EDI, EBP) afterwards. The call
+// through `fn(a...)` in the unevaluated decltype makes the compiler hold the argument list against
+// the declaration in DuVad.h.
 template <typename F, typename... A>
 auto vbcall(F fn, const char* name, A... a) -> decltype(fn(a...)) {
     using R = decltype(fn(a...));
@@ -46,9 +60,13 @@ auto vbcall(F fn, const char* name, A... a) -> decltype(fn(a...)) {
         return R(-999999);
     }
     uint32_t words[sizeof...(A) + 1] = {asWord(a)..., 0};
-    int32_t delta = 0x7fffffff;
-    uint32_t r = duv_stdcall_raw(reinterpret_cast<const void*>(fn), words, int32_t(sizeof...(A)), &delta);
-    EXPECT_EQ(delta, 0) << name << " left the stack pointer " << delta << " bytes off";
+    uint32_t before[4];
+    nextSentinels(before);
+    StdcallFrame frame = {0, 0x7fffffff, {}};
+    uint32_t r = stdcallRaw(reinterpret_cast<const void*>(fn), words, int32_t(sizeof...(A)), before, &frame);
+    EXPECT_EQ(frame.espDelta, 0) << name << " left the stack pointer " << frame.espDelta << " bytes off";
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(frame.after[i], before[i]) << name << " did not keep " << kCalleeSaved[i];
     R out;
     std::memcpy(&out, &r, 4);
     return out;

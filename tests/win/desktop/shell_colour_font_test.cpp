@@ -69,7 +69,7 @@ TEST(DesktopColourDialog, CustomColoursAreWhiteOnEveryCall) {
             setText(d, kGreen, "128");
             setText(d, kBlue, "0");
             SendMessageA(d, WM_COMMAND, MAKEWPARAM(kAddCustom, BN_CLICKED), LPARAM(GetDlgItem(d, kAddCustom)));
-            Sleep(100);
+            settle(d);
             defined = customBoxes(d);
             press(d, IDOK);
         });

@@ -372,7 +372,7 @@ TEST_F(DesktopExplorer, AnExplorerPlantedInTheProgramsOrCurrentFolderIsNotRun) {
             WaitForSingleObject(process, 5000);
             CloseHandle(process);
         } else {
-            Sleep(100);
+            for (int i = 0; i < 250 && IsWindow(wine); ++i) Sleep(20);
         }
     }
 }

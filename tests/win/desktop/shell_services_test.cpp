@@ -1,0 +1,432 @@
+// Clipboard file lists, the property sheet, the folder browser and the program files folder,
+// through the DLL with the session's real clipboard, shell dialogs and registry.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/core/geometry.h"
+#include "tests/win/dialog_driver.h"
+#include "tests/win/harness.h"
+
+namespace duvad::test {
+namespace {
+
+// ---- Clipboard file lists -------------------------------------------------------------------
+
+// Wine's clipboard manager (a thread of the session's desktop process) is told of every change and
+// may open the clipboard itself meanwhile, which would make the DLL's request fail. Waits until it
+// has dealt with the changes made so far: it answers a sent message only between two messages it
+// takes, so the second answer comes after the notice queued before the first (2 s at most each).
+void letTheClipboardManagerCatchUp() {
+    HWND manager = FindWindowExA(HWND_MESSAGE, nullptr, "__wine_clipboard_manager", nullptr);
+    DWORD_PTR answer = 0;
+    for (int round = 0; manager && round < 2; ++round)
+        SendMessageTimeoutA(manager, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer);
+}
+
+// Puts a file-drop list (DROPFILES, ANSI or wide names) on the clipboard; or text only.
+bool putFileList(const std::vector<std::string>& names, bool wide = false) {
+    std::vector<char> bytes(sizeof(DROPFILES));
+    for (const std::string& n : names) {
+        for (char c : n) {
+            bytes.push_back(c);
+            if (wide) bytes.push_back(0);
+        }
+        bytes.insert(bytes.end(), wide ? 2 : 1, 0);
+    }
+    bytes.insert(bytes.end(), wide ? 2 : 1, 0);
+    auto* files = reinterpret_cast<DROPFILES*>(bytes.data());
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = wide;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const bool ok = SetClipboardData(CF_HDROP, block) != nullptr;
+    CloseClipboard();
+    letTheClipboardManagerCatchUp();
+    return ok;
+}
+
+bool putText(const char* text) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(text) + 1);
+    strcpy(static_cast<char*>(GlobalLock(block)), text);
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const bool ok = SetClipboardData(CF_TEXT, block) != nullptr;
+    CloseClipboard();
+    letTheClipboardManagerCatchUp();
+    return ok;
+}
+
+std::string joined(const std::vector<std::string>& names, size_t count) {
+    std::string s;
+    for (size_t i = 0; i < count; ++i) s += names[i] + "\r\n";
+    return s;
+}
+
+DWORD WINAPI holdClipboard(LPVOID events) {
+    // Opened for a window: a request for no window (or another one) is then refused.
+    auto* e = static_cast<HANDLE*>(events);
+    HWND window = CreateWindowExA(0, "STATIC", "holder", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    OpenClipboard(window);
+    SetEvent(e[0]);
+    WaitForSingleObject(e[1], 10000);
+    CloseClipboard();
+    DestroyWindow(window);
+    return 0;
+}
+
+// The clipboard is the whole session's: every case is in this one test, which runs alone.
+TEST(DesktopClipboard, FileListsFromTheClipboard) {
+    {
+        SCOPED_TRACE("three files, ANSI and wide");
+        std::vector<std::string> names = {"C:\\Data\\a.txt", "C:\\Data\\Sub Folder\\b.mpg", "D:\\c"};
+        for (bool wide : {false, true}) {
+            ASSERT_TRUE(putFileList(names, wide));
+            GuardedBuffer list(4098);
+            EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 3);
+            EXPECT_EQ(list.str(), joined(names, 3));
+        }
+    }
+    {
+        SCOPED_TRACE("past the 4095 bound");
+        // 15 names of 253 characters and one more make 4080 characters with their separators; a
+        // name of 15 brings the text to exactly 4095 and the list to its full 4098 bytes.
+        std::vector<std::string> names;
+        for (int i = 0; i < 16; ++i) names.push_back("C:\\" + std::string(248, char('a' + i)) + ".x");
+        names.push_back("C:\\" + std::string(12, 'q'));
+        names.push_back("C:\\a");
+        ASSERT_TRUE(putFileList(names));
+        GuardedBuffer list(4098);
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 17);
+        EXPECT_EQ(list.str(), joined(names, 17));
+        EXPECT_EQ(list.str().size(), 4097u);
+
+        // A name that would pass the bound ends the list, even when a shorter one follows.
+        names[16] = "C:\\" + std::string(17, 'q');
+        ASSERT_TRUE(putFileList(names));
+        GuardedBuffer cut(4098);
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), cut.data()), 16);
+        EXPECT_EQ(cut.str(), joined(names, 16));
+    }
+    {
+        SCOPED_TRACE("no file list");
+        ASSERT_TRUE(putText("C:\\Data\\a.txt"));
+        GuardedBuffer list(4098);
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 0);
+        EXPECT_EQ(list.data()[0], '\0');
+        EXPECT_TRUE(list.untouchedFrom(1));
+
+        // The format announced but no data behind it (delayed rendering with no owner to render).
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        SetClipboardData(CF_HDROP, nullptr);
+        CloseClipboard();
+        letTheClipboardManagerCatchUp();
+        ASSERT_TRUE(IsClipboardFormatAvailable(CF_HDROP));
+        GuardedBuffer empty(4098);
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), empty.data()), 0);
+        EXPECT_EQ(empty.str(), "");
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), static_cast<char*>(nullptr)), 0);
+    }
+    {
+        SCOPED_TRACE("clipboard held by another thread");
+        ASSERT_TRUE(putFileList({"C:\\busy.txt"}));
+        HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+        HANDLE holder = CreateThread(nullptr, 0, holdClipboard, events, 0, nullptr);
+        WaitForSingleObject(events[0], 5000);
+        GuardedBuffer list(4098);
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 0);
+        EXPECT_EQ(list.str(), "");
+        SetEvent(events[1]);
+        WaitForSingleObject(holder, 5000);
+        for (HANDLE h : {events[0], events[1], holder}) CloseHandle(h);
+        GuardedBuffer again(4098);
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), again.data()), 1);
+        EXPECT_EQ(again.str(), "C:\\busy.txt\r\n");
+    }
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// ---- Property sheet -------------------------------------------------------------------------
+
+// Wine has no "properties" verb: it refuses every request (with a message box of its own, as the
+// request allows the shell's messages). What can be seen here is the refusal of a missing file
+// and of a null path, and that a message box the shell shows does not keep the call waiting.
+TEST(DesktopShellProperties, MissingFileOrNoPathGivesZero) {
+    TempDir dir("props");
+    DialogScript dismiss([](HWND box) { press(box, IDOK); }, 3000);
+    EXPECT_EQ(VB(InvokeShellProperties, dir.file("missing.txt").c_str()), 0);
+    dismiss.join();
+    EXPECT_TRUE(dismiss.sawDialog()) << "the shell's own error message was suppressed";
+    EXPECT_EQ(VB(InvokeShellProperties, static_cast<const char*>(nullptr)), 0);
+}
+
+// ---- Folder browser -------------------------------------------------------------------------
+
+struct BrowseSeen {
+    std::string title;
+    std::string selected;  // the tree's selected item when the script answered
+    bool walked = true;    // false: Wine's tree never showed the expected folder
+    RECT dialog = {};
+};
+
+std::string selectedItem(HWND dialog) {
+    HWND tree = findChild(dialog, "SysTreeView32");
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    char text[MAX_PATH] = {};
+    TVITEMA it = {};
+    it.mask = TVIF_TEXT;
+    it.hItem = item;
+    it.pszText = text;
+    it.cchTextMax = sizeof text;
+    if (!item || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it))) return "";
+    return text;
+}
+
+// Records the folder each browser is asked to open at: the path of the first BFFM_SETSELECTIONA
+// sent to it on the calling thread, which is what the DLL decides, whatever Wine's tree then
+// manages to show.
+class OpeningFolder {
+public:
+    OpeningFolder() { hook_ = SetWindowsHookExA(WH_CALLWNDPROC, record, nullptr, GetCurrentThreadId()); }
+    ~OpeningFolder() { if (hook_) UnhookWindowsHookEx(hook_); }
+    OpeningFolder(const OpeningFolder&) = delete;
+    OpeningFolder& operator=(const OpeningFolder&) = delete;
+    bool hooked() const { return hook_ != nullptr; }
+    // The path asked for since the last call, then forgotten.
+    std::string take() {
+        std::string p = path_;
+        path_.clear();
+        asked_ = false;
+        return p;
+    }
+
+private:
+    static LRESULT CALLBACK record(int code, WPARAM wp, LPARAM lp) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+        if (code == HC_ACTION && m->message == BFFM_SETSELECTIONA && m->wParam && m->lParam && !asked_) {
+            path_ = reinterpret_cast<const char*>(m->lParam);
+            asked_ = true;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static inline std::string path_;
+    static inline bool asked_ = false;
+    HHOOK hook_ = nullptr;
+};
+
+// Presses OK (or Cancel) once the tree shows the folder `path` selected (at once without one), and
+// notes what the browser showed. The dialog is handed over once its set-up is done, so the tree
+// shows the folder from the start; it gets 10 s all the same, and if it never gets there the
+// script presses Cancel and says so, rather than answering with a selection nobody asked for.
+DialogScript answer(BrowseSeen* seen, int button, std::string path = "") {
+    const std::string expect = path.substr(path.find_last_of('\\') + 1);  // the tree shows names
+    return DialogScript([seen, button, expect](HWND d) {
+        const DWORD start = GetTickCount();
+        while (!expect.empty() && selectedItem(d) != expect && GetTickCount() - start < 10000) Sleep(20);
+        seen->walked = expect.empty() || selectedItem(d) == expect;
+        seen->selected = selectedItem(d);
+        GetWindowRect(d, &seen->dialog);
+        seen->title.clear();
+        for (HWND c = findChild(d, "Static"); c; c = FindWindowExA(d, c, "Static", nullptr))
+            if (windowText(c).size() > seen->title.size()) seen->title = windowText(c);
+        press(d, seen->walked ? button : IDCANCEL);
+    });
+}
+
+// The folders to browse lie outside the temporary folder: other test programs create and delete
+// folders there all the time, and the browser's tree cannot be expanded through a folder whose
+// content changes while it is read.
+class DesktopFolderBrowser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetCurrentDirectoryA(MAX_PATH, savedCwd_);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "DuVadBrowseOwner";
+        RegisterClassA(&wc);
+        owner_ = CreateWindowExA(0, wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW, 100, 80, 700, 560, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(owner_, nullptr);
+        ShowWindow(owner_, SW_SHOWNORMAL);
+        for (const std::string& f : {base_, folder("first"), folder("second")})
+            ASSERT_TRUE(CreateDirectoryA(f.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << f;
+    }
+    // The folders stay in the test prefix: a folder made just before the browser opens was now
+    // and then shown without its subfolders, and the tree could not be walked down to it.
+    void TearDown() override {
+        SetCurrentDirectoryA(savedCwd_);
+        DestroyWindow(owner_);
+    }
+    std::string folder(const char* name) { return base_ + "\\" + name; }  // no trailing backslash
+
+    char savedCwd_[MAX_PATH] = {};
+    HWND owner_ = nullptr;
+    std::string base_ = "C:\\duvad_browse";  // the browser tests run one at a time
+};
+
+#define ASSERT_WALKED(seen, path) \
+    ASSERT_TRUE((seen).walked) << "Wine's folder tree never showed " << (path) << ", only " << (seen).selected
+
+TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentresOverItsOwner) {
+    OpeningFolder opening;
+    ASSERT_TRUE(opening.hooked());
+    ASSERT_TRUE(SetCurrentDirectoryA(folder("first").c_str()));
+    BrowseSeen seen;
+    GuardedBuffer picked(512);
+    int32_t result = -1;
+    {
+        DialogScript ok = answer(&seen, IDOK, folder("first"));
+        result = VB(ShellGetFolder, owner_, "Where shall the image go?", picked.data());
+    }
+    EXPECT_EQ(opening.take(), folder("first"));
+    EXPECT_EQ(seen.title, "Where shall the image go?");
+    RECT o = {};
+    GetWindowRect(owner_, &o);
+    const shell::Point want = shell::centreOver({o.left, o.top, o.right, o.bottom},
+                                                {seen.dialog.left, seen.dialog.top, seen.dialog.right, seen.dialog.bottom});
+    EXPECT_EQ(seen.dialog.left, want.x);
+    EXPECT_EQ(seen.dialog.top, want.y);
+    ASSERT_WALKED(seen, folder("first"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(picked.str(), folder("first"));
+
+    // Another current directory and no owner: the browser opens at the folder picked last, and
+    // with no owner to centre over it stays where the shell put it, whole on the screen.
+    ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
+    GuardedBuffer again(512);
+    {
+        DialogScript ok = answer(&seen, IDOK, folder("first"));
+        result = VB(ShellGetFolder, HWND(nullptr), "", again.data());
+    }
+    EXPECT_EQ(opening.take(), folder("first"));
+    EXPECT_GE(seen.dialog.left, 0);
+    EXPECT_GE(seen.dialog.top, 0);
+    ASSERT_WALKED(seen, folder("first"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(again.str(), folder("first"));
+
+    // Cancel: 0, the caller's buffer untouched, and the last folder kept.
+    GuardedBuffer cancelled(512);
+    {
+        DialogScript cancel = answer(&seen, IDCANCEL);
+        EXPECT_EQ(VB(ShellGetFolder, owner_, "x", cancelled.data()), 0);
+    }
+    EXPECT_TRUE(cancelled.untouchedFrom(0));
+    EXPECT_EQ(opening.take(), folder("first"));
+    {
+        DialogScript ok = answer(&seen, IDOK, folder("first"));
+        result = VB(ShellGetFolder, owner_, "x", again.data());
+    }
+    EXPECT_EQ(opening.take(), folder("first"));
+    ASSERT_WALKED(seen, folder("first"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(again.str(), folder("first"));
+}
+
+TEST_F(DesktopFolderBrowser, ItemWithoutAPathForgetsTheLastFolderAndLongTitlesAreCut) {
+    OpeningFolder opening;
+    ASSERT_TRUE(opening.hooked());
+    int32_t result = -1;
+    ASSERT_TRUE(SetCurrentDirectoryA(folder("first").c_str()));
+    const std::string title(1500, 'W');
+    BrowseSeen seen;
+    GuardedBuffer picked(512);
+    {
+        // "My Computer" is a shell item with no file-system path.
+        DialogScript computer([](HWND d) {
+            LPITEMIDLIST drives = nullptr;
+            SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives);
+            SendMessageA(d, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(drives));
+            CoTaskMemFree(drives);
+            settle(d);
+            press(d, IDOK);
+        });
+        EXPECT_EQ(VB(ShellGetFolder, owner_, title.c_str(), picked.data()), 0);
+    }
+    EXPECT_TRUE(picked.untouchedFrom(0));
+    EXPECT_EQ(opening.take(), folder("first"));
+
+    // The next browser opens at the current directory again; the title shows cut to 1023.
+    ASSERT_TRUE(SetCurrentDirectoryA(folder("second").c_str()));
+    {
+        DialogScript ok = answer(&seen, IDOK, folder("second"));
+        result = VB(ShellGetFolder, owner_, title.c_str(), picked.data());
+    }
+    EXPECT_EQ(opening.take(), folder("second"));
+    EXPECT_EQ(seen.title, title.substr(0, 1023));
+    EXPECT_EQ(VB(ShellGetFolder, owner_, "x", static_cast<char*>(nullptr)), 0);
+    ASSERT_WALKED(seen, folder("second"));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(picked.str(), folder("second"));
+}
+
+// ---- Program files folder -------------------------------------------------------------------
+
+constexpr char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+std::string programFilesValue() {
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+    LONG rc = RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? value : "<no value>";
+}
+
+// In the desktop group with the test below, which changes the value for a while: run beside it,
+// this one would read one value and be answered with another.
+TEST(DesktopProgramFiles, TheFolderWithOneBackslash) {
+    const std::string value = programFilesValue();
+    ASSERT_NE(value[0], '<') << value;
+    GuardedBuffer folder(129);
+    EXPECT_EQ(VB(GetProgamFilesFolder, folder.data()), 0);
+    EXPECT_EQ(folder.str(), value + "\\");
+    EXPECT_EQ(folder.str().find("\\\\"), std::string::npos);
+    EXPECT_EQ(VB(GetProgamFilesFolder, static_cast<char*>(nullptr)), 0);
+}
+
+// Changes the machine's value for a while: it runs alone and puts the value back.
+TEST(DesktopProgramFiles, UnreadableValueGivesTheBackslashAlone) {
+    const std::string saved = programFilesValue();
+    ASSERT_NE(saved[0], '<') << saved;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
+    auto set = [key](const std::string& v, DWORD type = REG_SZ) {
+        RegSetValueExA(key, "ProgramFilesDir", 0, type, reinterpret_cast<const BYTE*>(v.c_str()), DWORD(v.size() + 1));
+    };
+    struct Case { const char* what; std::string value; DWORD type; bool missing; std::string want; };
+    const std::string longest = "C:\\" + std::string(124, 'p');  // 127 characters
+    const Case cases[] = {
+        {"missing", "", REG_SZ, true, "\\"},
+        {"127 characters", longest, REG_SZ, false, longest + "\\"},
+        {"128 characters", longest + "q", REG_SZ, false, "\\"},
+        {"not a text", "C:\\Bin", REG_BINARY, false, "\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.missing) RegDeleteValueA(key, "ProgramFilesDir");
+        else set(c.value, c.type);
+        GuardedBuffer folder(129);
+        EXPECT_EQ(VB(GetProgamFilesFolder, folder.data()), 0);
+        EXPECT_EQ(folder.str(), c.want);
+    }
+    set(saved);
+    RegCloseKey(key);
+    EXPECT_EQ(programFilesValue(), saved);
+}
+
+}  // namespace
+}  // namespace duvad::test
