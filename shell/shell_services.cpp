@@ -30,7 +30,7 @@ private:
     bool open_;
 };
 
-bool edgesOf(HWND window, duvad::shell::Edges* edges) {
+bool windowEdges(HWND window, duvad::shell::Edges* edges) {
     RECT r = {};
     if (!GetWindowRect(window, &r)) return false;
     *edges = {r.left, r.top, r.right, r.bottom};
@@ -45,7 +45,7 @@ int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM, LPARAM) {
     if (message != BFFM_INITIALIZED) return 0;
     SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(duvad::g_lastFolder));
     duvad::shell::Edges owner = {}, dialogEdges = {};
-    if (!edgesOf(duvad::g_browseOwner, &owner) || !edgesOf(dialog, &dialogEdges)) return 0;
+    if (!windowEdges(duvad::g_browseOwner, &owner) || !windowEdges(dialog, &dialogEdges)) return 0;
     const duvad::shell::Point at = duvad::shell::centreOver(owner, dialogEdges);
     SetWindowPos(dialog, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     return 0;

@@ -33,7 +33,7 @@ TEST(VcdAnalyze, EncodedStreamsAndTheirCdxaForm) {
         EXPECT_EQ(o.aspect, w.aspect);
         EXPECT_EQ(o.rate, w.rate);
         EXPECT_EQ(o.bitRate, w.bitRate);
-        const int64_t size = fileSize(stream(w.file));
+        const int64_t size = fileSizeAt(stream(w.file));
         const bool cdxa = std::strstr(w.file, ".cdxa") != nullptr;
         EXPECT_EQ(o.sectors, cdxa ? (size - 44) / 2352 + 85 : size / 2324 + 85);
         EXPECT_EQ(o.seconds, w.seconds);
@@ -80,7 +80,7 @@ TEST(VcdAnalyze, NoHeaderNoFileAndNullPointers) {
     EXPECT_EQ(VB(AnalyzeMpeg, stream("pal.mpg").c_str(), (int32_t*)nullptr, (int32_t*)nullptr,
                  (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
                  (int32_t*)nullptr, &sectors), 1);
-    EXPECT_EQ(sectors, int32_t(fileSize(stream("pal.mpg")) / 2324 + 85));
+    EXPECT_EQ(sectors, int32_t(fileSizeAt(stream("pal.mpg")) / 2324 + 85));
 }
 
 // A sequence header cut off by the end of the file: its missing bytes read as zero, and such a
@@ -149,7 +149,7 @@ TEST(VcdAnalyze, SparseFileBeyond2GiB) {
         DWORD put;
         WriteFile(f.get(), head.data() + head.size() - 7008, 7008, &put, nullptr);
     }
-    ASSERT_EQ(fileSize(path), size);
+    ASSERT_EQ(fileSizeAt(path), size);
     Outs o;
     EXPECT_EQ(analyze(path, o), 1);
     EXPECT_EQ(o.flag, 1);

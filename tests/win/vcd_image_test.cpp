@@ -80,7 +80,7 @@ protected:
             written_.push_back(ft);
             sources += src + "\r\n";
             targets += dir_.file("t" + std::to_string(k + 1) + ".bin") + "\r\n";
-            sectors_.push_back(uint32_t(fileSize(src) / 2324 + 85));
+            sectors_.push_back(uint32_t(fileSizeAt(src) / 2324 + 85));
         }
         prepared_ = bytesOf("image300.bin");
         GuardedBuffer buffer(prepared_.size());

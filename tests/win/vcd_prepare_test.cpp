@@ -60,7 +60,7 @@ TEST(VcdPrepare, TrackFilesFromStreamsAndCdxaFilesEndWhereTheirContentsEnd) {
            (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, &sectors);
         EXPECT_EQ(int64_t(sectors) * 2336, int64_t(track.size()));
     }
-    EXPECT_EQ(fileSize(dir.file("image.bin")), kImageBytes);
+    EXPECT_EQ(fileSizeAt(dir.file("image.bin")), kImageBytes);
     EXPECT_EQ(TempDir::readFile(dir.file("image.bin")), img.bytes()) << "the patched buffer, whole";
     for (const char* n : {"t1.bin", "t2.bin", "image.bin"}) EXPECT_TRUE(deletable(dir.file(n))) << n;
 }
@@ -70,11 +70,11 @@ TEST(VcdPrepare, EmptySourceListWritesTheImageOnly) {
     Image img;
     EXPECT_EQ(VB(PrepareVcdFiles, img.data(), img.length(), (const char*)nullptr,
                  (dir.file("image.bin") + "\r\nnever.bin\r\n").c_str()), 1);
-    EXPECT_EQ(fileSize(dir.file("image.bin")), kImageBytes);
+    EXPECT_EQ(fileSizeAt(dir.file("image.bin")), kImageBytes);
     EXPECT_FALSE(exists(dir.file("never.bin")));
     Image img2;
     EXPECT_EQ(prepare(img2, "", dir.file("image2.bin") + "\r\n"), 1);
-    EXPECT_EQ(fileSize(dir.file("image2.bin")), kImageBytes);
+    EXPECT_EQ(fileSizeAt(dir.file("image2.bin")), kImageBytes);
 }
 
 TEST(VcdPrepare, MalformedInputIsRefusedBeforeAnyFileIsTouched) {
@@ -116,7 +116,7 @@ TEST(VcdPrepare, MalformedInputIsRefusedBeforeAnyFileIsTouched) {
     // The smallest image that holds every patched field is accepted.
     Image smallest(352884);
     EXPECT_EQ(prepare(smallest, "", lines({img})), 1);
-    EXPECT_EQ(fileSize(img), 352884);
+    EXPECT_EQ(fileSizeAt(img), 352884);
 }
 
 TEST(VcdPrepare, FailuresKeepEarlierTracksAndCloseEveryFile) {
@@ -311,7 +311,7 @@ TEST(VcdPrepare, PumpRunsAfterEachSectorAndAShortReadFails) {
     Image img;
     EXPECT_EQ(prepare(img, lines({g_shrinkPath}), lines({dir.file("image.bin"), g_trackPath})), -101);
     EXPECT_EQ(g_trackSeen, std::string(kSector, '\0') + "S") << "the first pass comes right after the first sector";
-    EXPECT_EQ(g_nestedSectors, int32_t(fileSize(g_analyzePath) / 2324 + 85));
+    EXPECT_EQ(g_nestedSectors, int32_t(fileSizeAt(g_analyzePath) / 2324 + 85));
     const std::string track = TempDir::readFile(g_trackPath);
     EXPECT_TRUE(sameBytes(track, expectedTrack(bytesOf("ntsc.mpg"), 1).substr(0, 40 * kSector)))
         << "30 empty sectors and the 10 whole packs left; the stale bytes are gone";
@@ -330,12 +330,12 @@ TEST(VcdWriteLimit, FailedWriteIsReportedNeverSuccess) {
     const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg");     // 125 sectors: under the limit
     const std::string s2 = copyStream(dir, "ntsc.mpg", "s2.mpg");    // 420 sectors: over it
     ASSERT_LT(int64_t((93060 / kPack + 85) * kSector), cap);
-    ASSERT_GT((fileSize(s2) / int64_t(kPack) + 85) * int64_t(kSector), cap);
+    ASSERT_GT((fileSizeAt(s2) / int64_t(kPack) + 85) * int64_t(kSector), cap);
     Image img;
     EXPECT_EQ(prepare(img, lines({s1, s2}), lines({dir.file("image.bin"), dir.file("t1.bin"), dir.file("t2.bin")})),
               -302);
     EXPECT_EQ(TempDir::readFile(dir.file("t1.bin")), expectedTrack(bytesOf("cut.mpg"), 1));
-    EXPECT_LE(fileSize(dir.file("t2.bin")), cap);
+    EXPECT_LE(fileSizeAt(dir.file("t2.bin")), cap);
     EXPECT_FALSE(exists(dir.file("image.bin")));
     EXPECT_TRUE(img.unchanged());
     EXPECT_TRUE(deletable(dir.file("t2.bin")) && deletable(s2));

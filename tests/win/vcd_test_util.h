@@ -17,7 +17,7 @@ constexpr int32_t kImageBytes = 300 * 2336;  // the prepared image of make_image
 inline std::string stream(const char* name) { return testDir() + "vcd-streams\\" + name; }
 inline std::string bytesOf(const char* name) { return TempDir::readFile(stream(name)); }
 
-inline int64_t fileSize(const std::string& path) {
+inline int64_t fileSizeAt(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA a;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
     return int64_t(uint64_t(a.nFileSizeHigh) << 32 | a.nFileSizeLow);
