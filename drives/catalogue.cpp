@@ -11,8 +11,8 @@ namespace {
 // read leaves unread stays zero. Fills the table; false when the file cannot be read into memory
 // or holds fewer than two brand markers.
 bool listFile(const char* path, duvad::drives::LineTable& table) {
-    duvad::ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD high = 0;
     const DWORD size = GetFileSize(file.get(), &high);

@@ -46,8 +46,8 @@ duvad::ScopedKey openDriveKey(HKEY devices, const char* entry, char letter) {
 
     char hardwareKey[kTextLimit + 1] = {};
     DWORD size = kTextLimit;
-    if (RegQueryValueExA(device.get(), "HardwareKey", nullptr, nullptr, reinterpret_cast<BYTE*>(hardwareKey),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(device.get(), "HardwareKey", nullptr, nullptr, reinterpret_cast<BYTE*>(hardwareKey), &size) !=
+        ERROR_SUCCESS)
         return {};
     if (std::strncmp(hardwareKey, "SCSI", 4) != 0) return {};
 
@@ -69,8 +69,8 @@ duvad::ScopedKey openDriveKey(HKEY devices, const char* entry, char letter) {
 
 }  // namespace
 
-extern "C" int32_t WINAPI DriveSetting9598(const char* drive, int32_t mode, int32_t* disconnect,
-                                           int32_t* syncTransfer, int32_t* autoInsert) {
+extern "C" int32_t WINAPI DriveSetting9598(const char* drive, int32_t mode, int32_t* disconnect, int32_t* syncTransfer,
+                                           int32_t* autoInsert) {
     if (ItsNT() != 0) return -1;
     if (!drive) return 0;
     duvad::ScopedKey devices;

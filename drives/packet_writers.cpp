@@ -43,7 +43,6 @@ extern "C" int32_t WINAPI EnablepkWR(int32_t value) {
     // window that does not answer in time gives -1. No SMTO_ABORTIFHUNG: it would give up at once
     // on the busy companion the wait is for.
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(companion, WM_USER, WPARAM(value), 0, SMTO_NORMAL, kCompanionAnswerMs, &answer))
-        return -1;
+    if (!SendMessageTimeoutA(companion, WM_USER, WPARAM(value), 0, SMTO_NORMAL, kCompanionAnswerMs, &answer)) return -1;
     return int32_t(answer);
 }

@@ -49,7 +49,6 @@ extern "C" int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueNam
     HKEY key = nullptr;
     if (!openBlockKey(subKey, &opened, &key)) return -1;
     // A null value name is the key's default value.
-    const LONG status = RegSetValueExA(key, valueName, 0, REG_BINARY, static_cast<const BYTE*>(block),
-                                       DWORD(length));
+    const LONG status = RegSetValueExA(key, valueName, 0, REG_BINARY, static_cast<const BYTE*>(block), DWORD(length));
     return status == ERROR_SUCCESS ? 1 : -1;
 }

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr size_t kWorkCopySize = 512;   // the volume root, terminating zero included
+constexpr size_t kWorkCopySize = 512;  // the volume root, terminating zero included
 
 using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
@@ -18,7 +18,8 @@ using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTE
 bool extendedFreeKB(const char* root, int32_t* freeKB) {
     HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
     if (!kernel) return false;
-    auto query = reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
+    auto query = reinterpret_cast<GetDiskFreeSpaceExFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
     ULARGE_INTEGER available, total, totalFree;
     const bool ok = query && query(root, &available, &total, &totalFree);
     FreeLibrary(kernel);

@@ -17,10 +17,6 @@ extern "C" int32_t WINAPI InStrBackS(int32_t start, const char* text) {
     return duvad::files::inStrBackS(start, text, systemCodePage());
 }
 
-extern "C" int32_t WINAPI IsLastBackS(const char* text) {
-    return duvad::files::isLastBackS(text, systemCodePage());
-}
+extern "C" int32_t WINAPI IsLastBackS(const char* text) { return duvad::files::isLastBackS(text, systemCodePage()); }
 
-extern "C" int32_t WINAPI InStrDot(const char* text) {
-    return duvad::files::inStrDot(text, systemCodePage());
-}
+extern "C" int32_t WINAPI InStrDot(const char* text) { return duvad::files::inStrDot(text, systemCodePage()); }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr DWORD kPortBlock = 32000;       // bytes per write to the port (decimal)
+constexpr DWORD kPortBlock = 32000;           // bytes per write to the port (decimal)
 constexpr int32_t kPauseBetweenBlocks = 100;  // GoEvents duration after every read
 
 }  // namespace
@@ -17,8 +17,8 @@ extern "C" int32_t WINAPI DumpFileToPrinter(const char* name, int32_t port) {
     if (!file.valid()) return 0;
     char device[32];
     wsprintfA(device, "LPT%d:", int(port));
-    duvad::ScopedFile printer(CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile printer(
+        CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!printer.valid()) return 0;
 
     // A failed or short write does not stop the transfer (the blocks and their pacing stay as

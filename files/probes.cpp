@@ -26,9 +26,7 @@ extern "C" int32_t WINAPI IsFileReadable(const char* name) {
     return opens(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
 }
 
-extern "C" int32_t WINAPI IsFileErasable(const char* name) {
-    return opens(name, GENERIC_WRITE, 0);
-}
+extern "C" int32_t WINAPI IsFileErasable(const char* name) { return opens(name, GENERIC_WRITE, 0); }
 
 extern "C" int32_t WINAPI IsFolderWritable(const char* folder) {
     // An empty folder names no folder; one too long for the probe path cannot be probed.
@@ -44,7 +42,8 @@ extern "C" int32_t WINAPI IsFolderWritable(const char* folder) {
     if (!slash) probe[at++] = '\\';
     std::memcpy(probe + at, kProbeName, sizeof kProbeName);
 
-    duvad::ScopedFile file(CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile file(
+        CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return 0;
     file.reset();
     DeleteFileA(probe);

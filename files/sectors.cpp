@@ -64,9 +64,7 @@ extern "C" int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_
     return 1;
 }
 
-extern "C" int32_t WINAPI CloseFileInSectors(int32_t handle) {
-    return CloseHandle(asHandle(handle)) ? 1 : -1;
-}
+extern "C" int32_t WINAPI CloseFileInSectors(int32_t handle) { return CloseHandle(asHandle(handle)) ? 1 : -1; }
 
 extern "C" int32_t WINAPI MatchFiles(const char* firstName, const char* secondName) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;

@@ -12,7 +12,8 @@ constexpr DWORD kVersionWorkSize = 10000;
 
 }  // namespace
 
-extern "C" int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, int32_t* third, int32_t* fourth) {
+extern "C" int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, int32_t* third,
+                                       int32_t* fourth) {
     if (!name) return 0;
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(name, &handle);

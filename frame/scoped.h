@@ -13,15 +13,28 @@ public:
     Scoped(const Scoped&) = delete;
     Scoped& operator=(const Scoped&) = delete;
     Scoped(Scoped&& o) noexcept : h_(o.release()) {}
-    Scoped& operator=(Scoped&& o) noexcept { reset(o.release()); return *this; }
+    Scoped& operator=(Scoped&& o) noexcept {
+        reset(o.release());
+        return *this;
+    }
     ~Scoped() { reset(); }
 
     bool valid() const { return h_ != empty(); }
     explicit operator bool() const { return valid(); }
     H get() const { return h_; }
-    H* put() { reset(); return &h_; }
-    void reset(H h = empty()) { if (valid()) Close(h_); h_ = h; }
-    H release() { H h = h_; h_ = empty(); return h; }
+    H* put() {
+        reset();
+        return &h_;
+    }
+    void reset(H h = empty()) {
+        if (valid()) Close(h_);
+        h_ = h;
+    }
+    H release() {
+        H h = h_;
+        h_ = empty();
+        return h;
+    }
 
 private:
     static H empty() { return reinterpret_cast<H>(Empty); }

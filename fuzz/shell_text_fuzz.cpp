@@ -49,11 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (area.empty()) break;
         const size_t outSize = 1 + offset % 4096;
         std::unique_ptr<char[]> out(new char[outSize]);
-        const int32_t count = writeSelectionList(area.data(), area.size(), offset,
-                                                 selector & 0x80 ? static_cast<const duvad::files::CodePage&>(japanese)
-                                                                 : western, out.get(), outSize);
+        const int32_t count = writeSelectionList(
+            area.data(), area.size(), offset,
+            selector & 0x80 ? static_cast<const duvad::files::CodePage&>(japanese) : western, out.get(), outSize);
         const size_t length = strnlen(out.get(), outSize);
-        if (length == outSize) abort();            // not terminated inside its buffer
+        if (length == outSize) abort();              // not terminated inside its buffer
         if ((count == 0) != (length == 0)) abort();  // every path written is counted
         break;
     }

@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TrackRecord records[kMaxTracks] = {};
     for (int32_t k = 0; k < lists.tracks; ++k) {
         records[k].sectors = 85 + take(3);
-        records[k].written = {int(1980 + take(1)), int(1 + take(1) % 12), int(1 + take(1) % 31),
-                              int(take(1) % 24), int(take(1) % 60), int(take(1) % 60), int(take(2) % 1000)};
+        records[k].written = {int(1980 + take(1)), int(1 + take(1) % 12), int(1 + take(1) % 31), int(take(1) % 24),
+                              int(take(1) % 60),   int(take(1) % 60),     int(take(2) % 1000)};
         records[k].biasMinutes = int32_t(int16_t(take(2))) % 900;
     }
     const LocalTime now = {int(1980 + take(1)), 6, 22, 14, 5, 9, 237};

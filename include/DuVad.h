@@ -55,9 +55,9 @@ int32_t WINAPI SoundATune(int32_t sound);
  *   0   no sequence header: *compliant = 0, playing time and length written
  *  -1   the file cannot be opened (nothing written)
  *  -2   the file is too large for its length in sectors to fit 32 bits: *compliant = 0 only */
-int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* width,
-                           int32_t* height, int32_t* aspectCode, int32_t* rateCode,
-                           int32_t* bitRate, int32_t* playingSeconds, int32_t* sectors);
+int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* width, int32_t* height,
+                           int32_t* aspectCode, int32_t* rateCode, int32_t* bitRate, int32_t* playingSeconds,
+                           int32_t* sectors);
 
 /* Makes one Video CD track file per source (sources: file names, each line ending in CR LF) and
  * completes and writes the image of the disc's first track. targets: line 1 the image file, line
@@ -79,8 +79,7 @@ int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* wi
  *  -300        the image file cannot be opened or written; its line is missing or bad; the
  *              image buffer is null or shorter than 352884 bytes; it is a source or a track file
  *              (refused before anything is written) */
-int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources,
-                               const char* targets);
+int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources, const char* targets);
 
 /* ---- Recorder drives and system settings (drives/) ------------------------ */
 
@@ -245,8 +244,8 @@ int32_t WINAPI InvokeShellProperties(const char* path);
 
 /* The shell's folder browser, centred over `ownerWindow` (with none, where the shell puts it),
  * opening at the folder picked last (at first the current directory), `title` (at most 1023
- * characters shown; null: none) above the tree. Writes the folder picked into `folder` (at least 512 bytes). Returns 1 when a folder was
- * picked; 0 when cancelled (last folder kept), for an item with no file-system path (last folder
+ * characters shown; null: none) above the tree. Writes the folder picked into `folder` (at least 512 bytes). Returns 1
+ * when a folder was picked; 0 when cancelled (last folder kept), for an item with no file-system path (last folder
  * forgotten) or a null `folder`. */
 int32_t WINAPI ShellGetFolder(HWND ownerWindow, const char* title, char* folder);
 

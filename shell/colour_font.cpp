@@ -32,8 +32,8 @@ extern "C" int32_t WINAPI GetAColor(HWND ownerWindow, int32_t initialColour) {
     return static_cast<int32_t>(record.rgbResult);
 }
 
-extern "C" int32_t WINAPI GetAFont(HWND ownerWindow, char* faceName, int32_t* size, int32_t* weight,
-                                   int32_t* italic, int32_t* underline, int32_t* colour) {
+extern "C" int32_t WINAPI GetAFont(HWND ownerWindow, char* faceName, int32_t* size, int32_t* weight, int32_t* italic,
+                                   int32_t* underline, int32_t* colour) {
     if (!faceName || !size || !weight || !italic || !underline || !colour) return 0;
     LOGFONTA font = {};
     font.lfHeight = duvad::shell::fontHeightFromTwips(*size);

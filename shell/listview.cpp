@@ -30,12 +30,14 @@ extern "C" int32_t WINAPI SetLVItemText(HWND listView, int32_t item, int32_t sub
     LVITEMA record = {};
     record.iSubItem = subItem;
     record.pszText = const_cast<char*>(text);
-    return static_cast<int32_t>(SendMessageA(listView, LVM_SETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&record)));
+    return static_cast<int32_t>(
+        SendMessageA(listView, LVM_SETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&record)));
 }
 
 extern "C" int32_t WINAPI RemoveLVFocus(HWND listView) {
     LVITEMA record = {};
     record.state = 0;
     record.stateMask = LVIS_FOCUSED;
-    return static_cast<int32_t>(SendMessageA(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&record)));
+    return static_cast<int32_t>(
+        SendMessageA(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&record)));
 }

@@ -21,7 +21,9 @@ namespace {
 class ClipboardOpen {
 public:
     explicit ClipboardOpen(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-    ~ClipboardOpen() { if (open_) CloseClipboard(); }
+    ~ClipboardOpen() {
+        if (open_) CloseClipboard();
+    }
     ClipboardOpen(const ClipboardOpen&) = delete;
     ClipboardOpen& operator=(const ClipboardOpen&) = delete;
     bool open() const { return open_; }
@@ -153,7 +155,8 @@ extern "C" int32_t WINAPI GetProgamFilesFolder(char* folder) {
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", key.put()) == ERROR_SUCCESS) {
         DWORD type = 0;
         DWORD size = sizeof area;
-        const LONG rc = RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(area), &size);
+        const LONG rc = RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(area),
+                                         &size);
         // A text stored without its terminator is still read: the area was zeroed, so only a
         // value that fills all 128 bytes with no zero among them is too long.
         const bool text = type == REG_SZ || type == REG_EXPAND_SZ;

@@ -74,7 +74,8 @@ int32_t arrange(HWND host) {
     }
     // A window minimised from the maximised state comes back maximised: restore it once more.
     if (IsZoomed(explorer)) {
-        if (g_explorer.explorerPlacement.showCmd == SW_SHOWNORMAL) g_explorer.explorerPlacement.showCmd = SW_SHOWMAXIMIZED;
+        if (g_explorer.explorerPlacement.showCmd == SW_SHOWNORMAL)
+            g_explorer.explorerPlacement.showCmd = SW_SHOWMAXIMIZED;
         ShowWindow(explorer, SW_RESTORE);
     }
     GetWindowRect(explorer, &g_explorer.explorerRect);
@@ -91,7 +92,8 @@ int32_t arrange(HWND host) {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const duvad::shell::WorkAreaSplit split = duvad::shell::splitWorkArea(edgesOf(work));
     // Flags 0: each window also comes to the top of the Z order, the host last, above Explorer.
-    SetWindowPos(explorer, HWND_TOP, split.explorer.x, split.explorer.y, split.explorer.width, split.explorer.height, 0);
+    SetWindowPos(explorer, HWND_TOP, split.explorer.x, split.explorer.y, split.explorer.width, split.explorer.height,
+                 0);
     SetWindowPos(host, HWND_TOP, split.host.x, split.host.y, split.host.width, split.host.height, 0);
     SetForegroundWindow(host);
     return 1;

@@ -15,13 +15,12 @@ void put(int32_t* out, int32_t value) {
 
 }  // namespace
 
-extern "C" int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* width,
-                                      int32_t* height, int32_t* aspectCode, int32_t* rateCode,
-                                      int32_t* bitRate, int32_t* playingSeconds,
+extern "C" int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* width, int32_t* height,
+                                      int32_t* aspectCode, int32_t* rateCode, int32_t* bitRate, int32_t* playingSeconds,
                                       int32_t* sectors) {
     if (!fileName) return -1;
-    duvad::ScopedFile file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return -1;
     duvad::vcd::Win32Source source(file.get());
     const duvad::vcd::Analysis a = duvad::vcd::analyzeStream(source);

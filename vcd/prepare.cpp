@@ -44,8 +44,8 @@ struct FileKey {
 FileKey keyOf(const char* name) {
     FileKey key;
     // Access 0: the identity is read without reading the file, also while others hold it open.
-    duvad::ScopedFile file(CreateFileA(name, 0, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                       nullptr));
+    duvad::ScopedFile file(
+        CreateFileA(name, 0, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     BY_HANDLE_FILE_INFORMATION info = {};
     if (file && GetFileInformationByHandle(file.get(), &info)) {
         key.volume = info.dwVolumeSerialNumber;
@@ -86,10 +86,9 @@ int32_t refuseCollisions(const VcdLists& lists) {
 
 // Converts source `i` into its track file. Returns 0, or the failure code of track i. The track
 // file ends where its new contents end, also after a failed read or write.
-int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName,
-                     uint32_t* sectors, FILETIME* written) {
-    duvad::ScopedFile src(CreateFileA(sourceName, GENERIC_READ, kShareReadWrite, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName, uint32_t* sectors, FILETIME* written) {
+    duvad::ScopedFile src(
+        CreateFileA(sourceName, GENERIC_READ, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!src) return sourceFailure(i);
     *written = {};
     GetFileTime(src.get(), nullptr, nullptr, written);
@@ -99,11 +98,10 @@ int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName,
     const SourceKind kind = classifySource(head, source.readAt(0, head, kBlockBytes));
     if (kind == SourceKind::Neither) return formatFailure(i);
     const int64_t size = source.size();
-    if (size < 0 || trackSectors(kind == SourceKind::RiffCdxa, size) > kMaxTrackSectors)
-        return sourceFailure(i);
+    if (size < 0 || trackSectors(kind == SourceKind::RiffCdxa, size) > kMaxTrackSectors) return sourceFailure(i);
 
-    duvad::ScopedFile dst(CreateFileA(targetName, GENERIC_WRITE, kShareReadWrite, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile dst(
+        CreateFileA(targetName, GENERIC_WRITE, kShareReadWrite, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!dst) return targetFailure(i);
     Win32TrackSink sink(dst.get());
     const TrackOutcome outcome = writeTrack(source, sink, kind, size, i);
@@ -116,8 +114,8 @@ int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName,
 
 // Writes the whole image to its file, which then ends where the image ends.
 int32_t writeImage(const char* name, const uint8_t* image, uint32_t length) {
-    duvad::ScopedFile file(CreateFileA(name, GENERIC_WRITE, kShareReadWrite, nullptr, OPEN_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile file(
+        CreateFileA(name, GENERIC_WRITE, kShareReadWrite, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return kImageFailure;
     DWORD put = 0;
     if (!WriteFile(file.get(), image, length, &put, nullptr) || put != length) return kImageFailure;
@@ -127,8 +125,7 @@ int32_t writeImage(const char* name, const uint8_t* image, uint32_t length) {
 
 }  // namespace
 
-extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources,
-                                          const char* targets) {
+extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources, const char* targets) {
     // Everything outside the contract is refused before any file is touched.
     VcdLists lists;
     if (const int32_t refused = walkLists(sources, targets, lists)) return refused;
@@ -139,8 +136,8 @@ extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const cha
     uint32_t sectors[kMaxTracks] = {};
     FILETIME written[kMaxTracks] = {};
     for (int32_t i = 1; i <= lists.tracks; ++i)
-        if (const int32_t failed = convertTrack(i, lists.source[i - 1], lists.target[i - 1],
-                                                &sectors[i - 1], &written[i - 1]))
+        if (const int32_t failed = convertTrack(i, lists.source[i - 1], lists.target[i - 1], &sectors[i - 1],
+                                                &written[i - 1]))
             return failed;
 
     // Phase 2: the image, completed for the tracks and the date, then written.

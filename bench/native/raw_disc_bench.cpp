@@ -32,7 +32,8 @@ void BM_FirstTrackBuiltAndCompleted(benchmark::State& state) {
     std::vector<duvad::vcd::TrackRecord> tracks(32, {10000, {2026, 12, 7, 12, 0, 0, 0}, -60});
     for (auto _ : state) {
         std::vector<uint8_t> image = duvad::host::buildFirstTrack(plan);
-        duvad::vcd::patchImage(image.data(), uint32_t(image.size()), tracks.data(), 32, {2026, 12, 7, 12, 0, 0, 0}, -60);
+        duvad::vcd::patchImage(image.data(), uint32_t(image.size()), tracks.data(), 32, {2026, 12, 7, 12, 0, 0, 0},
+                               -60);
         benchmark::DoNotOptimize(image.data());
     }
 }

@@ -21,8 +21,11 @@ std::vector<uint8_t> makeStream(size_t packs) {
     for (size_t p = 0; p < packs; ++p) {
         uint8_t* q = &s[p * kPackBytes];
         const uint32_t scr = uint32_t(p * 3600);
+        // Pack start code, then the system clock reference's bits with their marker bits.
+        // clang-format off
         const uint8_t head[12] = {0, 0, 1, 0xBA, uint8_t(0x21 | (scr >> 29 & 0x0E)), uint8_t(scr >> 22),
                                   uint8_t(scr >> 14 | 1), uint8_t(scr >> 7), uint8_t(scr << 1 | 1), 0x80, 0x1B, 0x91};
+        // clang-format on
         std::memcpy(q, head, 12);
         std::memcpy(q + 12, p % 7 == 3 ? "\x00\x00\x01\xC0" : "\x00\x00\x01\xE0", 4);
     }

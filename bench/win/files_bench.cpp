@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
             if (t < best) best = t;
         }
         // Both files are read: the throughput counts the bytes of one file, as cmp's does.
-        std::printf("MatchFiles %.0f MB: best of %d %.3f s, %.0f MB/s\n", fileMB(argv[2]), rounds, best, fileMB(argv[2]) / best);
+        std::printf("MatchFiles %.0f MB: best of %d %.3f s, %.0f MB/s\n", fileMB(argv[2]), rounds, best,
+                    fileMB(argv[2]) / best);
     } else if (std::strcmp(argv[1], "sectors") == 0) {
         auto open = BIND(dll, OpenFileInSectors);
         auto read = BIND(dll, ReadFileInSectors);

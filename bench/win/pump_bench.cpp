@@ -13,7 +13,11 @@
 namespace {
 
 double nowUs() {
-    static LARGE_INTEGER f = [] { LARGE_INTEGER x; QueryPerformanceFrequency(&x); return x; }();
+    static LARGE_INTEGER f = [] {
+        LARGE_INTEGER x;
+        QueryPerformanceFrequency(&x);
+        return x;
+    }();
     LARGE_INTEGER c;
     QueryPerformanceCounter(&c);
     return 1e6 * double(c.QuadPart) / double(f.QuadPart);
@@ -51,9 +55,13 @@ double medianUs(F fn, int batches = 41, int perBatch = 2000) {
 int main() {
     HMODULE dll = LoadLibraryA("DuVad.dll");
     auto goEvents = reinterpret_cast<decltype(&GoEvents)>(reinterpret_cast<void*>(GetProcAddress(dll, "GoEvents")));
-    if (!goEvents) { std::fprintf(stderr, "DuVad.dll or GoEvents missing\n"); return 1; }
+    if (!goEvents) {
+        std::fprintf(stderr, "DuVad.dll or GoEvents missing\n");
+        return 1;
+    }
     // A window of this thread, as the host has: the queue belongs to a GUI thread.
-    HWND w = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND w = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                             nullptr);
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
 

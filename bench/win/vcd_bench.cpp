@@ -32,7 +32,11 @@ decltype(&GoEvents) g_goEvents;
 decltype(&AnalyzeMpeg) g_analyze;
 
 double now() {
-    static LARGE_INTEGER f = [] { LARGE_INTEGER x; QueryPerformanceFrequency(&x); return x; }();
+    static LARGE_INTEGER f = [] {
+        LARGE_INTEGER x;
+        QueryPerformanceFrequency(&x);
+        return x;
+    }();
     LARGE_INTEGER c;
     QueryPerformanceCounter(&c);
     return double(c.QuadPart) / double(f.QuadPart);
@@ -45,8 +49,7 @@ double median(std::vector<double> v) {
 
 constexpr int32_t kImageBytes = 300 * 2336;
 
-double timePrepare(const std::string& source, const std::string& folder, std::vector<char>& image,
-                   int tracks = 1) {
+double timePrepare(const std::string& source, const std::string& folder, std::vector<char>& image, int tracks = 1) {
     std::string sources, targets = folder + "\\bench_image.bin\r\n";
     for (int k = 1; k <= tracks; ++k) {
         const std::string track = folder + "\\bench_track" + (k > 1 ? std::to_string(k) : "") + ".bin";
@@ -67,10 +70,10 @@ double timeLoop(const std::string& source, const std::string& folder, bool pump)
     const std::string track = folder + "\\bench_loop.bin";
     DeleteFileA(track.c_str());
     const double t0 = now();
-    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    HANDLE out = CreateFileA(track.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = CreateFileA(track.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     static char sector[2336];
     DWORD n;
     auto empty = [&](int count) {
@@ -175,7 +178,8 @@ int main(int argc, char** argv) {
             DeleteFileA((std::string(argv[3]) + "\\bench_track2.bin").c_str());
             DeleteFileA((std::string(argv[3]) + "\\bench_loop.bin").c_str());
             const double start = now();
-            const double secs = what[0] == 'c' ? timePrepare(argv[2], argv[3], image, 2) : timeLoop(argv[2], argv[3], true);
+            const double secs = what[0] == 'c' ? timePrepare(argv[2], argv[3], image, 2)
+                                               : timeLoop(argv[2], argv[3], true);
             std::vector<double> gaps;
             double prev = start;
             size_t worst = 0;
@@ -191,10 +195,11 @@ int main(int argc, char** argv) {
             size_t over = 0;
             for (double g : gaps) over += g > 5.0;
             auto pct = [&](double p) { return gaps[std::min(gaps.size() - 1, size_t(p * double(gaps.size())))]; };
-            std::printf("%s_gap_run %.3f\n%s_pump_passes %zu\n%s_max_gap_ms %.3f\n%s_p999_gap_ms %.3f\n"
-                        "%s_p99_gap_ms %.3f\n%s_median_gap_ms %.4f\n%s_gaps_over_5ms %zu\n", what, secs, what,
-                        passes.size(), what, gaps.back(), what, pct(0.999), what, pct(0.99), what, pct(0.5),
-                        what, over);
+            std::printf(
+                "%s_gap_run %.3f\n%s_pump_passes %zu\n%s_max_gap_ms %.3f\n%s_p999_gap_ms %.3f\n"
+                "%s_p99_gap_ms %.3f\n%s_median_gap_ms %.4f\n%s_gaps_over_5ms %zu\n",
+                what, secs, what, passes.size(), what, gaps.back(), what, pct(0.999), what, pct(0.99), what, pct(0.5),
+                what, over);
         }
     } else if (mode == "prepare" && argc >= 4) {
         std::printf("convert_dll %.3f\n", timePrepare(argv[2], argv[3], image));

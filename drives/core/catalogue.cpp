@@ -103,8 +103,8 @@ Markers findMarkers(const uint8_t* data, size_t size) {
     return m;
 }
 
-int formatLine(char* slot, const char* brand, size_t brandLength, const char* model, size_t modelLength,
-               int32_t number, char kind) {
+int formatLine(char* slot, const char* brand, size_t brandLength, const char* model, size_t modelLength, int32_t number,
+               char kind) {
     // brand "," model "," number " (" kind ")" CR LF: eight characters besides the three texts.
     constexpr int kFixed = 8;
     brandLength = std::min<size_t>(brandLength, sizeof kNoBrand - 1);

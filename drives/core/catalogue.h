@@ -17,8 +17,8 @@
 
 namespace duvad::drives {
 
-inline constexpr char kOwnBrand[] = "KORVEL";       // compared with its terminating zero
-inline constexpr char kNoBrand[] = "[no brand]";    // shown for a brand that begins with a space
+inline constexpr char kOwnBrand[] = "KORVEL";     // compared with its terminating zero
+inline constexpr char kNoBrand[] = "[no brand]";  // shown for a brand that begins with a space
 inline constexpr int kNumberOffset = -4;
 inline constexpr int kModelOffset = 9;
 inline constexpr int kBrandField = 9;
@@ -26,7 +26,7 @@ inline constexpr int kKindOffset = 130;
 inline constexpr uint8_t kKindS = 0x1A;
 
 inline constexpr int kMaxLines = 1000;
-inline constexpr int kSlotBytes = 64;               // a line of at most 63 characters and its zero
+inline constexpr int kSlotBytes = 64;  // a line of at most 63 characters and its zero
 inline constexpr int kMaxLineChars = kSlotBytes - 1;
 
 // The lines of one listing: each slot holds one zero-terminated "brand,model,number (K)\r\n";
@@ -56,8 +56,8 @@ bool walk(const uint8_t* data, size_t size, LineTable& table);
 // Formats one line into `slot` (kSlotBytes). The brand is at most its 9-byte field; a model that
 // would make the line longer than 63 characters is shortened so that the line keeps its shape, and
 // a CR or LF inside either text is shown as a space. Returns the line's length.
-int formatLine(char* slot, const char* brand, size_t brandLength, const char* model, size_t modelLength,
-               int32_t number, char kind);
+int formatLine(char* slot, const char* brand, size_t brandLength, const char* model, size_t modelLength, int32_t number,
+               char kind);
 
 // Byte-wise comparison with 'A'-'Z' folded to 'a'-'z' (nothing else folded): <0, 0, >0.
 int compareFolded(const char* a, const char* b);

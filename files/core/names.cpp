@@ -16,9 +16,7 @@ size_t shortLimitFor(uint32_t mode) {
     }
 }
 
-bool inShortNameSet(uint8_t b) {
-    return (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' || b == '.';
-}
+bool inShortNameSet(uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' || b == '.'; }
 
 // Mode 0 on the OEM copy, upper-cased (a to z only).
 int32_t checkShortName(uint32_t flags, const char* oem, size_t length) {
@@ -74,7 +72,9 @@ size_t countChars(const char* text, const CodePage& cp) {
 int32_t checkFileName(uint32_t mode, uint32_t flags, const char* name, const CodePage& cp) {
     if (!name) name = "";
     switch (mode) {
-    case 0: case 1: case 2: {
+    case 0:
+    case 1:
+    case 2: {
         const size_t length = std::strlen(name);
         // A name that does not fit the work copy breaks every byte limit of these modes; of the
         // mode 0 rules only the dot in a directory name comes before the length.
@@ -91,7 +91,8 @@ int32_t checkFileName(uint32_t mode, uint32_t flags, const char* name, const Cod
             if (oem[i] >= 'a' && oem[i] <= 'z') oem[i] = char(oem[i] - 'a' + 'A');
         return checkShortName(flags, oem, oemLength);
     }
-    case 3: case 5: return countChars(name, cp) > 110 ? kNameTooLong : kNameFits;
+    case 3:
+    case 5: return countChars(name, cp) > 110 ? kNameTooLong : kNameFits;
     case 4: return countChars(name, cp) > 128 ? kNameTooLong : kNameFits;
     default: return kNameFits;
     }
@@ -102,21 +103,30 @@ int32_t inStrBackS(int32_t start, const char* text, const CodePage& cp) {
     const char* from = text;
     for (int32_t step = 1; step < start && *from; ++step) from = charNext(from, cp);
     int32_t result = 0;
-    scanFor(from, kBackslash, cp, [&](const char* p) { result = position(text, p); return false; });
+    scanFor(from, kBackslash, cp, [&](const char* p) {
+        result = position(text, p);
+        return false;
+    });
     return result;
 }
 
 int32_t isLastBackS(const char* text, const CodePage& cp) {
     if (!text) return 0;
     const char* last = nullptr;
-    scanFor(text, kBackslash, cp, [&](const char* p) { last = p; return true; });
+    scanFor(text, kBackslash, cp, [&](const char* p) {
+        last = p;
+        return true;
+    });
     return last && last[1] == '\0' ? 1 : 0;
 }
 
 int32_t inStrDot(const char* text, const CodePage& cp) {
     if (!text) return 0;
     int32_t result = 0;
-    scanFor(text, kDot, cp, [&](const char* p) { result = position(text, p); return true; });
+    scanFor(text, kDot, cp, [&](const char* p) {
+        result = position(text, p);
+        return true;
+    });
     return result;
 }
 

@@ -15,7 +15,8 @@ size_t firstDifference(const uint8_t* a, const uint8_t* b, size_t n) {
     return at;
 }
 
-int32_t compareContents(ByteSource& first, ByteSource& second, uint64_t size, uint8_t* firstBlock, uint8_t* secondBlock) {
+int32_t compareContents(ByteSource& first, ByteSource& second, uint64_t size, uint8_t* firstBlock,
+                        uint8_t* secondBlock) {
     uint64_t done = 0;
     while (done < size) {
         const uint32_t block = size - done < kMatchBlock ? uint32_t(size - done) : kMatchBlock;

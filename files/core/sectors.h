@@ -22,7 +22,7 @@ static_assert(sectorsIn(3072) == 1 && acceptsSize(3072) && !acceptsSize(2000) &&
 static_assert(requestFits(2097151) && !requestFits(2097152) && !requestFits(-1));
 
 // Results of the comparison.
-constexpr int32_t kIdentical = 0;            // n > 0: same size, first difference at byte n
+constexpr int32_t kIdentical = 0;  // n > 0: same size, first difference at byte n
 constexpr int32_t kFirstReadFailed = -1;
 constexpr int32_t kSecondReadFailed = -2;
 constexpr int32_t kSizesDiffer = -3;
@@ -42,7 +42,8 @@ public:
 // Compares two sources of `size` bytes each, alternately in blocks of up to 100000 bytes into the
 // two blocks given (each at least kMatchBlock bytes), and stops at the first difference.
 // A read that fails or delivers less than the block is a read failure of its source.
-int32_t compareContents(ByteSource& first, ByteSource& second, uint64_t size, uint8_t* firstBlock, uint8_t* secondBlock);
+int32_t compareContents(ByteSource& first, ByteSource& second, uint64_t size, uint8_t* firstBlock,
+                        uint8_t* secondBlock);
 
 // Offset of the first differing byte of a and b (n bytes each), or n when they are equal.
 size_t firstDifference(const uint8_t* a, const uint8_t* b, size_t n);

@@ -50,6 +50,7 @@ static_assert(freeKBFromClusters(256, 8, 1000) == 0);
 constexpr int32_t entryKilobytes(uint64_t size) {
     return size > UINT64_MAX - 1023 ? kMaxKilobytes : cappedKilobytes((size + 1023) >> 10);
 }
-static_assert(entryKilobytes(0) == 0 && entryKilobytes(1) == 1 && entryKilobytes(1024) == 1 && entryKilobytes(1025) == 2);
+static_assert(entryKilobytes(0) == 0 && entryKilobytes(1) == 1 && entryKilobytes(1024) == 1 &&
+              entryKilobytes(1025) == 2);
 
 }  // namespace duvad::files

@@ -6,7 +6,9 @@ namespace duvad::shell {
 
 struct Box {
     int32_t x, y, width, height;
-    constexpr bool operator==(const Box& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
+    constexpr bool operator==(const Box& o) const {
+        return x == o.x && y == o.y && width == o.width && height == o.height;
+    }
 };
 
 struct Edges {
@@ -20,9 +22,7 @@ struct WorkAreaSplit {
     Box explorer;
 };
 
-constexpr int32_t clamp32(int64_t v) {
-    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
-}
+constexpr int32_t clamp32(int64_t v) { return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v); }
 
 constexpr WorkAreaSplit splitWorkArea(Edges a) {
     const int64_t width = int64_t(a.right) - a.left;

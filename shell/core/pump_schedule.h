@@ -9,9 +9,7 @@ constexpr int32_t kStepMs = 100;
 
 // Number of 100 ms waits for a duration: ceil(duration / 100), none for 0 or less.
 // (The count of passes is one more.) Exact for every 32-bit input, INT32_MAX included.
-constexpr int64_t waitsFor(int32_t duration) {
-    return duration <= 0 ? 0 : (int64_t(duration) + kStepMs - 1) / kStepMs;
-}
+constexpr int64_t waitsFor(int32_t duration) { return duration <= 0 ? 0 : (int64_t(duration) + kStepMs - 1) / kStepMs; }
 
 // Queue-status bits that ask for every kind of queued input on a Windows version. Windows 98 and
 // 2000 added "some posted message is queued" (QS_ALLPOSTMESSAGE), Windows XP raw input and

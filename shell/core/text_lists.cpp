@@ -86,8 +86,8 @@ void forEachName(const Selection& s, Fn fn) {
 
 }  // namespace
 
-int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, const files::CodePage& cp,
-                           char* out, size_t outSize) {
+int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, const files::CodePage& cp, char* out,
+                           size_t outSize) {
     if (outSize == 0) return 0;
     out[0] = '\0';
     Selection s;

@@ -47,8 +47,8 @@ bool buildFilterList(const char* filter, char (&list)[kFilterListBytes], char (&
 // with the terminator, and only whole paths: the list stops before the first path that does not
 // fit. Returns the number of paths written. A file area that does not hold the documented form
 // gives 0 and the empty text.
-int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, const files::CodePage& cp,
-                           char* out, size_t outSize);
+int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset, const files::CodePage& cp, char* out,
+                           size_t outSize);
 
 // ---- Printer names block (DEVNAMES) ---------------------------------------------------------
 

@@ -94,7 +94,10 @@ TEST(CatalogueMarkers, LetterAfterTheBrandIsNoMarkerAndTheRecordIsListed) {
 
 TEST(CatalogueWalk, OwnBrandInsideTheListIsLeftOutAndTheWalkGoesOn) {
     CatalogueBuilder c;
-    c.add("KORVEL", "own", 1, 0).add("ACME", "A", 1, 0).add("KORVEL", "own", 2, 0).add("BETA", "B", 2, 0)
+    c.add("KORVEL", "own", 1, 0)
+        .add("ACME", "A", 1, 0)
+        .add("KORVEL", "own", 2, 0)
+        .add("BETA", "B", 2, 0)
         .add("KORVEL", "last own", 3, 0);
     EXPECT_EQ(list(c.bytes()).text, "ACME,A,1 (A)\r\nBETA,B,2 (A)\r\n");
 }
@@ -157,7 +160,9 @@ TEST(CatalogueWalk, StrideRunningPastTheEndListsNothing) {
 TEST(CatalogueLines, LongModelsAreShortenedSoTheLineKeepsItsShape) {
     const std::string model(110, 'm');
     CatalogueBuilder c;
-    c.add(" ", model, int32_t(0x80000000), 0x1A).add("ABCDEFGHI", model, 5, 0).add("Z", std::string(54, 'z'), 1, 0)
+    c.add(" ", model, int32_t(0x80000000), 0x1A)
+        .add("ABCDEFGHI", model, 5, 0)
+        .add("Z", std::string(54, 'z'), 1, 0)
         .add("Y", std::string(53, 'y'), 1, 0);
     const Listing l = list(c.bytes(), false);
     ASSERT_EQ(l.lines.size(), 4u);
@@ -179,15 +184,15 @@ TEST(CatalogueLines, LineBreaksInsideTheTextsBecomeSpaces) {
 TEST(CatalogueOrder, FoldsOnlyAsciiCapitals) {
     using duvad::drives::compareFolded;
     EXPECT_EQ(compareFolded("ACME,x", "acme,X"), 0);
-    EXPECT_LT(compareFolded("ACME,x", "ACMEX,x"), 0);     // comma below every letter
-    EXPECT_LT(compareFolded("acme ,x", "acme,x"), 0);     // space lower still
+    EXPECT_LT(compareFolded("ACME,x", "ACMEX,x"), 0);  // comma below every letter
+    EXPECT_LT(compareFolded("acme ,x", "acme,x"), 0);  // space lower still
     EXPECT_LT(compareFolded("9z", "[no brand]"), 0);
     EXPECT_LT(compareFolded("[no brand]", "a"), 0);
-    EXPECT_LT(compareFolded("[no brand]", "A"), 0);       // 'A' folds to 0x61, above '['
-    EXPECT_LT(compareFolded("\xc9", "\xe9"), 0);        // no folding above 0x7F
-    EXPECT_GT(compareFolded("\xe9", "z"), 0);             // unsigned bytes
+    EXPECT_LT(compareFolded("[no brand]", "A"), 0);  // 'A' folds to 0x61, above '['
+    EXPECT_LT(compareFolded("\xc9", "\xe9"), 0);     // no folding above 0x7F
+    EXPECT_GT(compareFolded("\xe9", "z"), 0);        // unsigned bytes
     EXPECT_LT(compareFolded("ab", "abc"), 0);
-    EXPECT_LT(compareFolded("_", "A"), 0);                // '_' 0x5F: above 'A' unfolded, below 'a'
+    EXPECT_LT(compareFolded("_", "A"), 0);  // '_' 0x5F: above 'A' unfolded, below 'a'
     EXPECT_LT(compareFolded("_", "a"), 0);
 }
 

@@ -53,7 +53,9 @@ private:
 
 class Compare : public ::testing::Test {
 protected:
-    int32_t run(ByteSource& a, ByteSource& b, uint64_t size) { return compareContents(a, b, size, blockA.get(), blockB.get()); }
+    int32_t run(ByteSource& a, ByteSource& b, uint64_t size) {
+        return compareContents(a, b, size, blockA.get(), blockB.get());
+    }
     static std::vector<uint8_t> pattern(size_t n) {
         std::vector<uint8_t> v(n);
         for (size_t i = 0; i < n; ++i) v[i] = uint8_t(i * 7 + (i >> 8));
@@ -63,10 +65,15 @@ protected:
 };
 
 TEST_F(Compare, PositionsAreOneBasedAcrossBlocks) {
-    struct Case { size_t size; size_t diff; int32_t want; };  // diff == size: no difference
-    for (Case c : {Case{0, 0, 0}, Case{1, 1, 0}, Case{1, 0, 1}, Case{100000, 0, 1}, Case{100000, 99999, 100000},
-                   Case{250000, 200000, 200001}, Case{250000, 199999, 200000}, Case{250000, 249999, 250000},
-                   Case{250000, 250000, 0}, Case{100001, 100000, 100001}, Case{4096 * 3 + 5, 4096 * 2 + 17, 4096 * 2 + 18}}) {
+    struct Case {
+        size_t size;
+        size_t diff;
+        int32_t want;
+    };  // diff == size: no difference
+    for (Case c :
+         {Case{0, 0, 0}, Case{1, 1, 0}, Case{1, 0, 1}, Case{100000, 0, 1}, Case{100000, 99999, 100000},
+          Case{250000, 200000, 200001}, Case{250000, 199999, 200000}, Case{250000, 249999, 250000},
+          Case{250000, 250000, 0}, Case{100001, 100000, 100001}, Case{4096 * 3 + 5, 4096 * 2 + 17, 4096 * 2 + 18}}) {
         auto a = pattern(c.size), b = a;
         if (c.diff < c.size) b[c.diff] ^= 0x40;
         Memory first(a), second(b);
@@ -85,7 +92,10 @@ TEST_F(Compare, StopsReadingAtTheFirstDifference) {
 
 TEST_F(Compare, ReadFailuresAndShortReadsNameTheirFile) {
     const auto bytes = pattern(300000);
-    struct Case { int failA, shortA, failB, shortB; int32_t want; };
+    struct Case {
+        int failA, shortA, failB, shortB;
+        int32_t want;
+    };
     for (Case c : {Case{0, -1, -1, -1, -1}, Case{-1, -1, 0, -1, -2}, Case{2, -1, 2, -1, -1}, Case{-1, -1, 1, -1, -2},
                    Case{-1, 1, -1, -1, -1}, Case{-1, -1, -1, 2, -2}, Case{-1, 0, -1, 0, -1}}) {
         Memory first(bytes, c.failA, c.shortA), second(bytes, c.failB, c.shortB);

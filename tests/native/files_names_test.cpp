@@ -22,17 +22,24 @@ const std::string kKanjiA = "\x88\x41";
 int32_t mode0(const char* name, uint32_t flags = 0) { return checkFileName(0, flags, name, western); }
 
 TEST(CheckFileName, ShortFileNames) {
-    struct Case { const char* name; int32_t want; };
-    for (Case c : {Case{"readme.txt", 0}, Case{"README", 0}, Case{"TWELVECHARS1", 0}, Case{"THIRTEENCHARS", -1},
-                   Case{"NINECHARS.TX", -1}, Case{"XYZ.DATA", -3}, Case{"A.B.C", 0}, Case{"A.B.CD", -3},
-                   Case{"MY FILE.TXT", -4}, Case{"XY-1.TXT", -4}, Case{"TILDE~1.TXT", -4}, Case{"under_sc.o_k", 0},
-                   Case{"caf\xE9.txt", -4}, Case{"", 0}, Case{".", 0}, Case{"EIGHTCHR.", 0}, Case{"NAME.TXT ", -3},
-                   Case{"ABCDEFGHIJK ", -4}})
+    struct Case {
+        const char* name;
+        int32_t want;
+    };
+    for (Case c :
+         {Case{"readme.txt", 0}, Case{"README", 0}, Case{"TWELVECHARS1", 0}, Case{"THIRTEENCHARS", -1},
+          Case{"NINECHARS.TX", -1}, Case{"XYZ.DATA", -3}, Case{"A.B.C", 0}, Case{"A.B.CD", -3}, Case{"MY FILE.TXT", -4},
+          Case{"XY-1.TXT", -4}, Case{"TILDE~1.TXT", -4}, Case{"under_sc.o_k", 0}, Case{"caf\xE9.txt", -4}, Case{"", 0},
+          Case{".", 0}, Case{"EIGHTCHR.", 0}, Case{"NAME.TXT ", -3}, Case{"ABCDEFGHIJK ", -4}})
         EXPECT_EQ(mode0(c.name), c.want) << c.name;
 }
 
 TEST(CheckFileName, ShortDirectoryNamesRefuseDotsBeforeLength) {
-    struct Case { const char* name; uint32_t flags; int32_t want; };
+    struct Case {
+        const char* name;
+        uint32_t flags;
+        int32_t want;
+    };
     for (Case c : {Case{"DATA", 0x10, 0}, Case{"DATA.1", 0x10, -2}, Case{"LONGDIRNAME", 0x10, -1},
                    Case{"LONGDIRNAME.X", 0x10, -2}, Case{"MY DIR", 0x10, -4}, Case{"EIGHTCHR", 0x10, 0},
                    Case{"NINECHARS", 0x10, -1}, Case{"NINECHARS", 0x20, 0}, Case{"DATA.1", 0x20, 0},
@@ -93,21 +100,30 @@ TEST(CheckFileName, NullNameIsTheEmptyName) {
 
 TEST(PathSearches, BackslashesInASingleByteText) {
     const char* text = "C:\\DIR\\FILE";
-    struct Case { int32_t start, want; };
+    struct Case {
+        int32_t start, want;
+    };
     for (Case c : {Case{1, 3}, Case{4, 7}, Case{3, 3}, Case{7, 7}, Case{8, 0}, Case{0, 3}, Case{-5, 3}, Case{50, 0},
                    Case{INT32_MIN, 3}, Case{INT32_MAX, 0}})
         EXPECT_EQ(inStrBackS(c.start, text, western), c.want) << c.start;
     EXPECT_EQ(inStrBackS(1, "", western), 0);
     EXPECT_EQ(inStrBackS(1, nullptr, western), 0);
 
-    struct Last { const char* text; int32_t want; };
-    for (Last c : {Last{"C:\\", 1}, Last{"C:\\DIR", 0}, Last{"", 0}, Last{"\\\\", 1}, Last{"NOSLASH", 0}, Last{"\\", 1}})
+    struct Last {
+        const char* text;
+        int32_t want;
+    };
+    for (Last c :
+         {Last{"C:\\", 1}, Last{"C:\\DIR", 0}, Last{"", 0}, Last{"\\\\", 1}, Last{"NOSLASH", 0}, Last{"\\", 1}})
         EXPECT_EQ(isLastBackS(c.text, western), c.want) << c.text;
     EXPECT_EQ(isLastBackS(nullptr, western), 0);
 }
 
 TEST(PathSearches, LastDot) {
-    struct Case { const char* text; int32_t want; };
+    struct Case {
+        const char* text;
+        int32_t want;
+    };
     for (Case c : {Case{"FILE.TAR.GZ", 9}, Case{"FILE", 0}, Case{".PROFILE", 1}, Case{"DIR.X\\FILE", 4}, Case{"", 0},
                    Case{"A.", 2}})
         EXPECT_EQ(inStrDot(c.text, western), c.want) << c.text;
@@ -145,7 +161,11 @@ TEST(PathSearches, ALeadByteBeforeTheEndStopsTheSearch) {
 }
 
 TEST(VolumeRoot, DrivesUncPathsAndTheRest) {
-    struct Case { const char* path; RootKind kind; size_t length; };
+    struct Case {
+        const char* path;
+        RootKind kind;
+        size_t length;
+    };
     for (Case c : {Case{"C:\\DATA\\IMAGE.BIN", RootKind::Drive, 3}, Case{"C:", RootKind::Drive, 3},
                    Case{"C:\\", RootKind::Drive, 3}, Case{"d:relative", RootKind::Drive, 3},
                    Case{"\\\\SERVER\\SHARE\\DIR\\IMAGE.BIN", RootKind::Unc, 19},
@@ -154,9 +174,7 @@ TEST(VolumeRoot, DrivesUncPathsAndTheRest) {
                    Case{"\\DATA\\X", RootKind::None, 0}, Case{"C", RootKind::None, 0}}) {
         const VolumeRoot root = volumeRoot(c.path, western);
         EXPECT_EQ(root.kind, c.kind) << (c.path ? c.path : "(null)");
-        if (c.kind != RootKind::None) {
-            EXPECT_EQ(root.length, c.length) << c.path;
-        }
+        if (c.kind != RootKind::None) { EXPECT_EQ(root.length, c.length) << c.path; }
     }
     // The last backslash character, not a trail byte.
     const std::string unc = "\\\\S\\DIR\\" + kTrail5C;

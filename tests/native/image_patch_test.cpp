@@ -29,7 +29,9 @@ uint32_t both32(const uint8_t* p) {
     return le32(p);
 }
 Bytes at(const Bytes& image, size_t pos, size_t n) { return Bytes(image.begin() + pos, image.begin() + pos + n); }
-std::string text(const Bytes& image, size_t pos, size_t n) { return std::string(image.begin() + pos, image.begin() + pos + n); }
+std::string text(const Bytes& image, size_t pos, size_t n) {
+    return std::string(image.begin() + pos, image.begin() + pos + n);
+}
 
 // A host image of `sectors` sectors with prepared records for `tracks` track files.
 Bytes hostImage(int tracks, uint32_t sectors = duvad::host::kFirstTrackSectors) {
@@ -47,12 +49,14 @@ const LocalTime kWritten{2026, 12, 7, 10, 11, 12, 500};
 // Every byte that the patch may write for `n` tracks; the test of "nothing else" uses it.
 std::vector<bool> patchable(size_t length, int n) {
     std::vector<bool> m(length, false);
-    auto mark = [&](size_t from, size_t count) { for (size_t i = 0; i < count; ++i) m[from + i] = true; };
+    auto mark = [&](size_t from, size_t count) {
+        for (size_t i = 0; i < count; ++i) m[from + i] = true;
+    };
     for (int k = 0; k < n; ++k) {
         const size_t r = kSlot1 + k * kSlotBytes;
-        mark(r + 2, 23);   // extent, length, date
-        mark(r + 50, 2);   // XA attributes
-        mark(r + 54, 1);   // XA file number
+        mark(r + 2, 23);  // extent, length, date
+        mark(r + 50, 2);  // XA attributes
+        mark(r + 54, 1);  // XA file number
     }
     mark(kSlot1 + n * kSlotBytes, (32 - n) * kSlotBytes);
     mark(kEntryCount, 2 + 32 * 4);

@@ -43,7 +43,8 @@ TEST(RawSector, GapAndEmptySectors) {
     duvad::host::makeRawSector(gap, 0, raw);
     EXPECT_EQ(Bytes(raw, raw + 16),
               (Bytes{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0x00, 0x02, 0x00, 2}));
-    EXPECT_EQ(duvad::host::edc(raw + 16, 2332), uint32_t(raw[2348] | raw[2349] << 8 | raw[2350] << 16 | raw[2351] << 24));
+    EXPECT_EQ(duvad::host::edc(raw + 16, 2332),
+              uint32_t(raw[2348] | raw[2349] << 8 | raw[2350] << 16 | raw[2351] << 24));
     EXPECT_NE(duvad::host::edc(raw + 16, 2332), 0u);
 
     // The track files' empty sectors are all zero: a zero Form 1 sector has zero EDC and ECC.
@@ -88,7 +89,7 @@ TEST(DiscLayout, TracksFollowTheImageAfterTwoSecondGaps) {
     duvad::host::DiscLayout layout{152, {1000, 85}};
     EXPECT_EQ(layout.trackStart(1), 302u);
     EXPECT_EQ(layout.trackStart(2), 1452u);
-    EXPECT_EQ(layout.trackStart(3), 1687u);  // the end sector the volume records
+    EXPECT_EQ(layout.trackStart(3), 1687u);   // the end sector the volume records
     EXPECT_EQ(layout.totalSectors(), 1752u);  // 1537, and the 85-sector track padded by 215
     EXPECT_EQ((duvad::host::DiscLayout{152, {}}).totalSectors(), 152u);
 }
@@ -120,8 +121,8 @@ TEST(DiscLayout, ShortTracksArePaddedToFourSecondsWithoutMovingTheNext) {
     EXPECT_EQ(layout.pregapSectors(2), 150u);
     EXPECT_EQ(layout.pregapSectors(3), 83u);  // 150 less track 3's padding
     EXPECT_EQ(layout.unpaddableTrack(), 0u);
-    EXPECT_EQ(layout.totalSectors(), 1703u);   // 1403 + 90 + 210
-    EXPECT_EQ(layout.trackStart(4), 1643u);    // the volume's end sector is unchanged
+    EXPECT_EQ(layout.totalSectors(), 1703u);  // 1403 + 90 + 210
+    EXPECT_EQ(layout.trackStart(4), 1643u);   // the volume's end sector is unchanged
 
     // A track of exactly 300 sectors needs nothing; one of 150 uses the whole gap; one of 149
     // before another cannot be padded, at the end it can.

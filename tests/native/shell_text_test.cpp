@@ -92,7 +92,9 @@ TEST(FilterList, LongTextKeepsWholePairsAndLongExtensionIsRefused) {
 
 // The filter argument in a heap block of exactly its bytes: a read past them is an ASan finding.
 struct ExactBytes {
-    explicit ExactBytes(const std::string& bytes) : p(new char[bytes.size()]) { memcpy(p.get(), bytes.data(), bytes.size()); }
+    explicit ExactBytes(const std::string& bytes) : p(new char[bytes.size()]) {
+        memcpy(p.get(), bytes.data(), bytes.size());
+    }
     std::unique_ptr<char[]> p;
 };
 
@@ -100,11 +102,15 @@ TEST(FilterList, ShortTailsEndTheArgumentAndNothingPastThemIsRead) {
     char list[kFilterListBytes];
     char ext[kDefaultExtBytes];
     const std::string text = "Text|*.txt|";
-    struct Case { std::string tail; bool ok; const char* ext; };
+    struct Case {
+        std::string tail;
+        bool ok;
+        const char* ext;
+    };
     const Case cases[] = {
-        {std::string(2, '\0'), true, ""},                 // a VB6 string's two zero bytes, nothing after
-        {std::string("\0*\0", 3), true, ""},              // the zero is the second skipped character
-        {std::string("\0*.\0", 4), true, ""},             // the skipped characters, then an empty extension
+        {std::string(2, '\0'), true, ""},      // a VB6 string's two zero bytes, nothing after
+        {std::string("\0*\0", 3), true, ""},   // the zero is the second skipped character
+        {std::string("\0*.\0", 4), true, ""},  // the skipped characters, then an empty extension
         {std::string("\0*.txt\0", 7), true, "txt"},
         {std::string("\0*.1234567\0", 11), true, "1234567"},
         {std::string("\0*.12345678", 11), false, nullptr},  // 8 characters and no zero: refused, not measured on
@@ -176,7 +182,10 @@ TEST(Selection, FolderEndingInADoubleByteCharacterWithTrailByte5CGetsItsBackslas
     EXPECT_EQ(listOf(area, folder.size() + 1, &count, japanese), "C:\\\x95\x5C\\a\r\nC:\\\x95\x5C\\b\r\n");
     EXPECT_EQ(count, 2);
     // In 1252 the same bytes are two characters, the last a backslash.
-    EXPECT_EQ(listOf(area, folder.size() + 1, &count, western), "C:\\\x95\x5C" "a\r\nC:\\\x95\x5C" "b\r\n");
+    EXPECT_EQ(listOf(area, folder.size() + 1, &count, western),
+              "C:\\\x95\x5C"
+              "a\r\nC:\\\x95\x5C"
+              "b\r\n");
     // A real backslash after the double-byte character is not doubled; nor is a root's.
     const std::string ending = "C:\\\x95\x5C\\";
     const std::string area2 = ending + '\0' + "a" + '\0' + '\0';
@@ -228,10 +237,19 @@ TEST(Selection, MalformedAreaGivesNothing) {
 
 std::vector<uint8_t> devNames(const std::string& driver, const std::string& device, const std::string& port) {
     std::vector<uint8_t> b(8);
-    auto word = [&b](size_t at, size_t v) { b[at] = uint8_t(v); b[at + 1] = uint8_t(v >> 8); };
-    word(0, b.size()); b.insert(b.end(), driver.begin(), driver.end()); b.push_back(0);
-    word(2, b.size()); b.insert(b.end(), device.begin(), device.end()); b.push_back(0);
-    word(4, b.size()); b.insert(b.end(), port.begin(), port.end()); b.push_back(0);
+    auto word = [&b](size_t at, size_t v) {
+        b[at] = uint8_t(v);
+        b[at + 1] = uint8_t(v >> 8);
+    };
+    word(0, b.size());
+    b.insert(b.end(), driver.begin(), driver.end());
+    b.push_back(0);
+    word(2, b.size());
+    b.insert(b.end(), device.begin(), device.end());
+    b.push_back(0);
+    word(4, b.size());
+    b.insert(b.end(), port.begin(), port.end());
+    b.push_back(0);
     return b;
 }
 
@@ -248,7 +266,7 @@ TEST(DevNamesBlock, NamesAtTheirOffsetsAndBadBlocksGiveEmptyNames) {
     EXPECT_FALSE(readDevName(b.data(), 6, DevName::Driver, name));  // shorter than its header
     EXPECT_STREQ(name, "");
     EXPECT_FALSE(readDevName(b.data(), b.size() - 1, DevName::Output, name));  // last name unterminated
-    b[2] = 0xFF;  // device offset outside the block
+    b[2] = 0xFF;                                                               // device offset outside the block
     EXPECT_FALSE(readDevName(b.data(), b.size(), DevName::Device, name));
     // A name of 256 characters does not fit the 256-byte area with its terminator; 255 does.
     for (size_t n : {255u, 256u}) {

@@ -22,9 +22,10 @@ Analysis analyzeBytes(const std::vector<uint8_t>& bytes, int64_t size = -2) {
 
 // ffprobe's view of a file's video stream: width, height, bit_rate, and the format's duration.
 std::map<std::string, std::string> ffprobe(const std::string& path) {
-    const std::string cmd = "ffprobe -v error -select_streams v:0 -show_entries "
-                            "stream=width,height,bit_rate:format=duration -of default=nw=1 '" +
-                            path + "'";
+    const std::string cmd =
+        "ffprobe -v error -select_streams v:0 -show_entries "
+        "stream=width,height,bit_rate:format=duration -of default=nw=1 '" +
+        path + "'";
     std::map<std::string, std::string> facts;
     FILE* p = popen(cmd.c_str(), "r");
     char line[256];
@@ -38,10 +39,14 @@ std::map<std::string, std::string> ffprobe(const std::string& path) {
 }
 
 TEST(VcdAnalysis, AgreesWithFfprobeOnTheEncodedStreams) {
-    struct Want { const char* file; int aspect, rate; bool compliant; };
-    for (const Want& w : {Want{"ntsc.mpg", 12, 4, true}, Want{"pal.mpg", 8, 3, true},
-                          Want{"film.mpg", 12, 1, true}, Want{"square.mpg", 1, 4, false},
-                          Want{"wide.mpg", 12, 4, false}, Want{"rate2880.mpg", 12, 4, false}}) {
+    struct Want {
+        const char* file;
+        int aspect, rate;
+        bool compliant;
+    };
+    for (const Want& w :
+         {Want{"ntsc.mpg", 12, 4, true}, Want{"pal.mpg", 8, 3, true}, Want{"film.mpg", 12, 1, true},
+          Want{"square.mpg", 1, 4, false}, Want{"wide.mpg", 12, 4, false}, Want{"rate2880.mpg", 12, 4, false}}) {
         SCOPED_TRACE(w.file);
         const auto bytes = test::stream(w.file);
         ASSERT_GT(bytes.size(), 100000u);
@@ -205,21 +210,23 @@ TEST(VcdAnalysis, SequenceHeaderSearchBoundaries) {
 }
 
 TEST(VcdAnalysis, VideoCdRules) {
-    struct Case { int w, h, aspect, rate, field; bool ok; };
-    for (const Case& c : {Case{352, 240, 12, 4, 2875, true}, Case{352, 240, 12, 4, 2879, true},
-                          Case{352, 240, 12, 4, 2880, false}, Case{352, 240, 12, 3, 2875, false},
-                          Case{352, 240, 12, 1, 2875, true}, Case{352, 288, 8, 3, 2875, true},
-                          Case{352, 288, 12, 3, 2875, false}, Case{360, 240, 12, 4, 2875, false},
-                          Case{352, 240, 8, 4, 2875, false}, Case{352, 288, 8, 3, 262143, false},
-                          Case{352, 288, 8, 4, 100, false}}) {
+    struct Case {
+        int w, h, aspect, rate, field;
+        bool ok;
+    };
+    for (const Case& c :
+         {Case{352, 240, 12, 4, 2875, true}, Case{352, 240, 12, 4, 2879, true}, Case{352, 240, 12, 4, 2880, false},
+          Case{352, 240, 12, 3, 2875, false}, Case{352, 240, 12, 1, 2875, true}, Case{352, 288, 8, 3, 2875, true},
+          Case{352, 288, 12, 3, 2875, false}, Case{360, 240, 12, 4, 2875, false}, Case{352, 240, 8, 4, 2875, false},
+          Case{352, 288, 8, 3, 262143, false}, Case{352, 288, 8, 4, 100, false}}) {
         uint8_t h[12];
         putSequence(h, c.w, c.h, c.aspect, c.rate, c.field);
         const SequenceHeader s = readSequenceHeader(h);
         EXPECT_EQ(s.width, c.w);
         EXPECT_EQ(s.height, c.h);
         EXPECT_EQ(s.bitRate, c.field * 400);
-        EXPECT_EQ(meetsVideoCdRules(s), c.ok) << c.w << "x" << c.h << " " << c.aspect << "/" << c.rate
-                                              << " field " << c.field;
+        EXPECT_EQ(meetsVideoCdRules(s), c.ok)
+            << c.w << "x" << c.h << " " << c.aspect << "/" << c.rate << " field " << c.field;
     }
 }
 

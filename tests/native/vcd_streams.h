@@ -30,18 +30,26 @@ inline std::vector<uint8_t> stream(const char* name) {
 
 // Writes an MPEG-1 pack header carrying the 33-bit clock `scr` at p[0..11].
 inline void putPack(uint8_t* p, uint64_t scr, uint8_t marker = 0x20) {
-    p[0] = 0; p[1] = 0; p[2] = 1; p[3] = 0xBA;
+    p[0] = 0;
+    p[1] = 0;
+    p[2] = 1;
+    p[3] = 0xBA;
     p[4] = uint8_t(marker | (scr >> 29 & 0x0E) | 1);
     p[5] = uint8_t(scr >> 22);
     p[6] = uint8_t((scr >> 14 & 0xFE) | 1);
     p[7] = uint8_t(scr >> 7);
     p[8] = uint8_t((scr << 1 & 0xFE) | 1);
-    p[9] = 0x80; p[10] = 0x1B; p[11] = 0x91;  // mux rate with markers
+    p[9] = 0x80;
+    p[10] = 0x1B;
+    p[11] = 0x91;  // mux rate with markers
 }
 
 // Writes a sequence header at p[0..11].
 inline void putSequence(uint8_t* p, int width, int height, int aspect, int rate, int rateField) {
-    p[0] = 0; p[1] = 0; p[2] = 1; p[3] = 0xB3;
+    p[0] = 0;
+    p[1] = 0;
+    p[2] = 1;
+    p[3] = 0xB3;
     p[4] = uint8_t(width >> 4);
     p[5] = uint8_t((width & 15) << 4 | height >> 8);
     p[6] = uint8_t(height);

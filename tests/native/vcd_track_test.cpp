@@ -247,14 +247,17 @@ TEST(VcdLists, WellFormedListsAndNullPointers) {
 TEST(VcdLists, RefusalsCarryTheCodeOfTheLinesRole) {
     VcdLists l;
     const std::string n256(256, 'n');
-    struct Case { std::string sources, targets; int32_t code; };
+    struct Case {
+        std::string sources, targets;
+        int32_t code;
+    };
     const Case cases[] = {
-        {"a\r\nb", "i\r\n1\r\n2\r\n", -102},               // last source line without CR LF
-        {"a\r\nb\r", "i\r\n1\r\n2\r\n", -102},             // CR without LF
-        {"a\nb\r\n", "i\r\n1\r\n", -101},                  // a bare LF does not end a line
+        {"a\r\nb", "i\r\n1\r\n2\r\n", -102},                 // last source line without CR LF
+        {"a\r\nb\r", "i\r\n1\r\n2\r\n", -102},               // CR without LF
+        {"a\nb\r\n", "i\r\n1\r\n", -101},                    // a bare LF does not end a line
         {"a\r\n" + n256 + "\r\n", "i\r\n1\r\n2\r\n", -102},  // name of 256 bytes
-        {"a\r\nb\r\n", "i\r\n1\r\n", -302},                // no target line for track 2
-        {"a\r\nb\r\n", "i\r\n1\r\n2", -302},               // target line without CR LF
+        {"a\r\nb\r\n", "i\r\n1\r\n", -302},                  // no target line for track 2
+        {"a\r\nb\r\n", "i\r\n1\r\n2", -302},                 // target line without CR LF
         {"a\r\nb\r\n", "i\r\n" + n256 + "\r\n2\r\n", -301},
         {"a\r\n", "img", -300},
         {"a\r\n", n256 + "\r\n1\r\n", -300},
@@ -278,15 +281,18 @@ TEST(VcdLists, RefusalsCarryTheCodeOfTheLinesRole) {
 // list order (image, then track files) that names a source or another output.
 TEST(VcdLists, CollisionsAreBlamedOnTheFirstOutputInvolved) {
     auto same = [](const char* a, const char* b) { return std::strcmp(a, b) == 0; };
-    struct Case { const char* sources; const char* targets; int32_t code; };
+    struct Case {
+        const char* sources;
+        const char* targets;
+        int32_t code;
+    };
     for (const Case& c : {Case{"a\r\nb\r\n", "img\r\nt1\r\nt2\r\n", 0},
                           Case{"a\r\na\r\n", "img\r\nt1\r\nt2\r\n", 0},  // one source, two tracks
                           Case{"a\r\nb\r\n", "a\r\nt1\r\nt2\r\n", -300},
                           Case{"a\r\nb\r\n", "img\r\nb\r\nt2\r\n", -301},  // a later source
                           Case{"a\r\nb\r\n", "img\r\nt1\r\nb\r\n", -302},  // its own source
                           Case{"a\r\nb\r\n", "t2\r\nt1\r\nt2\r\n", -300},
-                          Case{"a\r\nb\r\nc\r\n", "img\r\nt1\r\nt3\r\nt3\r\n", -302},
-                          Case{"", "img\r\n", 0}}) {
+                          Case{"a\r\nb\r\nc\r\n", "img\r\nt1\r\nt3\r\nt3\r\n", -302}, Case{"", "img\r\n", 0}}) {
         VcdLists l;
         ASSERT_EQ(walkLists(c.sources, c.targets, l), 0);
         EXPECT_EQ(findCollision(l, same), c.code) << c.targets;

@@ -15,12 +15,16 @@ std::vector<uint8_t> slurp(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<uint8_t> resource(const char* name) {
-    return slurp(std::string(DUVAD_SOURCE_DIR) + "/resources/" + name);
-}
+std::vector<uint8_t> resource(const char* name) { return slurp(std::string(DUVAD_SOURCE_DIR) + "/resources/" + name); }
 
 TEST(WaveResources, HaveTheFormatsAndLengthsTheHostExpects) {
-    struct Want { const char* file; uint16_t tag; uint32_t rate; uint16_t bits; uint32_t samples; };
+    struct Want {
+        const char* file;
+        uint16_t tag;
+        uint32_t rate;
+        uint16_t bits;
+        uint32_t samples;
+    };
     for (const Want& w : {Want{"1001.wav", duvad::host::wave::kPcm, 11025, 8, 146907},
                           Want{"1012.wav", duvad::host::wave::kMsAdpcm, 11025, 4, 16573},
                           Want{"1014.wav", duvad::host::wave::kMsAdpcm, 22050, 4, 41984}}) {

@@ -47,7 +47,10 @@ int main(int argc, char** argv) {
     snprintf(folder, sizeof folder, "%s", argv[1]);
     char* slash = strrchr(folder, '\\');
     if (!slash) slash = strrchr(folder, '/');
-    if (slash) slash[1] = 0; else folder[0] = 0;
+    if (slash)
+        slash[1] = 0;
+    else
+        folder[0] = 0;
 
     ITypeLib* lib = NULL;
     HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &lib);
@@ -96,7 +99,10 @@ int main(int argc, char** argv) {
                 printf("|");
                 print_bstr(dll);
                 printf("|");
-                if (SUCCEEDED(he)) print_bstr(entry); else printf("<GetDllEntry 0x%08lx>", (unsigned long)he);
+                if (SUCCEEDED(he))
+                    print_bstr(entry);
+                else
+                    printf("<GetDllEntry 0x%08lx>", (unsigned long)he);
                 char text[128];
                 vt_text(&fd->elemdescFunc.tdesc, text, sizeof text);
                 printf("|%u|%d|%d|%s|", ordinal, (int)fd->callconv, (int)fd->funckind, text);

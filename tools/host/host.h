@@ -14,6 +14,7 @@ int analyze(int argc, char** argv);  // duvad analyze FILE...
 int make(int argc, char** argv);     // duvad make OUTDIR FILE...
 
 // Binds an export by its plain name with the prototype from DuVad.h, as a VB6 Declare does.
-#define HOST_PROC(fn) reinterpret_cast<decltype(&::fn)>(reinterpret_cast<void*>(GetProcAddress(::duvad::host::g_dll, #fn)))
+#define HOST_PROC(fn) \
+    reinterpret_cast<decltype(&::fn)>(reinterpret_cast<void*>(GetProcAddress(::duvad::host::g_dll, #fn)))
 
 }  // namespace duvad::host

@@ -51,7 +51,8 @@ int info() {
                 moduleVersion(path, "FileVersion").c_str());
 
     auto* base = reinterpret_cast<const BYTE*>(g_dll);
-    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base +
+                                                           reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& ed = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     auto* dir = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + ed.VirtualAddress);
     auto* names = reinterpret_cast<const DWORD*>(base + dir->AddressOfNames);
@@ -63,9 +64,16 @@ int info() {
     std::printf("\nsounds:\n");
     for (WORD id : {1001, 1012, 1014}) {
         HRSRC r = FindResourceA(g_dll, MAKEINTRESOURCEA(id), "WAVE");
-        if (!r) { std::printf("  %u  missing\n", id); continue; }
-        auto f = wave::read(static_cast<const uint8_t*>(LockResource(LoadResource(g_dll, r))), SizeofResource(g_dll, r));
-        if (!f) { std::printf("  %u  unreadable\n", id); continue; }
+        if (!r) {
+            std::printf("  %u  missing\n", id);
+            continue;
+        }
+        auto f = wave::read(static_cast<const uint8_t*>(LockResource(LoadResource(g_dll, r))),
+                            SizeofResource(g_dll, r));
+        if (!f) {
+            std::printf("  %u  unreadable\n", id);
+            continue;
+        }
         std::printf("  %u  %s, %u Hz, %u samples, %.1f s\n", id, f->formatTag == wave::kPcm ? "PCM 8-bit" : "MS ADPCM",
                     unsigned(f->samplesPerSec), unsigned(f->samples), double(f->samples) / f->samplesPerSec);
     }
@@ -83,9 +91,10 @@ int info() {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: duvad info\n"
-                         "       duvad analyze FILE...\n"
-                         "       duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)\n");
+    std::fprintf(stderr,
+                 "usage: duvad info\n"
+                 "       duvad analyze FILE...\n"
+                 "       duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)\n");
     return 2;
 }
 

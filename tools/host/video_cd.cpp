@@ -45,25 +45,25 @@ int64_t sizeAtPath(const std::string& path) {
 }
 
 bool readHead(const std::string& path, uint8_t* head, DWORD size, DWORD* got) {
-    ScopedFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     *got = 0;
     return f.valid() && ReadFile(f.get(), head, size, got, nullptr);
 }
 
 StreamFacts analyzeFile(decltype(&::AnalyzeMpeg) analyzeMpeg, const std::string& path) {
     StreamFacts f;
-    f.result = analyzeMpeg(path.c_str(), &f.compliant, &f.width, &f.height, &f.aspect, &f.rate,
-                           &f.bitRate, &f.seconds, &f.sectors);
+    f.result = analyzeMpeg(path.c_str(), &f.compliant, &f.width, &f.height, &f.aspect, &f.rate, &f.bitRate, &f.seconds,
+                           &f.sectors);
     return f;
 }
 
 // ---- Progress inside PrepareVcdFiles: a thread timer that its GoEvents(0) passes dispatch ------
 
 struct Progress {
-    std::vector<std::string> targets;   // track files
-    std::vector<uint32_t> expected;     // sectors AnalyzeMpeg predicted
-    size_t reported = 0;                // tracks whose completion line is out
+    std::vector<std::string> targets;  // track files
+    std::vector<uint32_t> expected;    // sectors AnalyzeMpeg predicted
+    size_t reported = 0;               // tracks whose completion line is out
     bool console = false;
     int lastPercent = -1;
 };
@@ -165,11 +165,9 @@ bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t
             DWORD got = 0;
             if (!ReadFile(in.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr))
                 return failWith("cannot read " + track);
-            if (got % vcd::kMode2SectorBytes)
-                return failWith(track + " is not a whole number of 2336-byte sectors");
+            if (got % vcd::kMode2SectorBytes) return failWith(track + " is not a whole number of 2336-byte sectors");
             if (got == 0) break;
-            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba))
-                return failWith("cannot write " + path);
+            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba)) return failWith("cannot write " + path);
         }
         if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
             return failWith(track + " changed while the disc was written");
@@ -267,7 +265,8 @@ private:
 bool writeText(const std::string& path, const std::string& text) {
     ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    return out.valid() && WriteFile(out.get(), text.data(), DWORD(text.size()), &written, nullptr) && written == text.size();
+    return out.valid() && WriteFile(out.get(), text.data(), DWORD(text.size()), &written, nullptr) &&
+           written == text.size();
 }
 
 std::string failureText(int32_t r, const std::vector<std::string>& sources) {
@@ -306,7 +305,10 @@ int analyze(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         const StreamFacts f = analyzeFile(analyzeMpeg, argv[i]);
         std::printf("%s: %s\n", argv[i], factsLine(f).c_str());
-        if (f.result < 0) { ++bad; continue; }
+        if (f.result < 0) {
+            ++bad;
+            continue;
+        }
         layout.trackSectors.push_back(uint32_t(f.sectors));
         bad += f.result != 1;
     }
@@ -359,8 +361,7 @@ int make(int argc, char** argv) {
     std::printf("disc: %s\n", capacityLine(plan).c_str());
     if (plan.trackStart(sources.size() + 1) > kDisc80)
         return fail("the tracks do not fit an 80-minute disc: they need " +
-                    std::to_string(plan.trackStart(sources.size() + 1)) + " sectors of its " +
-                    std::to_string(kDisc80));
+                    std::to_string(plan.trackStart(sources.size() + 1)) + " sectors of its " + std::to_string(kDisc80));
 
     if (!CreateDirectoryA(outDir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return fail("cannot create the folder " + outDir);

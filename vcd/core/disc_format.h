@@ -7,12 +7,12 @@
 namespace duvad::vcd {
 
 // Sectors.
-constexpr int32_t kMode2SectorBytes = 2336;   // Mode 2 sector without sync and header
-constexpr int32_t kRawSectorBytes = 2352;     // with the 12-byte sync and the 4-byte header
+constexpr int32_t kMode2SectorBytes = 2336;  // Mode 2 sector without sync and header
+constexpr int32_t kRawSectorBytes = 2352;    // with the 12-byte sync and the 4-byte header
 constexpr int32_t kSyncHeaderBytes = 16;
-constexpr int32_t kSubheaderBytes = 8;        // file, channel, submode, coding; twice
-constexpr int32_t kForm1DataBytes = 2048;     // user data of a Form 1 sector (ISO 9660 block)
-constexpr int32_t kForm2DataBytes = 2324;     // user data of a Form 2 sector (one MPEG pack)
+constexpr int32_t kSubheaderBytes = 8;     // file, channel, submode, coding; twice
+constexpr int32_t kForm1DataBytes = 2048;  // user data of a Form 1 sector (ISO 9660 block)
+constexpr int32_t kForm2DataBytes = 2324;  // user data of a Form 2 sector (one MPEG pack)
 constexpr int32_t kEdcBytes = 4;
 static_assert(kSubheaderBytes + kForm2DataBytes + kEdcBytes == kMode2SectorBytes, "Form 2 layout");
 static_assert(kSyncHeaderBytes + kMode2SectorBytes == kRawSectorBytes, "raw sector layout");
@@ -46,8 +46,7 @@ struct Msf {
     uint32_t minute, second, frame;
 };
 constexpr Msf msf(uint32_t address) {
-    return {address / kSectorsPerMinute, address % kSectorsPerMinute / kSectorsPerSecond,
-            address % kSectorsPerSecond};
+    return {address / kSectorsPerMinute, address % kSectorsPerMinute / kSectorsPerSecond, address % kSectorsPerSecond};
 }
 
 // Integer writers (ISO 9660 7.2 and 7.3).

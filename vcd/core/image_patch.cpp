@@ -26,7 +26,7 @@ constexpr uint32_t kRecordDate = iso9660::kRecordDate;
 constexpr uint32_t kRecordSystemUse = iso9660::kRecordId + kTrackFileIdBytes;  // "AVSEQnn.DAT;1", no padding
 constexpr uint32_t kRecordXaAttributes = kRecordSystemUse + iso9660::kXaAttributes;
 constexpr uint32_t kRecordXaFileNumber = kRecordSystemUse + iso9660::kXaFileNumber;
-constexpr uint32_t kUnsentSectors = 10;            // a track file's length counts 10 sectors less
+constexpr uint32_t kUnsentSectors = 10;  // a track file's length counts 10 sectors less
 static_assert(kRecordSlots == 49160, "directory record slots start at sector 21, byte 96");
 static_assert(kRecordSlots + kMaxTracks * kRecordSlotBytes - 1 == 51079, "and end at image byte 51079");
 static_assert(kRecordXaAttributes == 50 && kRecordXaFileNumber == 54, "XA field at record byte 46");
@@ -74,8 +74,8 @@ void putEntry(uint8_t* p, uint32_t discTrack, uint32_t start) {
     p[3] = bcd(at.frame);
 }
 
-void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int count,
-                const LocalTime& now, int32_t nowBiasMinutes) {
+void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int count, const LocalTime& now,
+                int32_t nowBiasMinutes) {
     if (!image || length < kMinImageBytes) return;  // the export refuses such a buffer first
     const int n = tracks ? std::clamp(count, 0, int(kMaxTracks)) : 0;
 

@@ -22,16 +22,16 @@ struct LocalTime {
 
 // What the track conversion keeps per track, in track order.
 struct TrackRecord {
-    uint32_t sectors;         // sectors written to the track file: 30 + data + 55
-    LocalTime written;        // the source file's last write, as local time
-    int32_t biasMinutes;      // bias in force (UTC = local + bias, daylight time included)
+    uint32_t sectors;     // sectors written to the track file: 30 + data + 55
+    LocalTime written;    // the source file's last write, as local time
+    int32_t biasMinutes;  // bias in force (UTC = local + bias, daylight time included)
 };
 
 // Patches `image` (length bytes, a whole number of sectors, at least kMinImageBytes) for
 // `count` tracks (0..kMaxTracks) and the current local time `now` with its bias. Touches only
 // the fields that belong to the track files and the date; everything else stays the host's.
-void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int count,
-                const LocalTime& now, int32_t nowBiasMinutes);
+void patchImage(uint8_t* image, uint32_t length, const TrackRecord* tracks, int count, const LocalTime& now,
+                int32_t nowBiasMinutes);
 
 // The pieces of the patch, each a pure function of its inputs.
 

@@ -12,8 +12,8 @@ constexpr uint32_t kDescriptorType = 0;        // 8.1.1
 constexpr uint32_t kDescriptorStandardId = 1;  // 8.1.2, 5 bytes
 constexpr uint32_t kDescriptorVersion = 6;     // 8.1.3
 constexpr char kStandardId[] = "CD001";
-constexpr uint8_t kPrimaryDescriptor = 1;      // 8.4.1
-constexpr uint8_t kTerminator = 255;           // 8.3.1
+constexpr uint8_t kPrimaryDescriptor = 1;  // 8.4.1
+constexpr uint8_t kTerminator = 255;       // 8.3.1
 constexpr uint32_t kPrimarySector = 16;
 
 // Primary volume descriptor (8.4).
@@ -50,10 +50,10 @@ constexpr uint32_t kRecordExtent = 2;       // 9.1.3, both-endian 32
 constexpr uint32_t kRecordDataLength = 10;  // 9.1.4, both-endian 32
 constexpr uint32_t kRecordDate = 18;        // 9.1.5
 constexpr uint32_t kRecordDateBytes = 7;
-constexpr uint32_t kRecordFlags = 25;       // 9.1.6
-constexpr uint32_t kRecordSequence = 28;    // 9.1.9, both-endian 16
-constexpr uint32_t kRecordIdLength = 32;    // 9.1.10
-constexpr uint32_t kRecordId = 33;          // 9.1.11; a padding byte follows an even length (9.1.12)
+constexpr uint32_t kRecordFlags = 25;     // 9.1.6
+constexpr uint32_t kRecordSequence = 28;  // 9.1.9, both-endian 16
+constexpr uint32_t kRecordIdLength = 32;  // 9.1.10
+constexpr uint32_t kRecordId = 33;        // 9.1.11; a padding byte follows an even length (9.1.12)
 constexpr uint8_t kFlagDirectory = 0x02;
 static_assert(kRecordDate + kRecordDateBytes == kRecordFlags, "the date ends at the flags");
 

@@ -8,13 +8,11 @@ namespace {
 
 constexpr uint8_t kPackStartCode = 0xBA;
 constexpr uint8_t kSequenceStartCode = 0xB3;
-constexpr int32_t kPackClockBytes = 9;      // start code, marker nibble and the 5 clock bytes
-constexpr int32_t kSequenceFieldBytes = 11; // start code and the fields up to the bit rate
-constexpr int32_t kMaxVcdBitRate = 1151929; // exclusive
+constexpr int32_t kPackClockBytes = 9;       // start code, marker nibble and the 5 clock bytes
+constexpr int32_t kSequenceFieldBytes = 11;  // start code and the fields up to the bit rate
+constexpr int32_t kMaxVcdBitRate = 1151929;  // exclusive
 
-bool startCode(const uint8_t* p, uint8_t code) {
-    return p[0] == 0x00 && p[1] == 0x00 && p[2] == 0x01 && p[3] == code;
-}
+bool startCode(const uint8_t* p, uint8_t code) { return p[0] == 0x00 && p[1] == 0x00 && p[2] == 0x01 && p[3] == code; }
 
 }  // namespace
 
@@ -24,8 +22,8 @@ bool isPackHeader(const uint8_t* p) {
 }
 
 uint32_t packClock(const uint8_t* p) {
-    return uint32_t(p[4] & 0x06) << 29 | uint32_t(p[5]) << 22 | uint32_t(p[6] >> 1) << 15 |
-           uint32_t(p[7]) << 7 | uint32_t(p[8] >> 1);
+    return uint32_t(p[4] & 0x06) << 29 | uint32_t(p[5]) << 22 | uint32_t(p[6] >> 1) << 15 | uint32_t(p[7]) << 7 |
+           uint32_t(p[8] >> 1);
 }
 
 int32_t findPackHeader(const uint8_t* block, uint32_t delivered) {
@@ -45,7 +43,9 @@ SequenceHeader readSequenceHeader(const uint8_t* p) {
 }
 
 bool meetsVideoCdRules(const SequenceHeader& h) {
-    struct Row { int32_t width, height, aspect, rate; };
+    struct Row {
+        int32_t width, height, aspect, rate;
+    };
     static constexpr Row kRows[] = {
         {352, 240, 12, 4},  // 525 lines, pel aspect 1.0950, 29.97 Hz
         {352, 240, 12, 1},  // 525 lines, 23.976 Hz (film)
@@ -53,9 +53,7 @@ bool meetsVideoCdRules(const SequenceHeader& h) {
     };
     if (h.bitRate >= kMaxVcdBitRate) return false;
     for (const Row& r : kRows)
-        if (h.width == r.width && h.height == r.height && h.aspectCode == r.aspect &&
-            h.rateCode == r.rate)
-            return true;
+        if (h.width == r.width && h.height == r.height && h.aspectCode == r.aspect && h.rateCode == r.rate) return true;
     return false;
 }
 

@@ -10,18 +10,18 @@
 
 namespace duvad::vcd {
 
-constexpr int32_t kBlockBytes = kMode2SectorBytes;      // every analysis read: a Mode 2 sector's size
-constexpr int32_t kPackBytes = kForm2DataBytes;    // one pack of a Video CD stream: a Form 2 payload
+constexpr int32_t kBlockBytes = kMode2SectorBytes;     // every analysis read: a Mode 2 sector's size
+constexpr int32_t kPackBytes = kForm2DataBytes;        // one pack of a Video CD stream: a Form 2 payload
 constexpr int32_t kRawHeaderBytes = kSyncHeaderBytes;  // a raw sector's sync pattern and header
-constexpr int32_t kRiffHeaderBytes = 44;    // RIFF/CDXA header ahead of the raw sectors
-constexpr int32_t kLeadInSectors = 30;      // empty sectors ahead of a track's data
-constexpr int32_t kLeadOutSectors = 55;     // and after it
-constexpr int32_t kPackPositions = 584;     // positions tested for a pack header in each block
-constexpr int kHeadBlocks = 5;              // blocks scanned for the first pack header
-constexpr int32_t kTailBytes = 3 * kBlockBytes;  // window at the end for the last pack header
-constexpr int kSearchBlocks = 100;          // blocks searched for the sequence header
-constexpr uint32_t kClockHz = 90000;        // system clock reference rate
-constexpr uint32_t kBitRateUnit = 400;      // bit/s per unit of the sequence header's field
+constexpr int32_t kRiffHeaderBytes = 44;               // RIFF/CDXA header ahead of the raw sectors
+constexpr int32_t kLeadInSectors = 30;                 // empty sectors ahead of a track's data
+constexpr int32_t kLeadOutSectors = 55;                // and after it
+constexpr int32_t kPackPositions = 584;                // positions tested for a pack header in each block
+constexpr int kHeadBlocks = 5;                         // blocks scanned for the first pack header
+constexpr int32_t kTailBytes = 3 * kBlockBytes;        // window at the end for the last pack header
+constexpr int kSearchBlocks = 100;                     // blocks searched for the sequence header
+constexpr uint32_t kClockHz = 90000;                   // system clock reference rate
+constexpr uint32_t kBitRateUnit = 400;                 // bit/s per unit of the sequence header's field
 
 static_assert(kTailBytes == 7008);
 static_assert(kRawSectorBytes == kRawHeaderBytes + kBlockBytes);  // a RIFF CDXA file's sectors
@@ -39,11 +39,11 @@ uint32_t packClock(const uint8_t* p);
 int32_t findPackHeader(const uint8_t* block, uint32_t delivered);
 
 struct SequenceHeader {
-    int32_t width = 0;         // horizontal size, 12 bits
-    int32_t height = 0;        // vertical size, 12 bits
-    int32_t aspectCode = 0;    // pel aspect ratio code, 4 bits
-    int32_t rateCode = 0;      // picture rate code, 4 bits
-    int32_t bitRate = 0;       // bit/s: the 18-bit field times 400
+    int32_t width = 0;       // horizontal size, 12 bits
+    int32_t height = 0;      // vertical size, 12 bits
+    int32_t aspectCode = 0;  // pel aspect ratio code, 4 bits
+    int32_t rateCode = 0;    // picture rate code, 4 bits
+    int32_t bitRate = 0;     // bit/s: the 18-bit field times 400
 };
 
 // The fields of a sequence header whose start code is at p[0..3]; reads p[4..10].

@@ -6,8 +6,7 @@ namespace duvad::vcd {
 
 void makeSubheader(uint8_t* sector, int32_t track) {
     const uint8_t* payload = sector + kSubheaderBytes;
-    const bool audio = payload[12] == 0x00 && payload[13] == 0x00 && payload[14] == 0x01 &&
-                       payload[15] == 0xC0;
+    const bool audio = payload[12] == 0x00 && payload[13] == 0x00 && payload[14] == 0x01 && payload[15] == 0xC0;
     sector[0] = uint8_t(track);
     sector[1] = kChannel;
     sector[2] = audio ? kAudioSubmode : kVideoSubmode;
@@ -29,8 +28,7 @@ bool writeEmpty(SectorSink& out, uint8_t* sector, int32_t count, uint32_t& writt
 
 }  // namespace
 
-TrackOutcome writeTrack(RandomAccessSource& source, SectorSink& out, SourceKind kind, int64_t size,
-                        int32_t track) {
+TrackOutcome writeTrack(RandomAccessSource& source, SectorSink& out, SourceKind kind, int64_t size, int32_t track) {
     TrackOutcome r;
     // One buffer: a raw sector is read whole and written from byte 16; a made sector's payload
     // is read into bytes 8-2331 and written from byte 0.

@@ -40,7 +40,6 @@ struct TrackOutcome {
 // sectors, 55 empty sectors, one write and one pump pass per sector, one read per data sector,
 // all through one buffer. `track` (its low 8 bits) is the file number in made subheaders.
 // Stops at the first read that fails or comes short, or the first failed write.
-TrackOutcome writeTrack(RandomAccessSource& source, SectorSink& out, SourceKind kind, int64_t size,
-                        int32_t track);
+TrackOutcome writeTrack(RandomAccessSource& source, SectorSink& out, SourceKind kind, int64_t size, int32_t track);
 
 }  // namespace duvad::vcd

@@ -29,9 +29,9 @@ constexpr uint32_t kFileVersion = 8, kFileProfile = 9;
 constexpr uint8_t kVcd2Version = 2, kVcd2Profile = 0;
 
 constexpr char kInfoId[] = "VIDEO_CD";
-constexpr uint32_t kInfoAlbum = 10, kInfoAlbumBytes = 16;      // album identification
+constexpr uint32_t kInfoAlbum = 10, kInfoAlbumBytes = 16;          // album identification
 constexpr uint32_t kInfoVolumeCount = 26, kInfoVolumeNumber = 28;  // big-endian 16 each
-constexpr uint32_t kInfoPalFlags = 30;                         // bit k - 1: track file k is PAL
+constexpr uint32_t kInfoPalFlags = 30;                             // bit k - 1: track file k is PAL
 constexpr uint32_t kInfoOffsetMultiplier = 51;
 
 constexpr char kEntriesId[] = "ENTRYVCD";

@@ -24,7 +24,8 @@ const char* aspectText(int32_t code) {
 }
 
 const char* rateText(int32_t code) {
-    static const char* const k[] = {"?", "23.976 Hz", "24 Hz", "25 Hz", "29.97 Hz", "30 Hz", "50 Hz", "59.94 Hz", "60 Hz"};
+    static const char* const k[] = {"?",     "23.976 Hz", "24 Hz",    "25 Hz", "29.97 Hz",
+                                    "30 Hz", "50 Hz",     "59.94 Hz", "60 Hz"};
     return code >= 0 && code < 9 ? k[code] : "?";
 }
 
@@ -69,14 +70,14 @@ std::string capacityLine(const DiscLayout& layout) {
     };
     char s[256];
     std::snprintf(s, sizeof s, "%u sectors, %u:%02u min; 74-min disc: %s; 80-min disc: %s", unsigned(used),
-                  unsigned(seconds / 60), unsigned(seconds % 60), fit(kDisc74).c_str(),
-                  fit(kDisc80).c_str());
+                  unsigned(seconds / 60), unsigned(seconds % 60), fit(kDisc74).c_str(), fit(kDisc80).c_str());
     return s;
 }
 
 std::string trackTable(const DiscLayout& layout, const std::vector<std::string>& sources) {
     std::string table = "track  on disc        start     sectors  source\n";
-    auto row = [&](unsigned track, const std::string& file, uint32_t start, uint32_t sectors, const std::string& source) {
+    auto row = [&](unsigned track, const std::string& file, uint32_t start, uint32_t sectors,
+                   const std::string& source) {
         const vcd::Msf m = vcd::msf(start + vcd::kGapSectors);
         char s[128];
         std::snprintf(s, sizeof s, "%5u  %-13s  %02u:%02u:%02u  %7u  ", track, file.c_str(), unsigned(m.minute),
@@ -85,7 +86,8 @@ std::string trackTable(const DiscLayout& layout, const std::vector<std::string>&
     };
     row(1, "ISO 9660", 0, layout.firstTrackSectors, "(file system, INFO.VCD, ENTRIES.VCD)");
     for (size_t k = 1; k <= layout.trackSectors.size(); ++k) {
-        row(unsigned(k + 1), trackFileName(int(k)), layout.trackStart(k), layout.trackSectors[k - 1], k <= sources.size() ? sources[k - 1] : "");
+        row(unsigned(k + 1), trackFileName(int(k)), layout.trackStart(k), layout.trackSectors[k - 1],
+            k <= sources.size() ? sources[k - 1] : "");
     }
     return table;
 }

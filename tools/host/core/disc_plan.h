@@ -18,13 +18,13 @@ std::string sourceRefusal(const uint8_t* head, size_t size);
 // What AnalyzeMpeg reports for one file.
 constexpr int32_t kCannotOpen = -1, kTooLarge = -2;  // AnalyzeMpeg's failure results
 struct StreamFacts {
-    int32_t result = 0;     // 1: sequence header found; 0: none; kCannotOpen, kTooLarge
+    int32_t result = 0;  // 1: sequence header found; 0: none; kCannotOpen, kTooLarge
     int32_t compliant = 0, width = 0, height = 0, aspect = 0, rate = 0, bitRate = 0;
     int32_t seconds = -1, sectors = 0;
 };
 
-const char* aspectText(int32_t code);  // "1.0950" for 12; "?" for reserved codes
-const char* rateText(int32_t code);    // "29.97 Hz" for 4; "?" for reserved codes
+const char* aspectText(int32_t code);    // "1.0950" for 12; "?" for reserved codes
+const char* rateText(int32_t code);      // "29.97 Hz" for 4; "?" for reserved codes
 std::string clockText(int32_t seconds);  // "1:02:03", "0:05"; "?" when unknown
 // One line per file: size, aspect and rate codes, bit rate, time, sectors, conformance.
 std::string factsLine(const StreamFacts& f);

@@ -35,7 +35,7 @@ void putText(uint8_t* p, const std::string& text, uint32_t width) {
 }
 
 struct Record {
-    std::string id;      // "\0" for ".", "\1" for "..", else the identifier
+    std::string id;  // "\0" for ".", "\1" for "..", else the identifier
     uint32_t extent = 0, length = kForm1DataBytes;
     bool directory = false;
     uint16_t attributes = kXaForm1File;
@@ -75,8 +75,8 @@ Record directoryRecord(const std::string& id, uint32_t sector) {
 }
 
 // A directory of one sector: ".", "..", then the given records in identifier order.
-void putDirectory(std::vector<uint8_t>& image, uint32_t sector, uint32_t parent,
-                  const std::vector<Record>& entries, const FirstTrackPlan& plan) {
+void putDirectory(std::vector<uint8_t>& image, uint32_t sector, uint32_t parent, const std::vector<Record>& entries,
+                  const FirstTrackPlan& plan) {
     uint8_t* p = block(image, sector);
     uint32_t at = putRecord(p, directoryRecord(std::string(1, '\0'), sector), plan, true);
     at += putRecord(p + at, directoryRecord(std::string(1, '\1'), parent), plan, true);
@@ -89,8 +89,8 @@ struct Folder {
     uint32_t sector;
 };
 // The Video CD 2.0 folders, in identifier order (which is also their path table order).
-constexpr Folder kFolders[] = {{"CDI", 22}, {"EXT", 23}, {"MPEGAV", kTrackDirectorySector},
-                               {"SEGMENT", 24}, {"VCD", 25}};
+constexpr Folder kFolders[] = {
+    {"CDI", 22}, {"EXT", 23}, {"MPEGAV", kTrackDirectorySector}, {"SEGMENT", 24}, {"VCD", 25}};
 
 // Path table: the root, then its folders; in the byte order of `bigEndian`.
 uint32_t putPathTable(uint8_t* p, bool bigEndian) {

@@ -21,9 +21,9 @@ static_assert(kFirstTrackSectors * vcd::kMode2SectorBytes >= vcd::kMinImageBytes
 static_assert(kFirstTrackSectors >= kShortestTrackSectors, "a track lasts four seconds or more");
 
 struct FirstTrackPlan {
-    int tracks = 0;                  // 0..32 track files, AVSEQ01.DAT to AVSEQnn.DAT
-    uint32_t palTracks = 0;          // bit k - 1 set: track file k is a 625-line (PAL) stream
-    std::string album = "DUVAD";     // INFO.VCD album identification, at most 16 characters
+    int tracks = 0;                               // 0..32 track files, AVSEQ01.DAT to AVSEQnn.DAT
+    uint32_t palTracks = 0;                       // bit k - 1 set: track file k is a 625-line (PAL) stream
+    std::string album = "DUVAD";                  // INFO.VCD album identification, at most 16 characters
     vcd::LocalTime made{2000, 1, 1, 0, 0, 0, 0};  // dates of the records that the DLL leaves alone
     int32_t biasMinutes = 0;
 };

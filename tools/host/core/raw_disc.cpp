@@ -11,11 +11,11 @@ using namespace duvad::vcd;
 
 // Raw sector layout (ECMA-130 / CD-ROM XA).
 constexpr size_t kHeader = 12, kSubheaderAt = 16;  // offsets of the header and the subheader
-constexpr size_t kForm1Edc = kSubheaderAt + kSubheaderBytes + kForm1DataBytes;   // 2072
-constexpr size_t kEccP = kForm1Edc + kEdcBytes;                                // 2076
+constexpr size_t kForm1Edc = kSubheaderAt + kSubheaderBytes + kForm1DataBytes;  // 2072
+constexpr size_t kEccP = kForm1Edc + kEdcBytes;                                 // 2076
 constexpr size_t kEccPBytes = 172, kEccQBytes = 104;
-constexpr size_t kEccQ = kEccP + kEccPBytes;                                   // 2248
-constexpr size_t kForm2Edc = kSubheaderAt + kSubheaderBytes + kForm2DataBytes;   // 2348
+constexpr size_t kEccQ = kEccP + kEccPBytes;                                    // 2248
+constexpr size_t kForm2Edc = kSubheaderAt + kSubheaderBytes + kForm2DataBytes;  // 2348
 constexpr uint8_t kMode2 = 2;
 static_assert(kEccQ + kEccQBytes == size_t(kRawSectorBytes), "Form 1 ends with the Q parity");
 static_assert(kForm2Edc + kEdcBytes == size_t(kRawSectorBytes), "Form 2 ends with its EDC");
@@ -46,8 +46,8 @@ const Tables& tables() {
 
 // Reed-Solomon product code over the 2064 bytes from the header on (ECMA-130 annex A): P parity
 // is 86 columns of 24 bytes, Q parity 52 diagonals of 43 bytes.
-void eccBlock(const uint8_t* src, size_t majorCount, size_t minorCount, size_t majorMult,
-              size_t minorInc, uint8_t* dest) {
+void eccBlock(const uint8_t* src, size_t majorCount, size_t minorCount, size_t majorMult, size_t minorInc,
+              uint8_t* dest) {
     const Tables& t = tables();
     const size_t size = majorCount * minorCount;
     for (size_t major = 0; major < majorCount; ++major) {
@@ -116,8 +116,8 @@ uint32_t edc(const uint8_t* data, size_t size) {
     uint32_t e = 0;
     for (; size >= 8; size -= 8, data += 8) {
         const uint32_t lo = e ^ getLe32(data), hi = getLe32(data + 4);
-        e = t[7][lo & 0xFF] ^ t[6][lo >> 8 & 0xFF] ^ t[5][lo >> 16 & 0xFF] ^ t[4][lo >> 24] ^
-            t[3][hi & 0xFF] ^ t[2][hi >> 8 & 0xFF] ^ t[1][hi >> 16 & 0xFF] ^ t[0][hi >> 24];
+        e = t[7][lo & 0xFF] ^ t[6][lo >> 8 & 0xFF] ^ t[5][lo >> 16 & 0xFF] ^ t[4][lo >> 24] ^ t[3][hi & 0xFF] ^
+            t[2][hi >> 8 & 0xFF] ^ t[1][hi >> 16 & 0xFF] ^ t[0][hi >> 24];
     }
     for (; size; --size) e = (e >> 8) ^ t[0][(e ^ *data++) & 0xFF];
     return e;

@@ -27,7 +27,7 @@ struct DiscLayout {
     uint32_t firstTrackSectors = 0;
     std::vector<uint32_t> trackSectors;  // sectors of each track file
 
-    uint32_t trackStart(size_t k) const;  // track file k (1-based); k = n + 1 gives the end sector
+    uint32_t trackStart(size_t k) const;      // track file k (1-based); k = n + 1 gives the end sector
     uint32_t paddingSectors(size_t k) const;  // empty sectors that make track file k's track last 4 s
     uint32_t pregapSectors(size_t k) const;   // the pregap (index 0) of track file k's track
     // The first track file (1-based) that is too short to be padded because another follows it:

@@ -13,8 +13,7 @@ uint32_t le32(const uint8_t* p) { return vcd::getLe32(p); }
 }  // namespace
 
 std::optional<Format> read(const uint8_t* bytes, size_t size) {
-    if (size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
-        return std::nullopt;
+    if (size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0) return std::nullopt;
     Format f;
     bool haveFmt = false, haveData = false, haveFact = false;
     size_t pos = 12;
