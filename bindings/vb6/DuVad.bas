@@ -26,7 +26,8 @@ Public Declare Function PrepareVcdFiles Lib "DuVad.dll" (ByRef image As Byte, By
 ' ---- Recorder drives and system settings ----
 ' GetKvDrives: size list first, e.g. list = String$(63001, 0); the result counts its lines.
 Public Declare Function GetKvDrives Lib "DuVad.dll" (ByVal list As String, ByVal cataloguePath As String) As Long
-Public Declare Function DriveSetting9598 Lib "DuVad.dll" (ByVal drive As String, ByVal mode As Long, disconnect As Long, syncTransfer As Long, autoInsert As Long) As Long
+Public Declare Function DriveSetting9598 Lib "DuVad.dll" (ByVal drive As String, ByVal mode As Long, _
+    disconnect As Long, syncTransfer As Long, autoInsert As Long) As Long
 Public Declare Function DriveSettingNT Lib "DuVad.dll" (ByVal mode As Long, autorun As Long) As Long
 ' NTRestart: 0 when the token cannot be opened or the system refuses the restart.
 Public Declare Function NTRestart Lib "DuVad.dll" () As Long
@@ -35,8 +36,10 @@ Public Declare Function ItsNT Lib "DuVad.dll" () As Long
 Public Declare Function OSType Lib "DuVad.dll" (ByVal servicePack As String) As Long
 ' Blocks: pass the first byte of a Byte array, or a user-defined type, ByRef (e.g. buf(0)).
 ' subKey vbNullString: HKEY_CURRENT_USER itself; valueName vbNullString: the key's default value.
-Public Declare Function ReadRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, block As Any, ByVal length As Long) As Long
-Public Declare Function WriteRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, block As Any, ByVal length As Long) As Long
+Public Declare Function ReadRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, block As Any, _
+    ByVal length As Long) As Long
+Public Declare Function WriteRegBlock Lib "DuVad.dll" (ByVal subKey As String, ByVal valueName As String, _
+    block As Any, ByVal length As Long) As Long
 Public Declare Function FindDirectCD Lib "DuVad.dll" () As Long
 ' EnablepkWR: the companion's answer, waited for up to 30 s; -1 when it has no window or never answers.
 Public Declare Function EnablepkWR Lib "DuVad.dll" (ByVal value As Long) As Long
@@ -44,8 +47,10 @@ Public Declare Function EnablepkWR Lib "DuVad.dll" (ByVal value As Long) As Long
 ' ---- Files and paths ----
 ' Names: ln = String$(260, 0), sn = String$(260, 0); the text ends at the first Chr$(0).
 ' sizeKB: the whole size in started kilobytes, at most 2147483647.
-Public Declare Function FFirst Lib "DuVad.dll" (ByVal pattern As String, ByVal longName As String, ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
-Public Declare Function FNext Lib "DuVad.dll" (ByVal search As Long, ByVal longName As String, ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
+Public Declare Function FFirst Lib "DuVad.dll" (ByVal pattern As String, ByVal longName As String, _
+    ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
+Public Declare Function FNext Lib "DuVad.dll" (ByVal search As Long, ByVal longName As String, _
+    ByVal shortName As String, ByRef kind As Long, ByRef sizeKB As Long) As Long
 Public Declare Function FEnd Lib "DuVad.dll" (ByVal search As Long) As Long
 Public Declare Function IsFileExisting Lib "DuVad.dll" (ByVal name As String) As Long
 Public Declare Function IsFileReadable Lib "DuVad.dll" (ByVal name As String) As Long
@@ -57,16 +62,19 @@ Public Declare Function GetWinTempPath Lib "DuVad.dll" (ByVal path As String) As
 Public Declare Function VolumeFreeKB Lib "DuVad.dll" (ByVal path As String) As Long
 Public Declare Function OpenFileInSectors Lib "DuVad.dll" (ByVal name As String, ByRef sectorsInFile As Long) As Long
 ' buffer: the first byte of a Byte array of at least count * 2048 bytes, e.g. b(0)
-Public Declare Function ReadFileInSectors Lib "DuVad.dll" (ByVal handle As Long, ByRef buffer As Byte, ByVal count As Long, ByRef sectorsRead As Long) As Long
+Public Declare Function ReadFileInSectors Lib "DuVad.dll" (ByVal handle As Long, ByRef buffer As Byte, _
+    ByVal count As Long, ByRef sectorsRead As Long) As Long
 Public Declare Function CloseFileInSectors Lib "DuVad.dll" (ByVal handle As Long) As Long
 Public Declare Function MatchFiles Lib "DuVad.dll" (ByVal firstName As String, ByVal secondName As String) As Long
-Public Declare Function CheckFileName Lib "DuVad.dll" (ByVal mode As Long, ByVal flags As Long, ByVal name As String) As Long
+Public Declare Function CheckFileName Lib "DuVad.dll" (ByVal mode As Long, ByVal flags As Long, _
+    ByVal name As String) As Long
 Public Declare Function InStrBackS Lib "DuVad.dll" (ByVal start As Long, ByVal text As String) As Long
 Public Declare Function IsLastBackS Lib "DuVad.dll" (ByVal text As String) As Long
 Public Declare Function InStrDot Lib "DuVad.dll" (ByVal text As String) As Long
 ' DumpFileToPrinter: 0 when any block was not taken whole by the port.
 Public Declare Function DumpFileToPrinter Lib "DuVad.dll" (ByVal name As String, ByVal port As Long) As Long
-Public Declare Function ReadFileInfo Lib "DuVad.dll" (ByVal name As String, ByRef major As Long, ByRef minor As Long, ByRef third As Long, ByRef fourth As Long) As Long
+Public Declare Function ReadFileInfo Lib "DuVad.dll" (ByVal name As String, ByRef major As Long, ByRef minor As Long, _
+    ByRef third As Long, ByRef fourth As Long) As Long
 
 ' ---- Windows, shell, list views and dialogs ----
 Public Declare Function FindThisVB6MDIWindow Lib "DuVad.dll" (ByVal titlePrefix As String) As Long
@@ -75,25 +83,34 @@ Public Declare Function AllineaConExplorer Lib "DuVad.dll" (ByVal hostWindow As 
 Public Declare Function GetHDrop Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal list As String) As Long
 Public Declare Function InvokeShellProperties Lib "DuVad.dll" (ByVal path As String) As Long
 ' folder = String$(512, 0)
-Public Declare Function ShellGetFolder Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal title As String, ByVal folder As String) As Long
+Public Declare Function ShellGetFolder Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal title As String, _
+    ByVal folder As String) As Long
 ' folder = String$(129, 0)
 Public Declare Function GetProgamFilesFolder Lib "DuVad.dll" (ByVal folder As String) As Long
 ' ExtensionReg: 0 when every registry write succeeded, else the first failure's code; 87 for an
 ' empty extension or type name (nothing written)
-Public Declare Function ExtensionReg Lib "DuVad.dll" (ByVal extension As String, ByVal typeName As String, ByVal description As String, ByVal openCommand As String, ByVal defaultIcon As String) As Long
+Public Declare Function ExtensionReg Lib "DuVad.dll" (ByVal extension As String, ByVal typeName As String, _
+    ByVal description As String, ByVal openCommand As String, ByVal defaultIcon As String) As Long
 ' text = String$(1024, 0)
-Public Declare Function GetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
-Public Declare Function SetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, ByVal subItem As Long, ByVal text As String) As Long
+Public Declare Function GetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, _
+    ByVal subItem As Long, ByVal text As String) As Long
+Public Declare Function SetLVItemText Lib "DuVad.dll" (ByVal listView As Long, ByVal item As Long, _
+    ByVal subItem As Long, ByVal text As String) As Long
 Public Declare Function RemoveLVFocus Lib "DuVad.dll" (ByVal listView As Long) As Long
 ' filter = "Text files|*.txt|All files|*.*|" & vbNullChar & "*." & "txt" & vbNullChar
 ' file = initial name & String$(10000, 0); kind 2 writes as many whole paths (each with CR LF) as
 ' fit in 10000 bytes and returns how many it wrote, which may be fewer than the files picked
 ' filter without a default extension: "Text files|*.txt|" alone (VB's own terminators end it)
 ' title: vbNullString for the system's caption
-Public Declare Function GetFilenameForOpenOrSave Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal kind As Long, ByVal title As String, ByVal filter As String, ByVal file As String) As Long
+Public Declare Function GetFilenameForOpenOrSave Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal kind As Long, _
+    ByVal title As String, ByVal filter As String, ByVal file As String) As Long
 ' names() / deviceMode() As Byte, kept by the host; pass names(0) and deviceMode(0) (sized for
 ' what the dialog returns, e.g. 1024 and 8192 bytes). DeleteDC the context after use.
-Public Declare Function PrinterSetup Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal mode As Long, ByRef context As Long, ByRef names As Byte, ByRef namesLength As Long, ByRef deviceMode As Byte, ByRef deviceModeLength As Long) As Long
+Public Declare Function PrinterSetup Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal mode As Long, _
+    ByRef context As Long, ByRef names As Byte, ByRef namesLength As Long, ByRef deviceMode As Byte, _
+    ByRef deviceModeLength As Long) As Long
 Public Declare Function GetAColor Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal initialColour As Long) As Long
 ' faceName = "Arial" & String$(32, 0); size in twips
-Public Declare Function GetAFont Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal faceName As String, ByRef size As Long, ByRef weight As Long, ByRef italic As Long, ByRef underline As Long, ByRef colour As Long) As Long
+Public Declare Function GetAFont Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal faceName As String, _
+    ByRef size As Long, ByRef weight As Long, ByRef italic As Long, ByRef underline As Long, _
+    ByRef colour As Long) As Long
