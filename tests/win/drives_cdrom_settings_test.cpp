@@ -1,55 +1,16 @@
-// The Windows family branches, run for real: ctest starts copies of this program under names for
-// which Wine reports Windows 95, 98, NT 4, 2000 and 7 (tests/wine-versions.reg), with
-// DUVAD_WINE_VERSION naming the version. The plain test program's ctest entries leave them out
-// (run by hand there, they skip).
+// DriveSetting9598 and DriveSettingNT under each Windows version Wine reports (see
+// drives_os_family.h).
 //
 // They change shared registry places (the present-device table, HKLM Enum\SCSI, the CD-ROM service
 // key), so ctest runs the copies one at a time.
 #include <vector>
 
+#include "tests/win/drives_os_family.h"
 #include "tests/win/drives_registry.h"
 #include "tests/win/harness.h"
 
 namespace duvad::test {
 namespace {
-
-struct Family {
-    const char* version;
-    int32_t itsNT;
-    int32_t osType;
-    const char* servicePack;
-};
-
-constexpr Family kFamilies[] = {
-    {"win95", 0, 95, ""},
-    {"win98", 0, 98, " A "},
-    {"nt40", 4, 1000, "Service Pack 6a"},
-    {"win2k", 5, 2000, "Service Pack 4"},
-    {"win7", 4, 2000, "Service Pack 1"},  // NT 6.1: ItsNT and OSType draw the line differently
-};
-
-const Family* family() {
-    char version[32] = {};
-    if (!GetEnvironmentVariableA("DUVAD_WINE_VERSION", version, sizeof version)) return nullptr;
-    for (const Family& f : kFamilies)
-        if (std::strcmp(f.version, version) == 0) return &f;
-    ADD_FAILURE() << "no expectations for DUVAD_WINE_VERSION=" << version;
-    return nullptr;
-}
-
-#define DUV_NEED_FAMILY(f)                                                                       \
-    const Family* f = family();                                                                  \
-    if (!f) GTEST_SKIP() << "run through the OsFamily_<version> tests, which set the version"
-
-TEST(OsFamily, VersionAndServicePack) {
-    DUV_NEED_FAMILY(f);
-    EXPECT_EQ(VB(ItsNT), f->itsNT);
-    GuardedBuffer text(128);
-    EXPECT_EQ(VB(OSType, text.data()), f->osType);
-    EXPECT_EQ(text.str(), f->servicePack);
-    EXPECT_TRUE(text.untouchedFrom(std::strlen(f->servicePack) + 1));
-    EXPECT_EQ(VB(OSType, static_cast<char*>(nullptr)), f->osType);
-}
 
 // ---- DriveSetting9598: the present-device table and the SCSI device keys --------------------
 // A device key without write access cannot be set up here: for a program it runs as Windows 95/98,
