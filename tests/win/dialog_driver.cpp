@@ -90,8 +90,10 @@ bool settle(HWND window, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (taken && g_lastMarker < mark) {
         // Short waits: the window may go away, and a script's waits end once the test has joined it.
-        if (!IsWindow(window) || stopped() || GetTickCount() - start >= timeoutMs) taken = false;
-        else WaitForSingleObject(g_markerTaken, 20);
+        if (!IsWindow(window) || stopped() || GetTickCount() - start >= timeoutMs)
+            taken = false;
+        else
+            WaitForSingleObject(g_markerTaken, 20);
     }
     UnhookWindowsHookEx(hook);
     return taken;
@@ -121,7 +123,8 @@ HWND findChild(HWND dialog, const char* cls, int id) {
 }
 
 void press(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(findChild(dialog, "Button", id)));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(findChild(dialog, "Button", id)));
 }
 
 void setText(HWND dialog, int id, const char* text) {

@@ -106,8 +106,8 @@ TEST_F(KvDrives, ReadsAFileOthersHaveOpenForWriting) {
     CatalogueBuilder c;
     c.add("ACME", "A", 1, 0);
     const std::string path = write(c.bytes());
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     GuardedBuffer list(64);
     EXPECT_EQ(VB(GetKvDrives, list.data(), path.c_str()), 1);

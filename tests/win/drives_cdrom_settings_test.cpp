@@ -108,8 +108,8 @@ TEST_F(OsFamilyDevices, WritesTheLowByteOfEachInteger) {
     v.autoInsert = -1;
     EXPECT_EQ(call("W", 7, v), 1);
     EXPECT_EQ(v.disconnect, 256);
-    for (auto [name, want] : {std::pair{"Disconnect", 0}, std::pair{"SyncDataXfer", 1},
-                              std::pair{"AutoInsertNotification", 0xFF}}) {
+    for (auto [name, want] :
+         {std::pair{"Disconnect", 0}, std::pair{"SyncDataXfer", 1}, std::pair{"AutoInsertNotification", 0xFF}}) {
         const Stored s = stored(HKEY_LOCAL_MACHINE, key, name);
         EXPECT_EQ(s.type, DWORD(REG_BINARY)) << name;
         EXPECT_EQ(s.bytes, byte(uint8_t(want))) << name;
@@ -151,7 +151,8 @@ TEST_F(OsFamilyDevices, FirstMatchInEnumerationOrderOnly) {
     std::string firstEntry;
     char name[1024];
     DWORD n = sizeof name;
-    for (DWORD i = 0; RegEnumKeyExA(table, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i, n = sizeof name) {
+    for (DWORD i = 0; RegEnumKeyExA(table, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, n = sizeof name) {
         const std::string full = std::string("Config Manager\\Enum\\") + name;
         if (full == entries_[0] || full == entries_[1]) {
             firstEntry = full;
@@ -173,13 +174,15 @@ TEST_F(OsFamilyDevices, NullIntegersAreLeftOut) {
     if (nt()) GTEST_SKIP() << "the NT family is refused (ReadsStoredBytesOverPresets)";
     const std::string key = device("N");
     int32_t sync = 0x12;
-    EXPECT_EQ(VB(DriveSetting9598, "N", int32_t(1), static_cast<int32_t*>(nullptr), &sync,
-                 static_cast<int32_t*>(nullptr)), 1);
+    EXPECT_EQ(
+        VB(DriveSetting9598, "N", int32_t(1), static_cast<int32_t*>(nullptr), &sync, static_cast<int32_t*>(nullptr)),
+        1);
     EXPECT_EQ(stored(HKEY_LOCAL_MACHINE, key, "Disconnect").bytes, "<missing>");
     EXPECT_EQ(stored(HKEY_LOCAL_MACHINE, key, "SyncDataXfer").bytes, byte(0x12));
     int32_t autoInsert = kSentinel;
     EXPECT_EQ(VB(DriveSetting9598, "N", int32_t(0), static_cast<int32_t*>(nullptr), static_cast<int32_t*>(nullptr),
-                 &autoInsert), 1);
+                 &autoInsert),
+              1);
     EXPECT_EQ(autoInsert, 0);
 }
 

@@ -36,8 +36,8 @@ inline const Family* family() {
     return nullptr;
 }
 
-#define DUV_NEED_FAMILY(f)                                                                       \
-    const Family* f = family();                                                                  \
+#define DUV_NEED_FAMILY(f)      \
+    const Family* f = family(); \
     if (!f) GTEST_SKIP() << "run through the OsFamily_<version> tests, which set the version"
 
 }  // namespace duvad::test

@@ -138,8 +138,8 @@ public:
         for (int i = count_ - 1; i >= 0; --i) DestroyWindow(made_[i]);
     }
     HWND make(const std::string& title, HWND parent = nullptr) {
-        HWND w = CreateWindowExA(0, "DuVadProbeTest", title.c_str(), parent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 0, 0,
-                                 100, 50, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+        HWND w = CreateWindowExA(0, "DuVadProbeTest", title.c_str(), parent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                 50, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
         EXPECT_NE(w, nullptr) << title;
         made_[count_++] = w;
         return w;

@@ -85,8 +85,8 @@ BOOL WINAPI adjustStandIn(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state
         note += " attributes " + std::to_string(state->Privileges[0].Attributes);
     g_restart->calls.push_back(note);
     if (g_restart->disableFails && state && state->Privileges[0].Attributes == 0) return FALSE;
-    return g_restart->adjust->original<decltype(&AdjustTokenPrivileges)>()(
-        token, disableAll, state, length, previous, returned);
+    return g_restart->adjust->original<decltype(&AdjustTokenPrivileges)>()(token, disableAll, state, length, previous,
+                                                                           returned);
 }
 
 BOOL WINAPI requestStandIn(LPSTR machine, LPSTR message, DWORD timeout, BOOL forceClose, BOOL reboot) {
@@ -123,13 +123,16 @@ TEST(Restart, RequestArgumentsAndRefusals) {
     g_restart = &steering;
 
     const std::vector<std::string> wholeRun = {"open this process access 40", "adjust attributes 2",
-                                               "restart request timeout 0 not forced restart",
-                                               "adjust attributes 0"};
-    struct Case { const char* name; bool openFails, requestFails, disableFails; bool succeeds; size_t calls; };
-    for (const Case& c : {Case{"accepted", false, false, false, true, 4},
-                          Case{"request refused", false, true, false, false, 4},
-                          Case{"disabling fails", false, false, true, false, 4},
-                          Case{"no token", true, false, false, false, 1}}) {
+                                               "restart request timeout 0 not forced restart", "adjust attributes 0"};
+    struct Case {
+        const char* name;
+        bool openFails, requestFails, disableFails;
+        bool succeeds;
+        size_t calls;
+    };
+    for (const Case& c :
+         {Case{"accepted", false, false, false, true, 4}, Case{"request refused", false, true, false, false, 4},
+          Case{"disabling fails", false, false, true, false, 4}, Case{"no token", true, false, false, false, 1}}) {
         SCOPED_TRACE(c.name);
         enableShutdownPrivilege();
         steering.openFails = c.openFails;

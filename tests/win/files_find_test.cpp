@@ -70,11 +70,12 @@ TEST_F(Find, EmptyFolderYieldsItselfAndItsParent) {
 }
 
 TEST_F(Find, SizesInStartedKilobytesAndKinds) {
-    for (size_t size : {0u, 1u, 1024u, 1025u, 2048u, 100000u}) ASSERT_TRUE(TempDir::writeFile(dir_.file("f" + std::to_string(size) + ".bin"), patternBytes(size)));
+    for (size_t size : {0u, 1u, 1024u, 1025u, 2048u, 100000u})
+        ASSERT_TRUE(TempDir::writeFile(dir_.file("f" + std::to_string(size) + ".bin"), patternBytes(size)));
     ASSERT_TRUE(CreateDirectoryA(dir_.file("sub").c_str(), nullptr));
     auto entries = all(dir_.file("*"));
-    const std::map<std::string, int32_t> want = {{"f0.bin", 0}, {"f1.bin", 1}, {"f1024.bin", 1}, {"f1025.bin", 2},
-                                                 {"f2048.bin", 2}, {"f100000.bin", 98}};
+    const std::map<std::string, int32_t> want = {{"f0.bin", 0},    {"f1.bin", 1},    {"f1024.bin", 1},
+                                                 {"f1025.bin", 2}, {"f2048.bin", 2}, {"f100000.bin", 98}};
     for (auto& [name, kb] : want) {
         ASSERT_TRUE(entries.count(name)) << name;
         EXPECT_EQ(entries[name].sizeKB, kb) << name;
@@ -88,12 +89,15 @@ TEST_F(Find, SizesInStartedKilobytesAndKinds) {
 TEST_F(Find, GiantFilesCountWholeUpToTheLargestResult) {
     // Sparse files: sizes from 4 GiB on, where the upper 32 bits of the size matter, and beyond
     // 2 TiB, where the kilobytes no longer fit the signed 32-bit result.
-    struct Giant { const char* name; uint64_t size; int32_t kb; };
-    for (const Giant& g : {Giant{"four.bin", (4ull << 30) + 10, 4194305},
-                           Giant{"five.bin", 5ull << 30, 5242880},
-                           Giant{"edge.bin", 2147483647ull * 1024, 2147483647},
-                           Giant{"past.bin", 2147483647ull * 1024 + 1, 2147483647},
-                           Giant{"three.bin", 3ull << 40, 2147483647}}) {
+    struct Giant {
+        const char* name;
+        uint64_t size;
+        int32_t kb;
+    };
+    for (const Giant& g :
+         {Giant{"four.bin", (4ull << 30) + 10, 4194305}, Giant{"five.bin", 5ull << 30, 5242880},
+          Giant{"edge.bin", 2147483647ull * 1024, 2147483647}, Giant{"past.bin", 2147483647ull * 1024 + 1, 2147483647},
+          Giant{"three.bin", 3ull << 40, 2147483647}}) {
         SCOPED_TRACE(g.name);
         const std::string path = dir_.file(g.name);
         ASSERT_TRUE(writeSparse(path, g.size, "head"));
@@ -163,7 +167,8 @@ TEST_F(Find, NullSizeLeavesTheRestDelivered) {
     ASSERT_TRUE(TempDir::writeFile(dir_.file("a.dat"), std::string(3000, 'a')));
     GuardedBuffer ln(260), sn(260);
     int32_t kind = kSentinel;
-    const int32_t search = VB(FFirst, dir_.file("a.dat").c_str(), ln.data(), sn.data(), &kind, static_cast<int32_t*>(nullptr));
+    const int32_t search = VB(FFirst, dir_.file("a.dat").c_str(), ln.data(), sn.data(), &kind,
+                              static_cast<int32_t*>(nullptr));
     ASSERT_NE(search, -1);
     EXPECT_EQ(ln.str(), "a.dat");
     EXPECT_EQ(sn.str(), "a.dat");

@@ -42,7 +42,8 @@ TEST(VolumeFree, TheRootIsAskedNotTheFolder) {
     const uint32_t root = systemFreeKB("Z:\\"), folder = systemFreeKB("Z:\\dev\\shm\\");
     const uint32_t apart = root > folder ? root - folder : folder - root;
     if (root == 0 || folder == 0 || apart < 2 * 256 * 1024)
-        GTEST_SKIP() << "Z:\\ and Z:\\dev\\shm\\ do not differ in free space here (" << root << ", " << folder << " KB)";
+        GTEST_SKIP() << "Z:\\ and Z:\\dev\\shm\\ do not differ in free space here (" << root << ", " << folder
+                     << " KB)";
     expectFreeNear("Z:\\dev\\shm\\IMAGE.BIN", "Z:\\");
     expectFreeNear("Z:\\dev\\shm\\", "Z:\\");
 }
@@ -60,7 +61,9 @@ TEST(VolumeFree, NetworkAndMissingVolumes) {
 
 // The extended query steered: the DLL looks it up through GetProcAddress, whose import is pointed
 // at a stand-in that hands out a query answering with the figures of the case.
-struct FreeFigures { uint64_t available, total, free; };
+struct FreeFigures {
+    uint64_t available, total, free;
+};
 FreeFigures g_figures;
 int g_extendedCalls;
 ImportPatch* g_lookupPatch;
@@ -84,10 +87,13 @@ TEST(VolumeFree, TheTrueFigureCappedAtTheLargestResult) {
     ASSERT_TRUE(lookup.active()) << "the DLL looks the extended query up through GetProcAddress";
     g_lookupPatch = &lookup;
     constexpr uint64_t KiB = 1024, GiB = KiB << 20, TiB = GiB << 10;
-    struct Case { uint64_t free; int32_t kb; };
-    for (const Case& c : {Case{1536, 1}, Case{GiB, 1048576}, Case{2147483647 * KiB + 1023, 2147483647},
-                          Case{2 * TiB, 2147483647}, Case{3 * TiB, 2147483647}, Case{4097 * GiB, 2147483647},
-                          Case{~0ull, 2147483647}}) {
+    struct Case {
+        uint64_t free;
+        int32_t kb;
+    };
+    for (const Case& c :
+         {Case{1536, 1}, Case{GiB, 1048576}, Case{2147483647 * KiB + 1023, 2147483647}, Case{2 * TiB, 2147483647},
+          Case{3 * TiB, 2147483647}, Case{4097 * GiB, 2147483647}, Case{~0ull, 2147483647}}) {
         // The caller's quota (available) is not the answer: the volume's total free space is.
         g_figures = {c.free / 2, c.free * 2, c.free};
         g_extendedCalls = 0;
@@ -100,10 +106,12 @@ TEST(VolumeFree, TheTrueFigureCappedAtTheLargestResult) {
 // Drives R: to V: on empty tmpfs volumes of 1 GiB, 2147483644 KiB, 2 TiB, 3 TiB and 4097 GiB, made
 // by the ctest entry FilesLargeVolumes. Free space beyond 2147483647 KB is reported as that.
 TEST(FilesLargeVolumes, FreeSpaceBeyondTwoTerabytesIsCapped) {
-    struct Volume { const char* path; int32_t kb; };
-    for (const Volume& v : {Volume{"R:\\IMAGE.BIN", 1048576}, Volume{"S:\\", 2147483644},
-                            Volume{"T:", 2147483647}, Volume{"U:\\DATA\\IMAGE.BIN", 2147483647},
-                            Volume{"V:\\", 2147483647}}) {
+    struct Volume {
+        const char* path;
+        int32_t kb;
+    };
+    for (const Volume& v : {Volume{"R:\\IMAGE.BIN", 1048576}, Volume{"S:\\", 2147483644}, Volume{"T:", 2147483647},
+                            Volume{"U:\\DATA\\IMAGE.BIN", 2147483647}, Volume{"V:\\", 2147483647}}) {
         const std::string root = std::string(v.path, 2) + "\\";
         ULARGE_INTEGER available, total, free;
         if (!GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free))

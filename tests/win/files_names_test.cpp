@@ -8,21 +8,30 @@
 namespace duvad::test {
 namespace {
 
-int32_t check(int32_t mode, int32_t flags, const std::string& name) { return VB(CheckFileName, mode, flags, name.c_str()); }
+int32_t check(int32_t mode, int32_t flags, const std::string& name) {
+    return VB(CheckFileName, mode, flags, name.c_str());
+}
 
 TEST(FilesNames, ShortNameRuleInTheWesternCodePages) {
     if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
-    struct Case { const char* name; int32_t flags, want; };
-    for (Case c : {Case{"readme.txt", 0, 0}, Case{"README", 0, 0}, Case{"TWELVECHARS1", 0, 0}, Case{"THIRTEENCHARS", 0, -1},
-                   Case{"NINECHARS.TX", 0, -1}, Case{"XYZ.DATA", 0, -3}, Case{"A.B.C", 0, 0}, Case{"MY FILE.TXT", 0, -4},
-                   Case{"XY-1.TXT", 0, -4}, Case{"caf\xE9.txt", 0, -4}, Case{"\xC9T\xC9", 0x10, -4}, Case{"", 0, 0},
-                   Case{"DATA", 0x10, 0}, Case{"DATA.1", 0x10, -2}, Case{"LONGDIRNAME", 0x10, -1}, Case{"MY DIR", 0x10, -4},
-                   Case{"NINECHARS", 0x20, 0}, Case{"DATA.1", 0x20, 0}})
+    struct Case {
+        const char* name;
+        int32_t flags, want;
+    };
+    for (Case c :
+         {Case{"readme.txt", 0, 0}, Case{"README", 0, 0}, Case{"TWELVECHARS1", 0, 0}, Case{"THIRTEENCHARS", 0, -1},
+          Case{"NINECHARS.TX", 0, -1}, Case{"XYZ.DATA", 0, -3}, Case{"A.B.C", 0, 0}, Case{"MY FILE.TXT", 0, -4},
+          Case{"XY-1.TXT", 0, -4}, Case{"caf\xE9.txt", 0, -4}, Case{"\xC9T\xC9", 0x10, -4}, Case{"", 0, 0},
+          Case{"DATA", 0x10, 0}, Case{"DATA.1", 0x10, -2}, Case{"LONGDIRNAME", 0x10, -1}, Case{"MY DIR", 0x10, -4},
+          Case{"NINECHARS", 0x20, 0}, Case{"DATA.1", 0x20, 0}})
         EXPECT_EQ(check(0, c.flags, c.name), c.want) << c.name << " flags " << c.flags;
 }
 
 TEST(FilesNames, LengthModes) {
-    struct Case { int32_t mode; size_t fits; };
+    struct Case {
+        int32_t mode;
+        size_t fits;
+    };
     for (Case c : {Case{1, 31}, Case{2, 220}, Case{3, 110}, Case{4, 128}, Case{5, 110}}) {
         EXPECT_EQ(check(c.mode, 0, std::string(c.fits, 'n')), 0) << c.mode;
         EXPECT_EQ(check(c.mode, 0, std::string(c.fits + 1, 'n')), -1) << c.mode;
@@ -50,12 +59,19 @@ TEST(FilesNames, NullTextsFindNothing) {
 }
 
 TEST(FilesNames, BackslashesAndDots) {
-    struct Start { int32_t start, want; };
+    struct Start {
+        int32_t start, want;
+    };
     for (Start c : {Start{1, 3}, Start{4, 7}, Start{8, 0}, Start{0, 3}, Start{-5, 3}, Start{50, 0}})
         EXPECT_EQ(VB(InStrBackS, c.start, "C:\\DIR\\FILE"), c.want) << c.start;
-    struct Text { const char* text; int32_t want; };
-    for (Text c : {Text{"C:\\", 1}, Text{"C:\\DIR", 0}, Text{"", 0}, Text{"\\\\", 1}}) EXPECT_EQ(VB(IsLastBackS, c.text), c.want) << c.text;
-    for (Text c : {Text{"FILE.TAR.GZ", 9}, Text{"FILE", 0}, Text{".X", 1}, Text{"DIR.X\\FILE", 4}}) EXPECT_EQ(VB(InStrDot, c.text), c.want) << c.text;
+    struct Text {
+        const char* text;
+        int32_t want;
+    };
+    for (Text c : {Text{"C:\\", 1}, Text{"C:\\DIR", 0}, Text{"", 0}, Text{"\\\\", 1}})
+        EXPECT_EQ(VB(IsLastBackS, c.text), c.want) << c.text;
+    for (Text c : {Text{"FILE.TAR.GZ", 9}, Text{"FILE", 0}, Text{".X", 1}, Text{"DIR.X\\FILE", 4}})
+        EXPECT_EQ(VB(InStrDot, c.text), c.want) << c.text;
 }
 
 // ---- double-byte code page (ctest entry FilesDoubleByteCodePage) ---------------------------------
@@ -134,8 +150,8 @@ TEST_F(FilesDbcs, FolderEndingInATrailByte5CIsProbedItself) {
     EXPECT_EQ(VB(IsFolderWritable, (missing + "\\").c_str()), 0);
     // The probe file of that folder is held open with no sharing: the probe must meet it.
     {
-        ScopedFile held(CreateFileA((folder + "\\~KvCheck.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    0, nullptr));
+        ScopedFile held(
+            CreateFileA((folder + "\\~KvCheck.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         ASSERT_TRUE(held.valid());
         EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 0);
     }

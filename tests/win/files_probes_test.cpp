@@ -35,7 +35,8 @@ TEST_F(Probe, ReadableUnlessHeldWithoutSharing) {
 TEST_F(Probe, ErasableOnlyWhenNobodyHoldsIt) {
     EXPECT_EQ(VB(IsFileErasable, file_.c_str()), 1);
     EXPECT_EQ(TempDir::readFile(file_), "content") << "the probe changes nothing";
-    for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)}) {
+    for (DWORD share :
+         {DWORD(0), DWORD(FILE_SHARE_READ), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)}) {
         ScopedFile other = holdOpen(file_, GENERIC_READ, share);
         ASSERT_TRUE(other.valid());
         EXPECT_EQ(VB(IsFileErasable, file_.c_str()), 0) << "held with sharing " << share;

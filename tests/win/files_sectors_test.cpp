@@ -194,7 +194,10 @@ TEST_F(Match, IdenticalFiles) {
 }
 
 TEST_F(Match, FirstDifferenceAcrossBlocks) {
-    struct Case { size_t size, at; int32_t want; };
+    struct Case {
+        size_t size, at;
+        int32_t want;
+    };
     for (Case c : {Case{1, 0, 1}, Case{100000, 0, 1}, Case{100000, 99999, 100000}, Case{100001, 100000, 100001},
                    Case{250000, 200000, 200001}, Case{250000, 199999, 200000}, Case{250000, 249999, 250000}}) {
         std::string other = patternBytes(c.size);

@@ -33,8 +33,6 @@ inline ScopedFile holdOpen(const std::string& path, DWORD access, DWORD share) {
 }
 
 // True when nobody else holds the file: an unshared open succeeds.
-inline bool isFree(const std::string& path) {
-    return holdOpen(path, GENERIC_READ | GENERIC_WRITE, 0).valid();
-}
+inline bool isFree(const std::string& path) { return holdOpen(path, GENERIC_READ | GENERIC_WRITE, 0).valid(); }
 
 }  // namespace duvad::test

@@ -45,10 +45,11 @@ TEST(VersionInfo, FilesWithoutAVersionWriteNothing) {
 }
 
 // A version resource node: header, key, value, children, each aligned to 4 bytes.
-std::string node(const char* key, const std::string& value, WORD valueLength, WORD type, const std::vector<std::string>& children) {
+std::string node(const char* key, const std::string& value, WORD valueLength, WORD type,
+                 const std::vector<std::string>& children) {
     auto pad = [](std::string& s) { s.resize((s.size() + 3) & ~size_t(3), '\0'); };
     std::string s(6, '\0');
-    for (const char* k = key; ; ++k) {
+    for (const char* k = key;; ++k) {
         s.push_back(*k);
         s.push_back('\0');
         if (!*k) break;
@@ -80,7 +81,7 @@ TEST(VersionInfo, ResourceLargerThanTheWorkBuffer) {
     VS_FIXEDFILEINFO fixed = {};
     fixed.dwSignature = VS_FFI_SIGNATURE;
     fixed.dwStrucVersion = 0x10000;
-    fixed.dwFileVersionMS = MAKELONG(8, 7);   // 7.8
+    fixed.dwFileVersionMS = MAKELONG(8, 7);      // 7.8
     fixed.dwFileVersionLS = MAKELONG(65535, 9);  // .9.65535
     fixed.dwProductVersionMS = MAKELONG(0, 1);
     fixed.dwFileType = VFT_DLL;

@@ -43,8 +43,8 @@ std::vector<DeclaredExport> declaredExports() {
 // Arguments that make an export return at once: zeros, except where zero would act.
 void quietArguments(const char* name, uint32_t* words) {
     const std::string n = name;
-    if (n == "AllineaConExplorer") words[1] = 7;   // a mode that does nothing
-    if (n == "WriteRegBlock") words[3] = ~0u;      // a negative length is refused before the registry
+    if (n == "AllineaConExplorer") words[1] = 7;  // a mode that does nothing
+    if (n == "WriteRegBlock") words[3] = ~0u;     // a negative length is refused before the registry
 }
 
 TEST(ExportTable, ArgumentCountsAreTheBytesEachExportRemoves) {
@@ -67,9 +67,10 @@ TEST(ExportTable, ArgumentCountsAreTheBytesEachExportRemoves) {
         StdcallFrame frame = {0, 0x7fffffff, {}};
         stdcallRaw(reinterpret_cast<const void*>(fn), words, row.args, before, &frame);
         const int32_t delta = frame.espDelta;
-        EXPECT_EQ(delta, 0) << row.name << " removes " << row.args * 4 + delta << " bytes; DuVad.def says "
-                            << row.args << " arguments (" << row.args * 4 << " bytes)";
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(frame.after[i], before[i]) << row.name << " did not keep " << kCalleeSaved[i];
+        EXPECT_EQ(delta, 0) << row.name << " removes " << row.args * 4 + delta << " bytes; DuVad.def says " << row.args
+                            << " arguments (" << row.args * 4 << " bytes)";
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(frame.after[i], before[i]) << row.name << " did not keep " << kCalleeSaved[i];
     }
 }
 

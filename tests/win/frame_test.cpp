@@ -37,7 +37,7 @@ TEST(ExportTable, TableIsInByteWiseOrder) {
 
 TEST(ExportTable, ImportsOnlySystemDlls) {
     const std::set<std::string> system = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "SHELL32.DLL", "COMDLG32.DLL",
-                                          "GDI32.DLL", "WINMM.DLL", "VERSION.DLL", "MSVCRT.DLL"};
+                                          "GDI32.DLL",    "WINMM.DLL",  "VERSION.DLL",  "MSVCRT.DLL"};
     for (std::string name : readPe(dll()).importedDlls) {
         for (char& c : name) c = char(toupper(static_cast<unsigned char>(c)));
         EXPECT_TRUE(system.count(name)) << "DuVad.dll imports " << name;
@@ -47,10 +47,19 @@ TEST(ExportTable, ImportsOnlySystemDlls) {
 // The host runs on Windows 95, 98, NT 4 and 2000: nothing the DLL imports may be newer. These are
 // the functions a modern runtime or a careless call would bring in.
 TEST(ExportTable, ImportsNothingNewerThanTheHostsWindows) {
-    const char* const newer[] = {"GetTickCount64", "AddVectoredExceptionHandler", "RemoveVectoredExceptionHandler",
-                                 "GetFileSizeEx", "SetFilePointerEx", "TryEnterCriticalSection",
-                                 "InitializeCriticalSectionAndSpinCount", "InitializeSRWLock", "InitOnceExecuteOnce",
-                                 "FlsAlloc", "GetModuleHandleExA", "GetModuleHandleExW", "GetDiskFreeSpaceExA"};
+    const char* const newer[] = {"GetTickCount64",
+                                 "AddVectoredExceptionHandler",
+                                 "RemoveVectoredExceptionHandler",
+                                 "GetFileSizeEx",
+                                 "SetFilePointerEx",
+                                 "TryEnterCriticalSection",
+                                 "InitializeCriticalSectionAndSpinCount",
+                                 "InitializeSRWLock",
+                                 "InitOnceExecuteOnce",
+                                 "FlsAlloc",
+                                 "GetModuleHandleExA",
+                                 "GetModuleHandleExW",
+                                 "GetDiskFreeSpaceExA"};
     for (const std::string& imported : readPe(dll()).importedNames) {
         const std::string name = imported.substr(imported.find('!') + 1);
         for (const char* n : newer) EXPECT_NE(name, n) << "DuVad.dll imports " << imported;
@@ -86,11 +95,17 @@ TEST(Resources, VersionBlockNamesTheModule) {
 }
 
 TEST(Resources, ThreeSoundsInUsEnglishWithTheirFormats) {
-    struct Want { WORD id; uint16_t tag; uint32_t rate; uint32_t samples; };
+    struct Want {
+        WORD id;
+        uint16_t tag;
+        uint32_t rate;
+        uint32_t samples;
+    };
     for (const Want& w : {Want{1001, host::wave::kPcm, 11025, 146907}, Want{1012, host::wave::kMsAdpcm, 11025, 16573},
                           Want{1014, host::wave::kMsAdpcm, 22050, 41984}}) {
         SCOPED_TRACE(w.id);
-        HRSRC found = FindResourceExA(dll(), "WAVE", MAKEINTRESOURCEA(w.id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+        HRSRC found = FindResourceExA(dll(), "WAVE", MAKEINTRESOURCEA(w.id),
+                                      MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
         ASSERT_NE(found, nullptr);
         auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(dll(), found)));
         auto format = host::wave::read(bytes, SizeofResource(dll(), found));
@@ -136,8 +151,10 @@ TEST_F(ModuleCopy, EntryAnswersOneForThreadNotices) {
     HMODULE m = LoadLibraryA(path_.c_str());
     ASSERT_NE(m, nullptr);
     auto* base = reinterpret_cast<const BYTE*>(m);
-    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto entry = reinterpret_cast<BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID)>(const_cast<BYTE*>(base) + nt->OptionalHeader.AddressOfEntryPoint);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base +
+                                                           reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto entry = reinterpret_cast<BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID)>(const_cast<BYTE*>(base) +
+                                                                           nt->OptionalHeader.AddressOfEntryPoint);
     EXPECT_EQ(entry(m, DLL_THREAD_ATTACH, nullptr), TRUE);
     EXPECT_EQ(entry(m, DLL_THREAD_DETACH, nullptr), TRUE);
     // A real thread passes through the entry too.

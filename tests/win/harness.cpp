@@ -63,8 +63,8 @@ _duv_stdcall_raw:
     ret
 )");
 
-extern "C" uint32_t __cdecl duv_stdcall_raw(const void* fn, const uint32_t* args, int32_t count,
-                                            const uint32_t* before, duvad::test::StdcallFrame* frame);
+extern "C" uint32_t __cdecl duv_stdcall_raw(const void* fn, const uint32_t* args, int32_t count, const uint32_t* before,
+                                            duvad::test::StdcallFrame* frame);
 
 namespace {
 thread_local duvad::test::StdcallFrame* t_frame = nullptr;
@@ -137,8 +137,8 @@ TempDir::TempDir(const char* tag) {
     char tmp[MAX_PATH];
     GetTempPathA(MAX_PATH, tmp);
     static unsigned counter;
-    path_ = std::string(tmp) + tag + "_" + std::to_string(GetCurrentProcessId()) + "_" +
-            std::to_string(++counter) + "\\";
+    path_ = std::string(tmp) + tag + "_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter) +
+            "\\";
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
@@ -163,8 +163,8 @@ bool TempDir::writeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string TempDir::readFile(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return {};
     std::string out;
     char block[65536];

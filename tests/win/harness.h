@@ -34,9 +34,9 @@ uint32_t stdcallRaw(const void* fn, const uint32_t* args, int32_t count, const u
 // Fresh register values for one call.
 void nextSentinels(uint32_t (&regs)[4]);
 
-HMODULE dll();                 // DuVad.dll from beside the test program, loaded once
-std::string dllPath();         // its full path
-std::string testDir();         // folder of the running test program, with a trailing backslash
+HMODULE dll();                   // DuVad.dll from beside the test program, loaded once
+std::string dllPath();           // its full path
+std::string testDir();           // folder of the running test program, with a trailing backslash
 FARPROC proc(const char* name);  // GetProcAddress(dll(), name); a test failure when missing
 
 template <typename T>
@@ -65,8 +65,7 @@ auto vbcall(F fn, const char* name, A... a) -> decltype(fn(a...)) {
     StdcallFrame frame = {0, 0x7fffffff, {}};
     uint32_t r = stdcallRaw(reinterpret_cast<const void*>(fn), words, int32_t(sizeof...(A)), before, &frame);
     EXPECT_EQ(frame.espDelta, 0) << name << " left the stack pointer " << frame.espDelta << " bytes off";
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(frame.after[i], before[i]) << name << " did not keep " << kCalleeSaved[i];
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(frame.after[i], before[i]) << name << " did not keep " << kCalleeSaved[i];
     R out;
     std::memcpy(&out, &r, 4);
     return out;

@@ -24,7 +24,9 @@ public:
     bool active() const { return slot_ != nullptr; }  // false: the module does not import it by name
     // The real function, for stand-ins that pass calls on.
     template <typename F>
-    F original() const { return reinterpret_cast<F>(original_); }
+    F original() const {
+        return reinterpret_cast<F>(original_);
+    }
 
 private:
     void** slot_ = nullptr;

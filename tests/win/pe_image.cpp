@@ -21,8 +21,7 @@ PeImage readPe(HMODULE module) {
 
     const IMAGE_DATA_DIRECTORY& id = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (id.Size) {
-        for (auto* imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + id.VirtualAddress);
-             imp->Name; ++imp) {
+        for (auto* imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + id.VirtualAddress); imp->Name; ++imp) {
             std::string dllName = reinterpret_cast<const char*>(base + imp->Name);
             pe.importedDlls.push_back(dllName);
             DWORD thunkRva = imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk;

@@ -15,9 +15,9 @@ struct PeExport {
 struct PeImage {
     WORD machine = 0;
     DWORD ordinalBase = 0;
-    std::vector<PeExport> exports;                       // named exports
-    std::vector<std::string> importedDlls;               // as written, e.g. "KERNEL32.dll"
-    std::vector<std::string> importedNames;              // "KERNEL32.dll!CreateFileA"
+    std::vector<PeExport> exports;           // named exports
+    std::vector<std::string> importedDlls;   // as written, e.g. "KERNEL32.dll"
+    std::vector<std::string> importedNames;  // "KERNEL32.dll!CreateFileA"
 };
 
 PeImage readPe(HMODULE module);

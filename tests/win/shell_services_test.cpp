@@ -44,7 +44,8 @@ TEST_F(FileType, TwiceGivesTheSameFourDefaults) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         EXPECT_EQ(VB(ExtensionReg, ext_.c_str(), type_.c_str(), "Video CD image", open.c_str(),
-                     "C:\\Program Files\\DuVad\\duvad.exe,1"), 0);
+                     "C:\\Program Files\\DuVad\\duvad.exe,1"),
+                  0);
         EXPECT_EQ(defaultValue(ext_), type_);
         EXPECT_EQ(defaultValue(type_), "Video CD image");
         EXPECT_EQ(defaultValue(type_ + "\\Shell\\Open\\Command"), open);
@@ -97,8 +98,8 @@ TEST_F(FileType, AWriteTheRegistryRefusesIsReported) {
     ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ext_.c_str(), &key), ERROR_SUCCESS);
     PSECURITY_DESCRIPTOR readOnly = nullptr;
     // Everyone may read the key, change its permissions and delete it, but not set values.
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1,
-                                                                     &readOnly, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                     nullptr));
     ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
     LocalFree(readOnly);
     RegCloseKey(key);
@@ -111,7 +112,8 @@ TEST_F(FileType, AWriteTheRegistryRefusesIsReported) {
     // Writable again, so that the fixture can remove it.
     ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ext_.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
     PSECURITY_DESCRIPTOR open = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+    ASSERT_TRUE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr));
     EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, open), ERROR_SUCCESS);
     LocalFree(open);
     RegCloseKey(key);

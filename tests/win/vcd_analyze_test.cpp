@@ -6,24 +6,25 @@ namespace duvad::test::vcd {
 namespace {
 
 struct Outs {
-    int32_t flag = kSentinel, width = kSentinel, height = kSentinel, aspect = kSentinel,
-            rate = kSentinel, bitRate = kSentinel, seconds = kSentinel, sectors = kSentinel;
+    int32_t flag = kSentinel, width = kSentinel, height = kSentinel, aspect = kSentinel, rate = kSentinel,
+            bitRate = kSentinel, seconds = kSentinel, sectors = kSentinel;
 };
 
 int32_t analyze(const std::string& path, Outs& o) {
-    return VB(AnalyzeMpeg, path.c_str(), &o.flag, &o.width, &o.height, &o.aspect, &o.rate,
-              &o.bitRate, &o.seconds, &o.sectors);
+    return VB(AnalyzeMpeg, path.c_str(), &o.flag, &o.width, &o.height, &o.aspect, &o.rate, &o.bitRate, &o.seconds,
+              &o.sectors);
 }
 
 TEST(VcdAnalyze, EncodedStreamsAndTheirCdxaForm) {
-    struct Want { const char* file; int32_t flag, width, height, aspect, rate, bitRate, seconds; };
-    for (const Want& w : {Want{"ntsc.mpg", 1, 352, 240, 12, 4, 1150000, 4},
-                          Want{"pal.mpg", 1, 352, 288, 8, 3, 1150000, 4},
-                          Want{"film.mpg", 1, 352, 240, 12, 1, 1150000, 4},
-                          Want{"square.mpg", 0, 352, 240, 1, 4, 1150000, 2},
-                          Want{"wide.mpg", 0, 360, 240, 12, 4, 1150000, 2},
-                          Want{"rate2880.mpg", 0, 352, 240, 12, 4, 1152000, 4},
-                          Want{"ntsc.cdxa", 1, 352, 240, 12, 4, 1150000, 4}}) {
+    struct Want {
+        const char* file;
+        int32_t flag, width, height, aspect, rate, bitRate, seconds;
+    };
+    for (const Want& w :
+         {Want{"ntsc.mpg", 1, 352, 240, 12, 4, 1150000, 4}, Want{"pal.mpg", 1, 352, 288, 8, 3, 1150000, 4},
+          Want{"film.mpg", 1, 352, 240, 12, 1, 1150000, 4}, Want{"square.mpg", 0, 352, 240, 1, 4, 1150000, 2},
+          Want{"wide.mpg", 0, 360, 240, 12, 4, 1150000, 2}, Want{"rate2880.mpg", 0, 352, 240, 12, 4, 1152000, 4},
+          Want{"ntsc.cdxa", 1, 352, 240, 12, 4, 1150000, 4}}) {
         SCOPED_TRACE(w.file);
         Outs o;
         ASSERT_EQ(analyze(stream(w.file), o), 1);
@@ -66,20 +67,21 @@ TEST(VcdAnalyze, NoHeaderNoFileAndNullPointers) {
     EXPECT_EQ(analyze(dir.file("missing.mpg"), none), -1);
     EXPECT_EQ(none.flag, kSentinel);
     EXPECT_EQ(none.sectors, kSentinel);
-    EXPECT_EQ(VB(AnalyzeMpeg, (const char*)nullptr, &none.flag, &none.width, &none.height,
-                 &none.aspect, &none.rate, &none.bitRate, &none.seconds, &none.sectors), -1);
+    EXPECT_EQ(VB(AnalyzeMpeg, (const char*)nullptr, &none.flag, &none.width, &none.height, &none.aspect, &none.rate,
+                 &none.bitRate, &none.seconds, &none.sectors),
+              -1);
     EXPECT_EQ(none.flag, kSentinel);
 
     // Null out-parameters: the same answer; a null flag too (not wanted) is no crash.
     int32_t flag = kSentinel;
-    EXPECT_EQ(VB(AnalyzeMpeg, stream("pal.mpg").c_str(), &flag, (int32_t*)nullptr, (int32_t*)nullptr,
-                 (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
-                 (int32_t*)nullptr), 1);
+    EXPECT_EQ(VB(AnalyzeMpeg, stream("pal.mpg").c_str(), &flag, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
+                 (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr),
+              1);
     EXPECT_EQ(flag, 1);
     int32_t sectors = kSentinel;
-    EXPECT_EQ(VB(AnalyzeMpeg, stream("pal.mpg").c_str(), (int32_t*)nullptr, (int32_t*)nullptr,
-                 (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
-                 (int32_t*)nullptr, &sectors), 1);
+    EXPECT_EQ(VB(AnalyzeMpeg, stream("pal.mpg").c_str(), (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
+                 (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, &sectors),
+              1);
     EXPECT_EQ(sectors, int32_t(fileSizeAt(stream("pal.mpg")) / 2324 + 85));
 }
 
@@ -90,12 +92,15 @@ TEST(VcdAnalyze, SequenceHeaderCutOffByTheEndOfTheFile) {
     const std::string ntsc = bytesOf("ntsc.mpg");
     const size_t header = ntsc.find(std::string("\0\0\1\xB3", 4));
     ASSERT_NE(header, std::string::npos);
-    struct Cut { size_t keep; int32_t flag, bitRate; };
+    struct Cut {
+        size_t keep;
+        int32_t flag, bitRate;
+    };
     // The bit rate field is 18 bits over header bytes 8 to 10: 2875 units of 400 bit/s.
-    for (const Cut& c : {Cut{11, 1, 1150000},      // the whole header: conforming
-                         Cut{10, 0, 1148800},      // byte 10 missing: 2872 units, under the limit
-                         Cut{9, 0, 819200},        // bytes 9 and 10 missing: 2048 units
-                         Cut{8, 0, 0}}) {          // the whole field missing: bit rate 0
+    for (const Cut& c : {Cut{11, 1, 1150000},  // the whole header: conforming
+                         Cut{10, 0, 1148800},  // byte 10 missing: 2872 units, under the limit
+                         Cut{9, 0, 819200},    // bytes 9 and 10 missing: 2048 units
+                         Cut{8, 0, 0}}) {      // the whole field missing: bit rate 0
         SCOPED_TRACE(c.keep);
         const std::string path = dir.file("cut" + std::to_string(c.keep) + ".mpg");
         ASSERT_TRUE(TempDir::writeFile(path, ntsc.substr(0, header + c.keep)));
@@ -113,8 +118,8 @@ TEST(VcdAnalyze, FilesHeldOpenAndLeftClosed) {
     const std::string path = copyStream(dir, "ntsc.mpg");
     {
         // The host may hold the file open for writing while it is analysed.
-        ScopedFile writer(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        ScopedFile writer(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(writer.valid());
         Outs o;
         EXPECT_EQ(analyze(path, o), 1);

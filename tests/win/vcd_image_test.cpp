@@ -26,11 +26,15 @@ int64_t secondsOf(const SYSTEMTIME& st) {
     SystemTimeToFileTime(&st, &ft);
     return int64_t((uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000);
 }
-int64_t secondsOf(const FILETIME& ft) { return int64_t((uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000); }
+int64_t secondsOf(const FILETIME& ft) {
+    return int64_t((uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) / 10000000);
+}
 
 // What a reader of the volume makes of a date: its local digits less the offset (signed, in
 // 15-minute units east of Greenwich) is the moment in UTC.
-int64_t readerUtc(const SYSTEMTIME& local, uint8_t offset) { return secondsOf(local) - int64_t(int8_t(offset)) * 15 * 60; }
+int64_t readerUtc(const SYSTEMTIME& local, uint8_t offset) {
+    return secondsOf(local) - int64_t(int8_t(offset)) * 15 * 60;
+}
 
 int64_t utcNow() {
     SYSTEMTIME st;
@@ -75,7 +79,8 @@ protected:
             SYSTEMTIME st = {WORD(2000 + k), 6, 0, 22, 12, WORD(5 + k), 9, 237};
             FILETIME ft;
             SystemTimeToFileTime(&st, &ft);
-            ScopedFile f(CreateFileA(src.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            ScopedFile f(
+                CreateFileA(src.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
             SetFileTime(f.get(), nullptr, nullptr, &ft);
             written_.push_back(ft);
             sources += src + "\r\n";
@@ -116,7 +121,9 @@ TEST_F(VcdImage, FieldsForTwoTracksAndNothingElse) {
     ASSERT_EQ(img.size(), prepared_.size());
     EXPECT_TRUE(sameBytes(TempDir::readFile(dir_.file("image.bin")), img)) << "the file holds the patched image";
     std::vector<bool> patched(img.size());
-    auto mark = [&](size_t from, size_t n) { for (size_t i = 0; i < n; ++i) patched[from + i] = true; };
+    auto mark = [&](size_t from, size_t n) {
+        for (size_t i = 0; i < n; ++i) patched[from + i] = true;
+    };
 
     uint32_t start = 300 + 150;
     for (size_t k = 0; k < 2; ++k) {
@@ -130,13 +137,19 @@ TEST_F(VcdImage, FieldsForTwoTracksAndNothingElse) {
         SYSTEMTIME st;
         FileTimeToLocalFileTime(&written_[k], &local);
         FileTimeToSystemTime(&local, &st);
-        const uint8_t date[6] = {uint8_t(st.wYear - 1900), uint8_t(st.wMonth), uint8_t(st.wDay), uint8_t(st.wHour),
-                                 uint8_t(st.wMinute), uint8_t(st.wSecond)};
+        const uint8_t date[6] = {uint8_t(st.wYear - 1900), uint8_t(st.wMonth),  uint8_t(st.wDay),
+                                 uint8_t(st.wHour),        uint8_t(st.wMinute), uint8_t(st.wSecond)};
         EXPECT_EQ(img.substr(r + 18, 6), std::string(reinterpret_cast<const char*>(date), 6));
         // A reader that applies the offset gets the source's last write back, in any zone and
         // whether or not the zone keeps daylight time now.
-        const SYSTEMTIME recorded = {WORD(1900 + byteAt(img, r + 18)), byteAt(img, r + 19), 0, byteAt(img, r + 20),
-                                     byteAt(img, r + 21), byteAt(img, r + 22), byteAt(img, r + 23), 0};
+        const SYSTEMTIME recorded = {WORD(1900 + byteAt(img, r + 18)),
+                                     byteAt(img, r + 19),
+                                     0,
+                                     byteAt(img, r + 20),
+                                     byteAt(img, r + 21),
+                                     byteAt(img, r + 22),
+                                     byteAt(img, r + 23),
+                                     0};
         EXPECT_EQ(readerUtc(recorded, byteAt(img, r + 24)), secondsOf(written_[k]))
             << "offset byte " << int(int8_t(byteAt(img, r + 24)));
         EXPECT_EQ(byteAt(img, r + 50), 0x31);
@@ -209,8 +222,9 @@ TEST_F(VcdImage, ReadBackByAnIndependentIso9660Reader) {
     DeleteFileA(outWin.c_str());
     // The reader shows each record's date in its own zone, after applying the record's offset: in
     // UTC it must show the source's last write (2000-06-22 12:05:09 UTC), whatever zone made the image.
-    ASSERT_TRUE(runUnix("TZ=UTC iso-info --no-header -i " + isoUnix + " -l > " + outUnix + ".part 2>&1; mv " +
-                        outUnix + ".part " + outUnix, outWin));
+    ASSERT_TRUE(runUnix("TZ=UTC iso-info --no-header -i " + isoUnix + " -l > " + outUnix + ".part 2>&1; mv " + outUnix +
+                            ".part " + outUnix,
+                        outWin));
     const std::string listing = TempDir::readFile(outWin);
     DeleteFileA(isoWin.c_str());
     DeleteFileA(outWin.c_str());

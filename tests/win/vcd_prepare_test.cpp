@@ -56,8 +56,8 @@ TEST(VcdPrepare, TrackFilesFromStreamsAndCdxaFilesEndWhereTheirContentsEnd) {
         EXPECT_TRUE(sameBytes(track, want));
         // The length AnalyzeMpeg predicts.
         int32_t flag, sectors = kSentinel;
-        VB(AnalyzeMpeg, stream(names[i]).c_str(), &flag, (int32_t*)nullptr, (int32_t*)nullptr,
-           (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, &sectors);
+        VB(AnalyzeMpeg, stream(names[i]).c_str(), &flag, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
+           (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, &sectors);
         EXPECT_EQ(int64_t(sectors) * 2336, int64_t(track.size()));
     }
     EXPECT_EQ(fileSizeAt(dir.file("image.bin")), kImageBytes);
@@ -69,7 +69,8 @@ TEST(VcdPrepare, EmptySourceListWritesTheImageOnly) {
     TempDir dir("vcdpr");
     Image img;
     EXPECT_EQ(VB(PrepareVcdFiles, img.data(), img.length(), (const char*)nullptr,
-                 (dir.file("image.bin") + "\r\nnever.bin\r\n").c_str()), 1);
+                 (dir.file("image.bin") + "\r\nnever.bin\r\n").c_str()),
+              1);
     EXPECT_EQ(fileSizeAt(dir.file("image.bin")), kImageBytes);
     EXPECT_FALSE(exists(dir.file("never.bin")));
     Image img2;
@@ -87,7 +88,11 @@ TEST(VcdPrepare, MalformedInputIsRefusedBeforeAnyFileIsTouched) {
         s33 += a + "\r\n";
         t33 += dir.file("t" + std::to_string(i) + ".bin") + "\r\n";
     }
-    struct Case { std::string sources, targets; int32_t code; const char* what; };
+    struct Case {
+        std::string sources, targets;
+        int32_t code;
+        const char* what;
+    };
     const Case cases[] = {
         {a + "\r\n" + b, lines({img, t1, t2}), -102, "last source line without CR LF"},
         {a + "\r\n" + b + "\n", lines({img, t1, t2}), -102, "LF without CR"},
@@ -124,8 +129,8 @@ TEST(VcdPrepare, FailuresKeepEarlierTracksAndCloseEveryFile) {
     const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg");
     const std::string t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin"), img = dir.file("image.bin");
     const std::string track1 = expectedTrack(bytesOf("cut.mpg"), 1);
-    auto run = [&](const std::string& source2, const std::string& target2, const std::string& image,
-                   int32_t code, const char* what) {
+    auto run = [&](const std::string& source2, const std::string& target2, const std::string& image, int32_t code,
+                   const char* what) {
         DeleteFileA(t1.c_str());
         DeleteFileA(t2.c_str());
         Image buffer;
@@ -284,8 +289,8 @@ LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     VB(AnalyzeMpeg, g_analyzePath.c_str(), &flag, (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr,
        (int32_t*)nullptr, (int32_t*)nullptr, (int32_t*)nullptr, &g_nestedSectors);
     // Another program cuts the source short: the next read of the conversion comes short.
-    ScopedFile f(CreateFileA(g_shrinkPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedFile f(CreateFileA(g_shrinkPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
     SetFilePointer(f.get(), LONG(10 * kPack + 5), nullptr, FILE_BEGIN);
     SetEndOfFile(f.get());
     return 0;
@@ -298,8 +303,7 @@ TEST(VcdPrepare, PumpRunsAfterEachSectorAndAShortReadFails) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "DuVadVcdHost";
     RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "host", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+    HWND host = CreateWindowExA(0, wc.lpszClassName, "host", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(host, nullptr);
     g_shrinkPath = copyStream(dir, "ntsc.mpg", "s1.mpg");
     g_trackPath = dir.file("t1.bin");
@@ -327,8 +331,8 @@ TEST(VcdWriteLimit, FailedWriteIsReportedNeverSuccess) {
     if (!GetEnvironmentVariableA("DUVAD_FILE_LIMIT", limit, sizeof limit)) GTEST_SKIP() << "needs ulimit -f";
     TempDir dir("vcdlim");
     const int64_t cap = _atoi64(limit);
-    const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg");     // 125 sectors: under the limit
-    const std::string s2 = copyStream(dir, "ntsc.mpg", "s2.mpg");    // 420 sectors: over it
+    const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg");   // 125 sectors: under the limit
+    const std::string s2 = copyStream(dir, "ntsc.mpg", "s2.mpg");  // 420 sectors: over it
     ASSERT_LT(int64_t((93060 / kPack + 85) * kSector), cap);
     ASSERT_GT((fileSizeAt(s2) / int64_t(kPack) + 85) * int64_t(kSector), cap);
     Image img;

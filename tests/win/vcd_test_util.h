@@ -58,8 +58,8 @@ inline ::testing::AssertionResult sameBytes(const std::string& got, const std::s
     size_t at = 0;
     while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
     return ::testing::AssertionFailure() << "sizes " << got.size() << " and " << want.size()
-                                         << ", first difference at byte " << at << " (sector "
-                                         << at / kSector << ", offset " << at % kSector << ")";
+                                         << ", first difference at byte " << at << " (sector " << at / kSector
+                                         << ", offset " << at % kSector << ")";
 }
 
 // A file deletes at once when no handle to it is left open.

@@ -27,7 +27,8 @@ std::vector<COLORREF> customBoxes(HWND dialog) {
     std::vector<COLORREF> out;
     const int w = (r.right - r.left) / 8, h = (r.bottom - r.top) / 2;
     for (int row = 0; row < 2; ++row)
-        for (int col = 0; col < 8; ++col) out.push_back(GetPixel(dc, r.left + col * w + w / 2, r.top + row * h + h / 2));
+        for (int col = 0; col < 8; ++col)
+            out.push_back(GetPixel(dc, r.left + col * w + w / 2, r.top + row * h + h / 2));
     ReleaseDC(dialog, dc);
     return out;
 }
@@ -188,7 +189,9 @@ TEST(DesktopFontDialog, CancelWritesNothing) {
     for (int32_t v : {size, weight, italic, underline, colour}) EXPECT_EQ(v, kSentinel);
 
     DialogScript none([](HWND d) { press(d, IDCANCEL); }, 3000);
-    EXPECT_EQ(VB(GetAFont, HWND(nullptr), face.data(), &size, static_cast<int32_t*>(nullptr), &italic, &underline, &colour), 0);
+    EXPECT_EQ(
+        VB(GetAFont, HWND(nullptr), face.data(), &size, static_cast<int32_t*>(nullptr), &italic, &underline, &colour),
+        0);
     none.join();
     EXPECT_FALSE(none.sawDialog());
 }

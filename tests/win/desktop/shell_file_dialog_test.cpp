@@ -118,8 +118,9 @@ TEST_F(DesktopFileDialog, ManyFilesInALongFolderFillTheBufferWithWholePaths) {
     while (folder.size() < 183) folder += "\\" + std::string(std::min<size_t>(60, 183 - folder.size() - 1), 'L');
     ASSERT_EQ(folder.size(), 183u);
     for (size_t at = dir_.path().size(); at <= folder.size(); ++at) {
-        if (at == folder.size() || folder[at] == '\\') ASSERT_TRUE(CreateDirectoryA(folder.substr(0, at).c_str(), nullptr) ||
-                                                                   GetLastError() == ERROR_ALREADY_EXISTS);
+        if (at == folder.size() || folder[at] == '\\')
+            ASSERT_TRUE(CreateDirectoryA(folder.substr(0, at).c_str(), nullptr) ||
+                        GetLastError() == ERROR_ALREADY_EXISTS);
     }
     std::string typed;
     for (int i = 10; i < 70; ++i) {
@@ -140,7 +141,8 @@ TEST_F(DesktopFileDialog, ManyFilesInALongFolderFillTheBufferWithWholePaths) {
     EXPECT_EQ(count, 51);
     EXPECT_EQ(file.str(), want);
     for (int i = 10; i < 70; ++i) DeleteFileA((folder + "\\file" + std::to_string(i) + ".txt").c_str());
-    for (std::string f = folder; f.size() > dir_.path().size(); f = f.substr(0, f.rfind('\\'))) RemoveDirectoryA(f.c_str());
+    for (std::string f = folder; f.size() > dir_.path().size(); f = f.substr(0, f.rfind('\\')))
+        RemoveDirectoryA(f.c_str());
 }
 
 TEST_F(DesktopFileDialog, SeveralFilesInARootHaveNoDoubledBackslash) {
@@ -170,7 +172,8 @@ TEST_F(DesktopFileDialog, SaveAsksBeforeOverwritingOnlyWhenToldTo) {
     {
         DialogScript s = choose(&seen, "existing.txt", IDYES);
         EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 5, static_cast<const char*>(nullptr), kTextFilter.c_str(),
-                     file.data()), 1);
+                     file.data()),
+                  1);
     }
     EXPECT_TRUE(seen.prompted);
     EXPECT_EQ(file.str(), dir_.file("existing.txt"));
@@ -264,7 +267,7 @@ TEST_F(DesktopFileDialog, LongFilterKeepsTheWholePairsThatFit) {
 // zero, names, empty name) and notes what the DLL handed it; no window is shown.
 
 struct Picked {
-    std::string area;   // the file area the dialog leaves, zero bytes included
+    std::string area;  // the file area the dialog leaves, zero bytes included
     WORD nameOffset = 0;
     int calls = 0;
     DWORD capacity = 0;
@@ -329,7 +332,10 @@ TEST_F(FileDialogAnswer, ManyFilesKeepTheWholePathsThatFitTheFileArea) {
 // and a tail that may end at once (a VB6 string brings two zero bytes after its text).
 TEST_F(FileDialogAnswer, ShortFilterTailsAreNotReadPast) {
     pick("C:\\Data", {"a.txt"});
-    struct Case { std::string tail; const char* ext; };
+    struct Case {
+        std::string tail;
+        const char* ext;
+    };
     const Case cases[] = {
         {std::string(2, '\0'), ""},
         {std::string("\0*\0", 3), ""},
@@ -344,7 +350,9 @@ TEST_F(FileDialogAnswer, ShortFilterTailsAreNotReadPast) {
         GuardedBuffer file(10000);
         file.set("");
         g_picked.calls = 0;
-        EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", static_cast<const char*>(filter.data()), file.data()), 1);
+        EXPECT_EQ(
+            VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", static_cast<const char*>(filter.data()), file.data()),
+            1);
         EXPECT_EQ(g_picked.calls, 1);
         EXPECT_EQ(g_picked.defaultExt, c.ext);
         EXPECT_EQ(g_picked.filter, (std::vector<std::string>{"Text", "*.txt"}));
@@ -362,7 +370,8 @@ TEST_F(FileDialogAnswer, FilterOf255EndingInABarKeepsEveryPair) {
     EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", filterArg(text, "a").c_str(), file.data()), 1);
     EXPECT_EQ(g_picked.filter, (std::vector<std::string>{"A", "*.a", "B", second.substr(2, second.size() - 3)}));
     // One pair more behind it: the two that fit stay.
-    EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", filterArg(text + "C|*.c|", "a").c_str(), file.data()), 1);
+    EXPECT_EQ(VB(GetFilenameForOpenOrSave, HWND(nullptr), 2, "t", filterArg(text + "C|*.c|", "a").c_str(), file.data()),
+              1);
     EXPECT_EQ(g_picked.filter.size(), 4u);
 }
 

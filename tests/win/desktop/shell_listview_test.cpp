@@ -15,9 +15,10 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&icc);
-        parent_ = CreateWindowExA(0, "STATIC", "list", WS_OVERLAPPEDWINDOW, 0, 0, 500, 300, nullptr, nullptr, nullptr, nullptr);
-        list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 480, 280,
-                                parent_, nullptr, nullptr, nullptr);
+        parent_ = CreateWindowExA(0, "STATIC", "list", WS_OVERLAPPEDWINDOW, 0, 0, 500, 300, nullptr, nullptr, nullptr,
+                                  nullptr);
+        list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 480,
+                                280, parent_, nullptr, nullptr, nullptr);
         ASSERT_NE(list_, nullptr) << "no display? run under Xvfb";
         ShowWindow(parent_, SW_SHOWNORMAL);
         for (int c = 0; c < 3; ++c) {
@@ -66,9 +67,9 @@ TEST_F(DesktopListView, CellsByItemAndColumn) {
     EXPECT_EQ(cell(0, 0), "a.mpg");
     EXPECT_EQ(cell(0, 1), "1200");
     EXPECT_EQ(cell(2, 2), "4");
-    EXPECT_EQ(cell(1, 2), "");   // a column with no text
-    EXPECT_EQ(cell(1, 7), "");   // a column that does not exist
-    EXPECT_EQ(cell(9, 0), "");   // an item out of range
+    EXPECT_EQ(cell(1, 2), "");  // a column with no text
+    EXPECT_EQ(cell(1, 7), "");  // a column that does not exist
+    EXPECT_EQ(cell(9, 0), "");  // an item out of range
     EXPECT_EQ(cell(-5, 0), "");
     // A window that is no list view fills nothing in.
     GuardedBuffer text(1024);

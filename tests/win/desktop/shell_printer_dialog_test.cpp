@@ -46,7 +46,9 @@ struct Remembered {
         return reinterpret_cast<const char*>(b + (b[2 * word] | b[2 * word + 1] << 8));
     }
     DEVMODEA* devMode() { return reinterpret_cast<DEVMODEA*>(mode.data()); }
-    std::string bytes() { return std::string(names.data(), size_t(namesLength)) + std::string(mode.data(), size_t(modeLength)); }
+    std::string bytes() {
+        return std::string(names.data(), size_t(namesLength)) + std::string(mode.data(), size_t(modeLength));
+    }
     void deleteContext() {
         if (context != reinterpret_cast<HDC>(intptr_t(kSentinel))) DeleteDC(context);
         context = reinterpret_cast<HDC>(intptr_t(kSentinel));
@@ -198,9 +200,11 @@ TEST_F(DesktopPrinter, PrinterThatIsNotThere) {
 TEST_F(DesktopPrinter, NullPointersAreRefused) {
     Remembered r;
     EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 3, static_cast<HDC*>(nullptr), r.names.data(), &r.namesLength,
-                 r.mode.data(), &r.modeLength), -2);
+                 r.mode.data(), &r.modeLength),
+              -2);
     EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 2, &r.context, r.names.data(), static_cast<int32_t*>(nullptr),
-                 r.mode.data(), &r.modeLength), -2);
+                 r.mode.data(), &r.modeLength),
+              -2);
     EXPECT_FALSE(r.contextWritten());
 }
 
@@ -221,7 +225,8 @@ TEST_F(NoPrinter, DialogModesTellTheUserAndFail) {
         Remembered r;
         std::string message;
         DialogScript dismiss([&](HWND box) {
-            for (HWND s = findChild(box, "Static"); s; s = FindWindowExA(box, s, "Static", nullptr)) message += windowText(s);
+            for (HWND s = findChild(box, "Static"); s; s = FindWindowExA(box, s, "Static", nullptr))
+                message += windowText(s);
             press(box, IDOK);
         });
         const int32_t result = r.call(mode);
@@ -255,16 +260,16 @@ TEST_F(NoPrinter, WithoutDialogNoDefaultGivesMinusTwo) {
 
 struct Showing {
     bool ok;
-    DWORD error;          // the extended error of a failure
-    bool handsBackBlocks; // replaces the record's blocks with new ones of its own
+    DWORD error;           // the extended error of a failure
+    bool handsBackBlocks;  // replaces the record's blocks with new ones of its own
 };
 struct PrintScript {
     std::vector<Showing> showings;
     size_t shown = 0;
-    std::vector<bool> hadNames;     // per showing: the DLL gave a printer names block
+    std::vector<bool> hadNames;  // per showing: the DLL gave a printer names block
     DWORD lastError = 0;
-    std::vector<HGLOBAL> live;      // global blocks allocated and not yet freed
-    std::string namesHandedBack;    // the bytes of the last names block the stand-in made
+    std::vector<HGLOBAL> live;    // global blocks allocated and not yet freed
+    std::string namesHandedBack;  // the bytes of the last names block the stand-in made
 };
 PrintScript g_print;
 const HDC kStandInContext = reinterpret_cast<HDC>(intptr_t(0x5151));
@@ -288,12 +293,16 @@ HGLOBAL blockOf(const std::string& bytes) {
 BOOL WINAPI standInPrintDlg(PRINTDLGA* r) {
     g_print.hadNames.push_back(r->hDevNames != nullptr);
     // Past the end of the script the user cancels, so a call that shows too often still returns.
-    const Showing s = g_print.shown < g_print.showings.size() ? g_print.showings[g_print.shown] : Showing{false, 0, false};
+    const Showing s = g_print.shown < g_print.showings.size() ? g_print.showings[g_print.shown]
+                                                              : Showing{false, 0, false};
     ++g_print.shown;
     if (s.handsBackBlocks) {
         if (r->hDevNames) watchedFree(r->hDevNames);
         if (r->hDevMode) watchedFree(r->hDevMode);
-        g_print.namesHandedBack = std::string("\x08\x00\x12\x00\x18\x00\x00\x00" "stand.drv\0Stand\0LPT1:", 30);
+        g_print.namesHandedBack = std::string(
+            "\x08\x00\x12\x00\x18\x00\x00\x00"
+            "stand.drv\0Stand\0LPT1:",
+            30);
         r->hDevNames = blockOf(g_print.namesHandedBack);
         r->hDevMode = blockOf(std::string(sizeof(DEVMODEA), '\x11'));
     }
@@ -312,14 +321,17 @@ protected:
     // Plays `script` with a remembered printer (or none); the result of PrinterSetup in mode 2.
     int32_t play(std::vector<Showing> script, bool remembered) {
         g_print.showings = std::move(script);
-        if (remembered) rememberMissing(r_);
-        else r_.namesLength = 0;
+        if (remembered)
+            rememberMissing(r_);
+        else
+            r_.namesLength = 0;
         r_.modeLength = 0;
         return r_.call(2);
     }
     Remembered r_;
     ImportPatch dialog_{dll(), "comdlg32.dll", "PrintDlgA", reinterpret_cast<const void*>(&standInPrintDlg)};
-    ImportPatch error_{dll(), "comdlg32.dll", "CommDlgExtendedError", reinterpret_cast<const void*>(&standInExtendedError)};
+    ImportPatch error_{dll(), "comdlg32.dll", "CommDlgExtendedError",
+                       reinterpret_cast<const void*>(&standInExtendedError)};
     ImportPatch alloc_{dll(), "kernel32.dll", "GlobalAlloc", reinterpret_cast<const void*>(&watchedAlloc)};
     ImportPatch free_{dll(), "kernel32.dll", "GlobalFree", reinterpret_cast<const void*>(&watchedFree)};
 };
@@ -327,7 +339,10 @@ protected:
 constexpr DWORD kPrinterNotFound = PDERR_PRINTERNOTFOUND;
 
 TEST_F(PrinterSetupShowings, ASecondFailureEndsTheCallWhateverTheDialogLeft) {
-    struct Case { const char* what; bool handsBack; };
+    struct Case {
+        const char* what;
+        bool handsBack;
+    };
     for (Case c : {Case{"dialog hands back blocks of its own", true}, Case{"dialog hands back nothing", false}}) {
         SCOPED_TRACE(c.what);
         const std::string before = (rememberMissing(r_), r_.bytes());
@@ -358,7 +373,10 @@ TEST_F(PrinterSetupShowings, TheSecondShowingAtTheDefaultPrinterCanSucceed) {
 }
 
 TEST_F(PrinterSetupShowings, CancelAndNoPrinterAreAnsweredAtOnce) {
-    struct Case { DWORD error; int32_t result; };
+    struct Case {
+        DWORD error;
+        int32_t result;
+    };
     for (Case c : {Case{0, 0}, Case{PDERR_NODEVICES, -1}, Case{PDERR_NODEFAULTPRN, -1}}) {
         SCOPED_TRACE(c.error);
         g_print = {};

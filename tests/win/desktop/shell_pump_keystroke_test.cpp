@@ -22,8 +22,8 @@ TEST(DesktopPump, AWaitingKeystrokeHoldsEveryPassBack) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "DuVadPumpKeyTest";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr) << "no display? run under Xvfb";
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);

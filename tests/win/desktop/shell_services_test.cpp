@@ -199,7 +199,9 @@ std::string selectedItem(HWND dialog) {
 class OpeningFolder {
 public:
     OpeningFolder() { hook_ = SetWindowsHookExA(WH_CALLWNDPROC, record, nullptr, GetCurrentThreadId()); }
-    ~OpeningFolder() { if (hook_) UnhookWindowsHookEx(hook_); }
+    ~OpeningFolder() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
     OpeningFolder(const OpeningFolder&) = delete;
     OpeningFolder& operator=(const OpeningFolder&) = delete;
     bool hooked() const { return hook_ != nullptr; }
@@ -256,8 +258,8 @@ protected:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "DuVadBrowseOwner";
         RegisterClassA(&wc);
-        owner_ = CreateWindowExA(0, wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW, 100, 80, 700, 560, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
+        owner_ = CreateWindowExA(0, wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW, 100, 80, 700, 560, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
         ASSERT_NE(owner_, nullptr);
         ShowWindow(owner_, SW_SHOWNORMAL);
         for (const std::string& f : {base_, folder("first"), folder("second")})
@@ -294,8 +296,8 @@ TEST_F(DesktopFolderBrowser, OpensAtTheCurrentDirectoryThenAtTheLastPickAndCentr
     EXPECT_EQ(seen.title, "Where shall the image go?");
     RECT o = {};
     GetWindowRect(owner_, &o);
-    const shell::Point want = shell::centreOver({o.left, o.top, o.right, o.bottom},
-                                                {seen.dialog.left, seen.dialog.top, seen.dialog.right, seen.dialog.bottom});
+    const shell::Point want = shell::centreOver(
+        {o.left, o.top, o.right, o.bottom}, {seen.dialog.left, seen.dialog.top, seen.dialog.right, seen.dialog.bottom});
     EXPECT_EQ(seen.dialog.left, want.x);
     EXPECT_EQ(seen.dialog.top, want.y);
     ASSERT_WALKED(seen, folder("first"));
@@ -407,7 +409,13 @@ TEST(DesktopProgramFiles, UnreadableValueGivesTheBackslashAlone) {
     auto set = [key](const std::string& v, DWORD type = REG_SZ) {
         RegSetValueExA(key, "ProgramFilesDir", 0, type, reinterpret_cast<const BYTE*>(v.c_str()), DWORD(v.size() + 1));
     };
-    struct Case { const char* what; std::string value; DWORD type; bool missing; std::string want; };
+    struct Case {
+        const char* what;
+        std::string value;
+        DWORD type;
+        bool missing;
+        std::string want;
+    };
     const std::string longest = "C:\\" + std::string(124, 'p');  // 127 characters
     const Case cases[] = {
         {"missing", "", REG_SZ, true, "\\"},
@@ -417,8 +425,10 @@ TEST(DesktopProgramFiles, UnreadableValueGivesTheBackslashAlone) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.missing) RegDeleteValueA(key, "ProgramFilesDir");
-        else set(c.value, c.type);
+        if (c.missing)
+            RegDeleteValueA(key, "ProgramFilesDir");
+        else
+            set(c.value, c.type);
         GuardedBuffer folder(129);
         EXPECT_EQ(VB(GetProgamFilesFolder, folder.data()), 0);
         EXPECT_EQ(folder.str(), c.want);

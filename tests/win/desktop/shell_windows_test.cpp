@@ -309,7 +309,7 @@ TEST_F(DesktopExplorer, StartsExplorerFromTheWindowsFolderWhenThereIsNone) {
     HWND host = w_.make(kVb6, "Host");
     const DWORD start = GetTickCount();
     ASSERT_EQ(VB(AllineaConExplorer, host, 1), 1);
-    EXPECT_GE(GetTickCount() - start, 2900u);  // the pump ran while Explorer started
+    EXPECT_GE(GetTickCount() - start, 2900u);                       // the pump ran while Explorer started
     EXPECT_EQ(lower(g_execLine), "\"c:\\windows\\explorer.exe\"");  // Wine's Windows folder
     EXPECT_EQ(g_execShow, UINT(SW_SHOWNORMAL));
     Helper started;  // closes the stand-in at the end

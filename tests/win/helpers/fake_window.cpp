@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = argv[1];
     if (!RegisterClassA(&wc)) return 3;
-    HWND w = CreateWindowExA(0, argv[1], argv[2], WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
-                             wc.hInstance, nullptr);
+    HWND w = CreateWindowExA(0, argv[1], argv[2], WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr, wc.hInstance,
+                             nullptr);
     if (!w) return 4;
     ShowWindow(w, SW_SHOWNORMAL);
     SetTimer(w, 1, 60000, nullptr);

@@ -108,7 +108,9 @@ protected:
             }
         }
         EXPECT_EQ(seen, growth);
-        for (size_t i = 1; i < firstSeen.size(); ++i) EXPECT_GE(firstSeen[i] - firstSeen[i - 1], 50) << "block " << i << ": blocks come a pause apart (timer messages may lag on a loaded machine)";
+        for (size_t i = 1; i < firstSeen.size(); ++i)
+            EXPECT_GE(firstSeen[i] - firstSeen[i - 1], 50)
+                << "block " << i << ": blocks come a pause apart (timer messages may lag on a loaded machine)";
     }
     TempDir dir_{"lpt"};
     std::string devices_;

@@ -34,8 +34,8 @@ protected:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "DuVadPumpTest";
         RegisterClassA(&wc);
-        window_ = CreateWindowExA(0, wc.lpszClassName, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+        window_ = CreateWindowExA(0, wc.lpszClassName, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
         ASSERT_NE(window_, nullptr) << "no display? run under Xvfb";
         drain();
     }
@@ -67,7 +67,10 @@ protected:
 };
 
 TEST_F(Pump, PassesAndWaitsFollowTheDuration) {
-    struct Case { int32_t duration; int passes; };
+    struct Case {
+        int32_t duration;
+        int passes;
+    };
     for (Case c : {Case{0, 1}, Case{-5, 1}, Case{1, 2}, Case{100, 2}, Case{101, 3}, Case{300, 4}}) {
         double elapsed = 0;
         EXPECT_EQ(passes(c.duration, &elapsed), c.passes) << "GoEvents(" << c.duration << ")";
@@ -117,13 +120,29 @@ TEST_F(Pump, TheHostsHandlerPumpsWhatItsOwnLoopLeftQueued) {
 // message still in it is dispatched: the look may clear the "new since the last look" state, and a
 // filtered PeekMessage the "posted message queued" one, but not the messages.
 TEST_F(Pump, EveryQueuedMessageIsDispatchedWhateverLookedFirst) {
-    struct Look { const char* what; void (*look)(); };
+    struct Look {
+        const char* what;
+        void (*look)();
+    };
     const Look looks[] = {
-        {"PeekMessage PM_NOREMOVE", [] { MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE); }},
+        {"PeekMessage PM_NOREMOVE",
+         [] {
+             MSG m;
+             PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);
+         }},
         {"GetQueueStatus", [] { GetQueueStatus(QS_ALLINPUT); }},
-        {"GetQueueStatus twice", [] { GetQueueStatus(QS_ALLINPUT); GetQueueStatus(QS_ALLINPUT); }},
-        {"PeekMessage filtered to WM_TIMER", [] { MSG m; PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE); }},
-        {"PeekMessage filtered, taking another message", [] {
+        {"GetQueueStatus twice",
+         [] {
+             GetQueueStatus(QS_ALLINPUT);
+             GetQueueStatus(QS_ALLINPUT);
+         }},
+        {"PeekMessage filtered to WM_TIMER",
+         [] {
+             MSG m;
+             PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE);
+         }},
+        {"PeekMessage filtered, taking another message",
+         [] {
              MSG m;
              PeekMessageA(&m, nullptr, WM_USER + 7, WM_USER + 7, PM_REMOVE);
          }},
