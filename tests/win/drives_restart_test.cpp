@@ -27,8 +27,7 @@ bool shutdownPrivilegeEnabled() {
     return enabled;
 }
 
-// Wine accepts the restart request and does nothing with it, so the call is safe here.
-TEST(Restart, RequestsAndLeavesTheShutdownPrivilegeDisabled) {
+void enableShutdownPrivilege() {
     HANDLE token;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token));
     TOKEN_PRIVILEGES on = {};
@@ -38,6 +37,11 @@ TEST(Restart, RequestsAndLeavesTheShutdownPrivilegeDisabled) {
     ASSERT_TRUE(AdjustTokenPrivileges(token, FALSE, &on, 0, nullptr, nullptr));
     CloseHandle(token);
     ASSERT_TRUE(shutdownPrivilegeEnabled());
+}
+
+// Wine accepts the restart request and does nothing with it, so the call is safe here.
+TEST(Restart, RequestsAndLeavesTheShutdownPrivilegeDisabled) {
+    ASSERT_NO_FATAL_FAILURE(enableShutdownPrivilege());
 
     EXPECT_NE(VB(NTRestart), 0);
     EXPECT_FALSE(shutdownPrivilegeEnabled());
@@ -98,18 +102,6 @@ BOOL WINAPI requestStandIn(LPSTR machine, LPSTR message, DWORD timeout, BOOL for
         return FALSE;
     }
     return TRUE;
-}
-
-void enableShutdownPrivilege() {
-    HANDLE token;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token));
-    TOKEN_PRIVILEGES on = {};
-    on.PrivilegeCount = 1;
-    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &on.Privileges[0].Luid);
-    on.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    ASSERT_TRUE(AdjustTokenPrivileges(token, FALSE, &on, 0, nullptr, nullptr));
-    CloseHandle(token);
-    ASSERT_TRUE(shutdownPrivilegeEnabled());
 }
 
 TEST(Restart, RequestArgumentsAndRefusals) {
