@@ -38,7 +38,8 @@ sox "$tmp/tune.wav" -r 11025 -b 8 -c 1 -e unsigned-integer 1001.wav trim 0s 1469
 sox -n -r 11025 -b 16 -c 1 "$tmp/c1.wav" synth 0.7 sine 880 fade q 0.01 0.7 0.3
 sox -n -r 11025 -b 16 -c 1 "$tmp/c2.wav" synth 0.9 sine 1320 fade q 0.01 0.9 0.6
 sox "$tmp/c1.wav" "$tmp/c2.wav" "$tmp/chime.wav" gain -n -6 trim 0s 16573s
-ffmpeg -loglevel error -y -i "$tmp/chime.wav" -acodec adpcm_ms -block_size 256 -fflags +bitexact -map_metadata -1 "$tmp/chime_adpcm.wav"
+ffmpeg -loglevel error -y -i "$tmp/chime.wav" -acodec adpcm_ms -block_size 256 -fflags +bitexact -map_metadata -1 \
+  "$tmp/chime_adpcm.wav"
 set_fact "$tmp/chime_adpcm.wav" 1012.wav 16573
 
 # 1014: a falling three-tone signal (attention)
@@ -46,7 +47,8 @@ sox -n -r 22050 -b 16 -c 1 "$tmp/s1.wav" synth 0.6 square 660 fade q 0.01 0.6 0.
 sox -n -r 22050 -b 16 -c 1 "$tmp/s2.wav" synth 0.6 square 550 fade q 0.01 0.6 0.1
 sox -n -r 22050 -b 16 -c 1 "$tmp/s3.wav" synth 0.8 square 440 fade q 0.01 0.8 0.4
 sox "$tmp/s1.wav" "$tmp/s2.wav" "$tmp/s3.wav" "$tmp/sig.wav" gain -n -10 trim 0s 41984s
-ffmpeg -loglevel error -y -i "$tmp/sig.wav" -acodec adpcm_ms -block_size 512 -fflags +bitexact -map_metadata -1 "$tmp/sig_adpcm.wav"
+ffmpeg -loglevel error -y -i "$tmp/sig.wav" -acodec adpcm_ms -block_size 512 -fflags +bitexact -map_metadata -1 \
+  "$tmp/sig_adpcm.wav"
 set_fact "$tmp/sig_adpcm.wav" 1014.wav 41984
 
 # icons: a disc and a disc with a flame, each 16x16 and 32x32

@@ -3,7 +3,8 @@
 # Quick when all is there already.
 set -eu
 packages="cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
+  binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 libwine:i386 xvfb xauth fonts-wine fonts-liberation
   ffmpeg sox imagemagick python3 vcdimager libcdio-utils genisoimage cdrdao
   cups printer-driver-cups-pdf libcups2:i386

@@ -9,7 +9,10 @@ scripts/install-deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target duvad DuVad
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
-[ -f "$WINEPREFIX/system.reg" ] || { WINEDLLOVERRIDES="mscoree=;mshtml=" wine wineboot -i >/dev/null 2>&1; wineserver -w; }
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  WINEDLLOVERRIDES="mscoree=;mshtml=" wine wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
 echo "DuVad.dll: $PWD/build/windows/bin/DuVad.dll"
 duvad() { wine build/windows/bin/duvad.exe "$@" </dev/null 2> >(grep -v -e '^ALSA lib' -e 'cannot find card' >&2); }
 if [ $# -gt 0 ]; then duvad "$@"; exit; fi

@@ -225,7 +225,8 @@ def check(exports, functions, declares, definitions=None):
                               f"{DEF_PATH} says {export.arg_bytes} bytes")
             for p in function.params:
                 if p.type not in C_KINDS:
-                    faults.append(f"{HEADER_PATH}: {export.name}({p.name}): {p.type} is not a 32-bit argument VB6 can pass")
+                    faults.append(f"{HEADER_PATH}: {export.name}({p.name}): {p.type} "
+                                  "is not a 32-bit argument VB6 can pass")
             if not function.help:
                 faults.append(f"{HEADER_PATH}: {export.name} has no comment above it")
         if declare:

@@ -60,7 +60,8 @@ class AgreementTest(unittest.TestCase):
     def test_argument_counts_against_the_def_bytes(self):
         texts = changed(exports.DEF_PATH, "GoEvents@4 ", "GoEvents@8 ")
         self.assertReported(texts, "DuVad.h: GoEvents takes 1 arguments", "DuVad.bas: GoEvents passes 1 arguments")
-        texts = changed(exports.BAS_PATH, "(ByVal search As Long) As Long", "(ByVal search As Long, ByVal x As Long) As Long")
+        texts = changed(exports.BAS_PATH, "(ByVal search As Long) As Long",
+                        "(ByVal search As Long, ByVal x As Long) As Long")
         self.assertReported(texts, "DuVad.bas: FEnd passes 2 arguments")
 
     def test_kinds_against_the_c_types(self):
@@ -80,7 +81,8 @@ class AgreementTest(unittest.TestCase):
                             "InStrDot(text): double is not a 32-bit argument")
 
     def test_binding_and_ordinals(self):
-        self.assertReported(changed(exports.BAS_PATH, 'GoEvents Lib "DuVad.dll"', 'GoEvents Lib "DuVad.dll" Alias "MySleep"'),
+        self.assertReported(changed(exports.BAS_PATH, 'GoEvents Lib "DuVad.dll"',
+                                   'GoEvents Lib "DuVad.dll" Alias "MySleep"'),
                             "GoEvents is bound to DuVad.dll MySleep")
         self.assertReported(changed(exports.BAS_PATH, 'ItsNT Lib "DuVad.dll"', 'ItsNT Lib "kernel32"'),
                             "ItsNT is bound to kernel32")
@@ -153,7 +155,8 @@ library Sample {
     [dllname("Sample.dll"), uuid(11111111-2222-3333-4444-555555555556), helpstring("first")]
     module First {
         [entry("Alpha"), helpstring("a")] long __stdcall Alpha([in] long x);
-        [entry("LongerName"), helpstring("help of LongerName")] long __stdcall LongerName([in] LPSTR s, [in, out] long* n);
+        [entry("LongerName"), helpstring("help of LongerName")]
+        long __stdcall LongerName([in] LPSTR s, [in, out] long* n);
     };
     [dllname("Sample.dll"), uuid(11111111-2222-3333-4444-555555555557)]
     module Second {
@@ -169,7 +172,8 @@ class EntryNamesTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             with open(os.path.join(d, "s.idl"), "w") as f:
                 f.write(idl_text)
-            subprocess.run([WIDL, "--win32", "-t", "-o", os.path.join(d, "s.tlb"), os.path.join(d, "s.idl")], check=True)
+            subprocess.run([WIDL, "--win32", "-t", "-o", os.path.join(d, "s.tlb"), os.path.join(d, "s.idl")],
+                           check=True)
             with open(os.path.join(d, "s.tlb"), "rb") as f:
                 return f.read()
 

@@ -81,7 +81,8 @@ def main(dump_path, def_path, header_path, bas_path, version):
             for cp, bp, g in zip(c.params, b.params, got):
                 wanted = EXPECTED.get((cp.type, f"{bp.passing} {bp.type}"))
                 if g != wanted:
-                    faults.append(f"{export.name}({cp.name}): {g}, wanted {wanted} for {cp.type} / {bp.passing} {bp.type}")
+                    faults.append(f"{export.name}({cp.name}): {g}, wanted {wanted} "
+                                  f"for {cp.type} / {bp.passing} {bp.type}")
         help_words = words(help_text.removesuffix("..."))
         if len(help_words) < 10 or help_words not in header_words:
             faults.append(f"{export.name}: help string {help_text!r} is not text of DuVad.h")
