@@ -54,13 +54,7 @@ public:
 private:
     static DWORD WINAPI run(void* p) {
         auto* self = static_cast<WindowThread*>(p);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = companionProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = self->cls_;
-        RegisterClassA(&wc);  // fails harmlessly when a thread before registered it
-        self->window_ = CreateWindowExA(0, self->cls_, self->title_, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                        nullptr, wc.hInstance, nullptr);
+        self->window_ = makeWindow(self->cls_, companionProc, self->title_, 0, 0, 200, 100);
         SetEvent(self->ready_);
         if (self->answers_) {
             if (self->busyMs_) Sleep(self->busyMs_);

@@ -94,6 +94,16 @@ void nextSentinels(uint32_t (&regs)[4]) {
     regs[3] = 0xBB000000u ^ (n * 0x27D4EB2Fu);
 }
 
+HWND makeWindow(const char* className, WNDPROC proc, const char* title, int x, int y, int width, int height) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);  // fails harmlessly when an earlier test registered it
+    return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
+
 std::string testDir() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -99,6 +99,10 @@ private:
     uint8_t fill_;
 };
 
+// A top-level window of this process with its own class (registered on first use), hidden until
+// shown; null when there is no display.
+HWND makeWindow(const char* className, WNDPROC proc, const char* title, int x, int y, int width, int height);
+
 // Milliseconds from the performance counter, for checking pauses and pacing.
 inline double nowMs() {
     LARGE_INTEGER f, c;

@@ -17,13 +17,7 @@ LRESULT CALLBACK countingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 TEST(DesktopPump, AWaitingKeystrokeHoldsEveryPassBack) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = countingProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "DuVadPumpKeyTest";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+    HWND window = makeWindow("DuVadPumpKeyTest", countingProc, "pump", 0, 0, 200, 100);
     ASSERT_NE(window, nullptr) << "no display? run under Xvfb";
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);

@@ -253,13 +253,7 @@ class DesktopFolderBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
         GetCurrentDirectoryA(MAX_PATH, savedCwd_);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "DuVadBrowseOwner";
-        RegisterClassA(&wc);
-        owner_ = CreateWindowExA(0, wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW, 100, 80, 700, 560, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
+        owner_ = makeWindow("DuVadBrowseOwner", DefWindowProcA, "owner", 100, 80, 700, 560);
         ASSERT_NE(owner_, nullptr);
         ShowWindow(owner_, SW_SHOWNORMAL);
         for (const std::string& f : {base_, folder("first"), folder("second")})

@@ -40,13 +40,7 @@ protected:
         devices_ = std::string("\\\\?\\Z:") + prefix + "\\dosdevices\\";
         for (char& c : devices_) c = c == '/' ? '\\' : c;
 
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = watchingProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "DuVadPortWatch";
-        RegisterClassA(&wc);
-        window_ = CreateWindowExA(0, wc.lpszClassName, "port", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+        window_ = makeWindow("DuVadPortWatch", watchingProc, "port", 0, 0, 100, 100);
         ASSERT_NE(window_, nullptr) << "no display? run under Xvfb";
         drain();
     }

@@ -29,13 +29,7 @@ LRESULT CALLBACK countingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 class Pump : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = countingProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "DuVadPumpTest";
-        RegisterClassA(&wc);
-        window_ = CreateWindowExA(0, wc.lpszClassName, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+        window_ = makeWindow("DuVadPumpTest", countingProc, "pump", 0, 0, 200, 100);
         ASSERT_NE(window_, nullptr) << "no display? run under Xvfb";
         drain();
     }
