@@ -26,13 +26,23 @@ tests/package/test_archive.sh "$(tail -1 build/package.log)"
 # here, so the scheduler is started when it is not running, and the queue is made when missing. It
 # is the default printer of the test processes only: their CUPS client takes it from LPDEST and
 # PRINTER (Wine's printer list marks CUPS's default as Windows' default); the machine's own default
-# stays as it was. (The no-printer tests point their own CUPS client at no server.)
+# stays as it was. A queue or scheduler this run made is taken away again when it ends, so the
+# machine is left as it was found. (The no-printer tests point their own CUPS client at no server.)
+made_queue="" started_cupsd=""
+leave_printing_as_found() {
+  [ -n "$made_queue" ] && lpadmin -x DuVadPDF 2>/dev/null
+  [ -n "$started_cupsd" ] && kill "$started_cupsd" 2>/dev/null
+  return 0
+}
+trap leave_printing_as_found EXIT
 if ! lpstat -r 2>/dev/null | grep -q "scheduler is running"; then
   /usr/sbin/cupsd
   for _ in $(seq 50); do lpstat -r 2>/dev/null | grep -q "scheduler is running" && break; sleep 0.1; done
+  started_cupsd=$(cat /run/cups/cupsd.pid 2>/dev/null)
 fi
 if ! lpstat -v DuVadPDF >/dev/null 2>&1; then
   lpadmin -p DuVadPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
+  made_queue=1
 fi
 export LPDEST=DuVadPDF PRINTER=DuVadPDF
 
