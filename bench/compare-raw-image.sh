@@ -14,13 +14,13 @@ sources=("$@")
 [ ${#sources[@]} -gt 0 ] || sources=("$B/bench-vcd/big.mpg")
 work=$B/compare-raw
 rm -rf "$work" && mkdir -p "$work/ref"
-git archive "$base" tools/host/core vcd/core | tar -x -C "$work/ref"
+git archive "$base" host/core vcd/core | tar -x -C "$work/ref"
 cat > "$work/ref/first_track_raw.cpp" <<'CPP'
 // first_track_raw IMAGE N: the raw sectors of the first N sectors of IMAGE (2336-byte sectors), to stdout.
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-#include "tools/host/core/raw_disc.h"
+#include "host/core/raw_disc.h"
 int main(int, char** argv) {
     FILE* in = std::fopen(argv[1], "rb");
     const int n = std::atoi(argv[2]);
@@ -32,7 +32,7 @@ int main(int, char** argv) {
     return 0;
 }
 CPP
-g++ -std=c++17 -O2 -I "$work/ref" -o "$work/first_track_raw" "$work/ref/first_track_raw.cpp" "$work/ref/tools/host/core/raw_disc.cpp"
+g++ -std=c++17 -O2 -I "$work/ref" -o "$work/first_track_raw" "$work/ref/first_track_raw.cpp" "$work/ref/host/core/raw_disc.cpp"
 win() { echo "Z:$1" | tr / '\\'; }
 wsources=$(for f in "${sources[@]}"; do printf '%q ' "$(win "$f")"; done)
 tests/wine-session.sh "$B" bash -c "

@@ -8,12 +8,7 @@ if(DUVAD_SANITIZE OR DUVAD_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(duvad_core STATIC ${DUVAD_CORE_SOURCES})
-target_include_directories(duvad_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(duvad_core PRIVATE ${DUVAD_WARNINGS})
-add_library(duvad_host_core STATIC ${DUVAD_HOST_CORE_SOURCES})
-target_link_libraries(duvad_host_core PUBLIC duvad_core)
-target_compile_options(duvad_host_core PRIVATE ${DUVAD_WARNINGS})
+include(cmake/core_libraries.cmake)
 
 if(DUVAD_FUZZ)
   file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)

@@ -15,12 +15,7 @@ if(NOT DEFINED DUVAD_BIN_DIR)
   set(DUVAD_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
 endif()
 
-add_library(duvad_core STATIC ${DUVAD_CORE_SOURCES})
-target_include_directories(duvad_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(duvad_core PRIVATE ${DUVAD_WARNINGS})
-add_library(duvad_host_core STATIC ${DUVAD_HOST_CORE_SOURCES})
-target_link_libraries(duvad_host_core PUBLIC duvad_core)
-target_compile_options(duvad_host_core PRIVATE ${DUVAD_WARNINGS})
+include(cmake/core_libraries.cmake)
 
 if(DUVAD_THREADS STREQUAL "win32")
   configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/duvad_version.h @ONLY)
@@ -37,7 +32,7 @@ if(DUVAD_THREADS STREQUAL "win32")
   target_link_options(DuVad PRIVATE -Wl,--kill-at)
   target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version)
 
-  add_subdirectory(tools)
+  add_subdirectory(host)
   return()
 endif()
 
@@ -54,7 +49,7 @@ ExternalProject_Add(duvad_shipped
 add_custom_target(DuVad ALL DEPENDS duvad_shipped)
 add_custom_target(duvad ALL DEPENDS duvad_shipped)
 
-add_subdirectory(tools)
+add_subdirectory(host)
 add_subdirectory(tests/win)
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win/CMakeLists.txt)
   add_subdirectory(bench/win)

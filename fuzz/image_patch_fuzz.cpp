@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "tools/host/core/first_track.h"
-#include "tools/host/core/raw_disc.h"
+#include "host/core/first_track.h"
+#include "host/core/raw_disc.h"
 #include "vcd/core/image_patch.h"
 
 namespace {

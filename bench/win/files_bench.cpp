@@ -9,18 +9,15 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/win/bench_clock.h"
 #include "include/DuVad.h"
 
 namespace {
 
+using duvad::bench::nowSeconds;
+
 #define BIND(dll, fn) reinterpret_cast<decltype(&::fn)>(reinterpret_cast<void*>(GetProcAddress((dll), #fn)))
 
-double nowSeconds() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
 
 double fileMB(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA d;

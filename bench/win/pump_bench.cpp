@@ -8,20 +8,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/win/bench_clock.h"
 #include "include/DuVad.h"
 
 namespace {
 
-double nowUs() {
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER x;
-        QueryPerformanceFrequency(&x);
-        return x;
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return 1e6 * double(c.QuadPart) / double(f.QuadPart);
-}
+using duvad::bench::nowUs;
+
 
 int32_t WINAPI plainPass(int32_t) {
     HANDLE pause = CreateEventA(nullptr, TRUE, FALSE, nullptr);

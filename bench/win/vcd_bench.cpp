@@ -18,9 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/win/bench_clock.h"
 #include "include/DuVad.h"
 
 namespace {
+
+using duvad::bench::nowSeconds;
 
 HMODULE g_dll;
 template <typename F>
@@ -31,16 +34,6 @@ decltype(&PrepareVcdFiles) g_prepare;
 decltype(&GoEvents) g_goEvents;
 decltype(&AnalyzeMpeg) g_analyze;
 
-double now() {
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER x;
-        QueryPerformanceFrequency(&x);
-        return x;
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -57,9 +50,9 @@ double timePrepare(const std::string& source, const std::string& folder, std::ve
         sources += source + "\r\n";
         targets += track + "\r\n";
     }
-    const double t0 = now();
+    const double t0 = nowSeconds();
     const int32_t r = g_prepare(image.data(), kImageBytes, sources.c_str(), targets.c_str());
-    const double t = now() - t0;
+    const double t = nowSeconds() - t0;
     if (r != 1) std::fprintf(stderr, "PrepareVcdFiles gave %d\n", r);
     return t;
 }
@@ -69,7 +62,7 @@ double timePrepare(const std::string& source, const std::string& folder, std::ve
 double timeLoop(const std::string& source, const std::string& folder, bool pump) {
     const std::string track = folder + "\\bench_loop.bin";
     DeleteFileA(track.c_str());
-    const double t0 = now();
+    const double t0 = nowSeconds();
     HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     HANDLE out = CreateFileA(track.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -91,7 +84,7 @@ double timeLoop(const std::string& source, const std::string& folder, bool pump)
     empty(55);
     CloseHandle(in);
     CloseHandle(out);
-    return now() - t0;
+    return nowSeconds() - t0;
 }
 
 // Gap measurement: the pump asks GetQueueStatus once per pass, so the DLL's import of it is
@@ -101,7 +94,7 @@ QueueStatusFn g_realQueueStatus;
 std::vector<double>* g_passTimes;
 
 DWORD WINAPI notingQueueStatus(UINT flags) {
-    g_passTimes->push_back(now());
+    g_passTimes->push_back(nowSeconds());
     return g_realQueueStatus(flags);
 }
 
@@ -177,7 +170,7 @@ int main(int argc, char** argv) {
             DeleteFileA((std::string(argv[3]) + "\\bench_track.bin").c_str());
             DeleteFileA((std::string(argv[3]) + "\\bench_track2.bin").c_str());
             DeleteFileA((std::string(argv[3]) + "\\bench_loop.bin").c_str());
-            const double start = now();
+            const double start = nowSeconds();
             const double secs = what[0] == 'c' ? timePrepare(argv[2], argv[3], image, 2)
                                                : timeLoop(argv[2], argv[3], true);
             std::vector<double> gaps;
@@ -205,18 +198,18 @@ int main(int argc, char** argv) {
         std::printf("convert_dll %.3f\n", timePrepare(argv[2], argv[3], image));
         std::vector<double> batches;
         for (int b = 0; b < 9; ++b) {
-            const double t0 = now();
+            const double t0 = nowSeconds();
             for (int i = 0; i < 2000; ++i) g_goEvents(0);
-            batches.push_back((now() - t0) / 2000 * 1e6);
+            batches.push_back((nowSeconds() - t0) / 2000 * 1e6);
         }
         std::printf("pump_us %.2f\n", median(batches));
     } else if (mode == "analyze" && argc >= 4) {
         const int reps = std::atoi(argv[3]);
         int32_t flag, w, h, a, r, b, s, n;
-        const double t0 = now();
+        const double t0 = nowSeconds();
         for (int i = 0; i < reps; ++i) g_analyze(argv[2], &flag, &w, &h, &a, &r, &b, &s, &n);
         std::printf("analyze_us %.1f\nanalyze_answer %d %dx%d aspect %d rate %d %d bit/s %d s %d sectors\n",
-                    (now() - t0) / reps * 1e6, flag, w, h, a, r, b, s, n);
+                    (nowSeconds() - t0) / reps * 1e6, flag, w, h, a, r, b, s, n);
     } else {
         std::fprintf(stderr, "bad arguments\n");
         return 2;

@@ -1,5 +1,5 @@
 // The host tool's planning: what a source file is, and how a disc's length reads to a user.
-#include "tools/host/core/disc_plan.h"
+#include "host/core/disc_plan.h"
 
 #include <gtest/gtest.h>
 

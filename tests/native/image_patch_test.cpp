@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/core/first_track.h"
+#include "host/core/first_track.h"
 
 namespace {
 

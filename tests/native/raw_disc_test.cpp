@@ -1,6 +1,6 @@
 // The burner's side of the disc: raw sectors against an independent writer's output, the track
 // layout, the cue sheet and the cdrdao table of contents.
-#include "tools/host/core/raw_disc.h"
+#include "host/core/raw_disc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The sound resources as committed, read by the WAVE reader the host tool and the DLL check use.
-#include "tools/host/core/wave.h"
+#include "host/core/wave.h"
 
 #include <gtest/gtest.h>
 

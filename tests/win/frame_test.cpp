@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "tools/host/core/wave.h"
+#include "host/core/wave.h"
 #include "tests/win/export_table.h"
 #include "tests/win/harness.h"
 #include "tests/win/pe_image.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/core/raw_disc.h"
+#include "host/core/raw_disc.h"
 #include "vcd/core/image_patch.h"
 
 namespace duvad::host {

@@ -1,4 +1,4 @@
-#include "tools/host/core/disc_plan.h"
+#include "host/core/disc_plan.h"
 
 #include <cstdio>
 

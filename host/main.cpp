@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "tools/host/core/wave.h"
-#include "tools/host/host.h"
+#include "host/core/wave.h"
+#include "host/host.h"
 
 namespace duvad::host {
 

@@ -1,4 +1,4 @@
-#include "tools/host/core/raw_disc.h"
+#include "host/core/raw_disc.h"
 
 #include <array>
 #include <cstdio>

@@ -15,10 +15,10 @@
 
 #include "frame/file_size.h"
 #include "frame/scoped.h"
-#include "tools/host/core/disc_plan.h"
-#include "tools/host/core/first_track.h"
-#include "tools/host/core/raw_disc.h"
-#include "tools/host/host.h"
+#include "host/core/disc_plan.h"
+#include "host/core/first_track.h"
+#include "host/core/raw_disc.h"
+#include "host/host.h"
 
 namespace duvad::host {
 namespace {

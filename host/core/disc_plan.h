@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/core/raw_disc.h"
+#include "host/core/raw_disc.h"
 
 namespace duvad::host {
 

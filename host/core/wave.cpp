@@ -1,4 +1,4 @@
-#include "tools/host/core/wave.h"
+#include "host/core/wave.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "tools/host/core/first_track.h"
+#include "host/core/first_track.h"
 
 #include <algorithm>
 #include <cstdio>
