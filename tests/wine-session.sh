@@ -6,6 +6,7 @@ set -u
 BUILD=$(cd "$1" && pwd); shift
 HERE=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix} WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+export DUVAD_WINE_SESSION=1
 
 XPID="" CHILD="" started_wine=""
 kill_tree() {
