@@ -77,7 +77,8 @@ std::string systemCause(DWORD error, const std::string& path) {
     case ERROR_WRITE_PROTECT: return "the disk is write-protected";
     case ERROR_PATH_NOT_FOUND: return "no such folder";
     case ERROR_FILE_NOT_FOUND: return "no such file";
-    case NO_ERROR: return "the system gave no cause";
+    // A write that the system let through short: Windows says so only by the count written.
+    case NO_ERROR: return "a write came out short (no room left on the disk, or a file size limit)";
     }
     char text[256];
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,

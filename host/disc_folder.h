@@ -22,7 +22,8 @@ bool sameFile(const FileKey& a, const FileKey& b);
 bool isFolder(const std::string& path);
 
 // The cause of a failed file operation on `path`, from the system's error code: "access denied",
-// "a folder of that name is in the way", "the disk is full", or the system's own text.
+// "a folder of that name is in the way", "the disk is full", or the system's own text. NO_ERROR
+// stands for a write that came out short without an error.
 std::string systemCause(DWORD error, const std::string& path);
 
 // A fresh folder inside the output folder that holds the disc while it is made. Unless commit()

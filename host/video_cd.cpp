@@ -245,7 +245,7 @@ private:
         return Done;
     }
     Outcome failed(const std::string& error) {
-        error_ = error;
+        error_ = error + ": " + systemCause(GetLastError(), path_);  // this thread's last error
         return Failed;
     }
 
@@ -512,7 +512,8 @@ bool finishRawImage(const Disc& disc, HANDLE out, bool following, TrackFollower&
     } else if (followed != TrackFollower::Failed) {
         written = writeRawDisc(out, disc.bin, disc.firstTrack, disc.targets, disc.layout, error);
     }
-    if (!written) return fail(error + ": " + systemCause(GetLastError(), disc.bin)), false;
+    if (!written && followed != TrackFollower::Failed) error += ": " + systemCause(GetLastError(), disc.bin);
+    if (!written) return fail(error), false;
     return true;
 }
 

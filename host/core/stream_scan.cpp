@@ -126,6 +126,10 @@ bool scanStream(vcd::RandomAccessSource& file, bool riffCdxa, StreamScan* scan) 
 std::string alignmentRefusal(const StreamScan& scan, int32_t rateCode, const std::string& name) {
     if (!scan.misaligned) return "";
     const char* target = rateCode == 3 ? "pal-vcd" : rateCode == 1 ? "film-vcd" : "ntsc-vcd";
+    const size_t dot = name.find_last_of('.'), folder = name.find_last_of("\\/:");
+    const std::string remuxed =
+        name.substr(0, dot != std::string::npos && (folder == std::string::npos || dot > folder) ? dot : name.size()) +
+        "-vcd.mpg";
     char s[512];
     std::snprintf(s, sizeof s,
                   "its packs are not one per 2324 bytes (%llu of %llu sectors would not begin with a pack, the "

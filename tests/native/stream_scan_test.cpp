@@ -114,7 +114,8 @@ TEST(StreamScan, RefusesPacksThatAreNotOnePerPiece) {
                        std::to_string(scan.pieces) + " sectors"),
               std::string::npos)
         << why;
-    EXPECT_NE(why.find("ffmpeg -i \"C:\\in.mpg\" -c copy -target pal-vcd "), std::string::npos) << why;
+    EXPECT_NE(why.find("ffmpeg -i \"C:\\in.mpg\" -c copy -target pal-vcd \"C:\\in-vcd.mpg\""), std::string::npos)
+        << why;
     EXPECT_NE(duvad::host::alignmentRefusal(scan, 1, "x").find("-target film-vcd"), std::string::npos);
     EXPECT_NE(duvad::host::alignmentRefusal(scan, 4, "x").find("-target ntsc-vcd"), std::string::npos);
 }
