@@ -133,7 +133,7 @@ std::string alignmentRefusal(const StreamScan& scan, int32_t rateCode, const std
     char s[512];
     std::snprintf(s, sizeof s,
                   "its packs are not one per 2324 bytes (%llu of %llu sectors would not begin with a pack, the "
-                  "first at byte %lld); remux it:  ffmpeg -i \"%s\" -c copy -target %s \"%s.vcd.mpg\"",
+                  "first at byte %lld); remux it:  ffmpeg -i \"%s\" -c copy -target %s \"%s\"",
                   (unsigned long long)scan.misaligned, (unsigned long long)scan.pieces, (long long)scan.firstMisaligned,
                   name.c_str(), target, name.c_str());
     return s;
