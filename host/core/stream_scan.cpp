@@ -130,13 +130,10 @@ std::string alignmentRefusal(const StreamScan& scan, int32_t rateCode, const std
     const std::string remuxed =
         name.substr(0, dot != std::string::npos && (folder == std::string::npos || dot > folder) ? dot : name.size()) +
         "-vcd.mpg";
-    char s[512];
-    std::snprintf(s, sizeof s,
-                  "its packs are not one per 2324 bytes (%llu of %llu sectors would not begin with a pack, the "
-                  "first at byte %lld); remux it:  ffmpeg -i \"%s\" -c copy -target %s \"%s\"",
-                  (unsigned long long)scan.misaligned, (unsigned long long)scan.pieces, (long long)scan.firstMisaligned,
-                  name.c_str(), target, name.c_str());
-    return s;
+    return "its packs are not one per 2324 bytes (" + std::to_string(scan.misaligned) + " of " +
+           std::to_string(scan.pieces) + " sectors would not begin with a pack, the first at byte " +
+           std::to_string(scan.firstMisaligned) + "); remux it:  ffmpeg -i \"" + name + "\" -c copy -target " + target +
+           " \"" + remuxed + "\"";
 }
 
 std::string audioLine(const StreamScan& scan) {
