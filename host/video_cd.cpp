@@ -559,7 +559,7 @@ int analyze(int argc, char** argv) {
         std::printf("%s: %s\n%s", argv[i], s.analyzed ? factsLine(s.facts).c_str() : s.refusal.c_str(),
                     sourceNotes(s).c_str());
         if (!s.refusal.empty()) {
-            std::printf("  make: refuses it: %s\n", s.refusal.c_str());
+            std::printf("  make: refuses it%s%s\n", s.analyzed ? ": " : "", s.analyzed ? s.refusal.c_str() : "");
             ++refused;
             continue;
         }
