@@ -126,6 +126,21 @@ if [ $rc -eq 0 ] && [ "$(cat "$d/videocd.cue" "$d/AVSEQ01.DAT" | md5sum)" != "$b
 else
   echo "FAIL  remake replaces the earlier disc (exit $rc): $(ls "$d")"; failures=$((failures + 1))
 fi
+# A file of the earlier disc that cannot be replaced (immutable, so its rename fails): the files
+# already moved go back, and the folder holds the earlier disc whole.
+if chattr +i "$d/videocd.toc" 2>/dev/null; then
+  earlier=$(snap "$d")
+  err=$(wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null); rc=$?
+  chattr -i "$d/videocd.toc"
+  if [ $rc -ne 0 ] && grep -qF "cannot replace $(win "$d")\\videocd.toc: access denied; the folder is as it was" <<<"$err"; then
+    echo "ok    a file that cannot be replaced: $err"
+  else
+    echo "FAIL  a file that cannot be replaced (exit $rc): $err"; failures=$((failures + 1))
+  fi
+  same "a file that cannot be replaced: the earlier disc is whole" "$d" "$earlier"
+else
+  echo "skip  a file that cannot be replaced: chattr +i is not permitted here"
+fi
 
 # Packs not one per 2324 bytes (ffmpeg's -packetsize 2048): analyze and make refuse the stream and
 # name the command that remuxes it; that command's stream is taken.
