@@ -128,6 +128,7 @@ else
 fi
 # A file of the earlier disc that cannot be replaced (immutable, so its rename fails): the files
 # already moved go back, and the folder holds the earlier disc whole.
+trap 'chattr -i "$d/videocd.toc" 2>/dev/null' EXIT  # an interrupted run leaves nothing immutable
 if chattr +i "$d/videocd.toc" 2>/dev/null; then
   earlier=$(snap "$d")
   err=$(wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null); rc=$?
