@@ -289,14 +289,20 @@ Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
     ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in.valid()) return refuse("cannot be opened: " + systemCause(GetLastError(), s.path));
-    uint8_t head[16];
+    uint8_t head[4 * vcd::kForm2DataBytes];  // room for a header or an empty sector in front of the packs
     DWORD got = 0;
     if (!ReadFile(in.get(), head, sizeof head, &got, nullptr) || SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN))
         return refuse("cannot be read: " + systemCause(GetLastError(), s.path));
     s.facts = analyzeFile(analyzeMpeg, s.path);
     s.analyzed = s.facts.result >= 0;
     // The checks in the order the conversion meets them: the first bytes, the video, every pack.
-    if (const std::string refused = sourceRefusal(head, got); !refused.empty()) return refuse(refused);
+    if (const std::string refused = sourceRefusal(head, got); !refused.empty()) {
+        // Packs behind something else (a WAVE header, an empty sector): the track would begin with it.
+        const int64_t first = firstPackAt(head, got);
+        if (first <= 0) return refuse(refused);
+        return refuse(refused + ": its first pack header is at byte " + std::to_string(first) +
+                      ", not 0; remux it:  " + remuxCommand(s.facts.rate, s.arg));
+    }
     if (s.facts.result < 0) return refuse(factsLine(s.facts));
     if (s.facts.result == 0) return refuse("no MPEG-1 video in it");
     vcd::Win32Source file(in.get());

@@ -123,17 +123,25 @@ bool scanStream(vcd::RandomAccessSource& file, bool riffCdxa, StreamScan* scan) 
     return true;
 }
 
-std::string alignmentRefusal(const StreamScan& scan, int32_t rateCode, const std::string& name) {
-    if (!scan.misaligned) return "";
+std::string remuxCommand(int32_t rateCode, const std::string& name) {
     const char* target = rateCode == 3 ? "pal-vcd" : rateCode == 1 ? "film-vcd" : "ntsc-vcd";
     const size_t dot = name.find_last_of('.'), folder = name.find_last_of("\\/:");
-    const std::string remuxed =
-        name.substr(0, dot != std::string::npos && (folder == std::string::npos || dot > folder) ? dot : name.size()) +
-        "-vcd.mpg";
+    const bool extension = dot != std::string::npos && (folder == std::string::npos || dot > folder);
+    return "ffmpeg -f mpeg -i \"" + name + "\" -c copy -target " + target + " \"" +
+           name.substr(0, extension ? dot : name.size()) + "-vcd.mpg\"";
+}
+
+int64_t firstPackAt(const uint8_t* head, size_t size) {
+    for (size_t i = 0; i + 5 <= size; ++i)
+        if (vcd::isPackHeader(head + i)) return int64_t(i);
+    return -1;
+}
+
+std::string alignmentRefusal(const StreamScan& scan, int32_t rateCode, const std::string& name) {
+    if (!scan.misaligned) return "";
     return "its packs are not one per 2324 bytes (" + std::to_string(scan.misaligned) + " of " +
            std::to_string(scan.pieces) + " sectors would not begin with a pack, the first at byte " +
-           std::to_string(scan.firstMisaligned) + "); remux it:  ffmpeg -i \"" + name + "\" -c copy -target " + target +
-           " \"" + remuxed + "\"";
+           std::to_string(scan.firstMisaligned) + "); remux it:  " + remuxCommand(rateCode, name);
 }
 
 std::string audioLine(const StreamScan& scan) {

@@ -45,6 +45,14 @@ struct StreamScan {
 // read fails.
 bool scanStream(vcd::RandomAccessSource& file, bool riffCdxa, StreamScan* scan);
 
+// The ffmpeg command that remuxes `name` (untouched pictures and sound) into a stream of one pack
+// per 2324 bytes beside it, NAME-vcd.mpg: -target pal-vcd for the picture rate code 3 (25 Hz),
+// film-vcd for 1 (23.976 Hz), else ntsc-vcd. "-f mpeg" makes ffmpeg look for packs past a header.
+std::string remuxCommand(int32_t rateCode, const std::string& name);
+
+// Where the first MPEG-1 pack header in head[0..size) begins; -1 when there is none.
+int64_t firstPackAt(const uint8_t* head, size_t size);
+
 // Why a scanned stream cannot become a Video CD track; empty when it can. `rateCode` (the video's
 // picture rate code) chooses the ffmpeg target named in the fix: pal-vcd for 25 Hz, film-vcd for
 // 23.976 Hz, else ntsc-vcd.

@@ -150,13 +150,13 @@ ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=352x240:rate=30000/1001 -f 
 refuses "packs of 2048 bytes" "its packs are not one per 2324 bytes" "$(win "$work/p2048.mpg")"
 an=$(wine "$bin/duvad.exe" analyze "$(win "$work/p2048.mpg")" 2>&1)
 rc=$?
-fix="ffmpeg -i \"$(win "$work/p2048.mpg")\" -c copy -target ntsc-vcd"
+fix="ffmpeg -f mpeg -i \"$(win "$work/p2048.mpg")\" -c copy -target ntsc-vcd"
 if [ $rc -ne 0 ] && grep -qF "make: refuses it: its packs are not one per 2324 bytes" <<<"$an" && grep -qF -- "$fix" <<<"$an"; then
   echo "ok    analyze: packs of 2048 bytes refused, with the remedy"
 else
   echo "FAIL  analyze: packs of 2048 bytes (exit $rc): $an"; failures=$((failures + 1))
 fi
-ffmpeg -nostdin -v error -y -i "$work/p2048.mpg" -c copy -target ntsc-vcd "$work/p2048-vcd.mpg"
+ffmpeg -nostdin -v error -y -f mpeg -i "$work/p2048.mpg" -c copy -target ntsc-vcd "$work/p2048-vcd.mpg"
 an=$(wine "$bin/duvad.exe" analyze "$(win "$work/p2048-vcd.mpg")" 2>&1)
 if [ $? -eq 0 ] && grep -qF "make: takes it as track 2" <<<"$an"; then echo "ok    the remedy's stream is taken"
 else echo "FAIL  the remedy's stream: $an"; failures=$((failures + 1)); fi

@@ -52,7 +52,8 @@ python3 - "$s/ntsc.mpg" "$work" <<'PY'
 import struct, sys
 data = open(sys.argv[1], "rb").read()
 w = sys.argv[2]
-open(f"{w}/wave.mpg", "wb").write(b"RIFF" + struct.pack("<I", len(data) + 36) + b"WAVEfmt " + bytes(24) + b"data" +
+# A 44-byte WAVE header (RIFF head, fmt chunk, data chunk head) in front of the stream.
+open(f"{w}/wave.mpg", "wb").write(b"RIFF" + struct.pack("<I", len(data) + 36) + b"WAVEfmt " + struct.pack("<I", 16) + bytes(16) + b"data" +
                                   struct.pack("<I", len(data)) + data)
 open(f"{w}/garbage.mpg", "wb").write(b"junk!" + data)
 open(f"{w}/zerofront.mpg", "wb").write(bytes(2324) + data)
@@ -63,10 +64,14 @@ p = b.find(b"\x00\x00\x01\xb3")
 b[p + 8], b[p + 9], b[p + 10] = 0xFF, 0xFF, b[p + 10] | 0xC0
 open(f"{w}/vbr.mpg", "wb").write(b)
 PY
-for f in wave garbage zerofront; do
-  an=$(wine "$bin/duvad.exe" analyze "$(win "$work/$f.mpg")" 2>&1)
-  check "analyze: $f.mpg fails" test $? -ne 0
-  check "analyze: make refuses $f.mpg" has "$an" "make: refuses it: not an MPEG-1 system stream or RIFF CDXA file"
+for f in wave:44 garbage:5 zerofront:2324; do
+  an=$(wine "$bin/duvad.exe" analyze "$(win "$work/${f%:*}.mpg")" 2>&1)
+  check "analyze: ${f%:*}.mpg fails" test $? -ne 0
+  check "analyze: make refuses ${f%:*}.mpg, with the remedy" has "$an" "make: refuses it: not an MPEG-1 system stream or RIFF CDXA file: its first pack header is at byte ${f#*:}, not 0; remux it:  ffmpeg -f mpeg -i \"$(win "$work/${f%:*}.mpg")\" -c copy -target ntsc-vcd \"$(win "$work/${f%:*}")-vcd.mpg\""
+  # The remedy, run on the Linux side, gives a stream that make takes.
+  ffmpeg -nostdin -v error -y -f mpeg -i "$work/${f%:*}.mpg" -c copy -target ntsc-vcd "$work/${f%:*}-vcd.mpg"
+  check "analyze: the remedy's stream of ${f%:*}.mpg is taken" \
+    has "$(wine "$bin/duvad.exe" analyze "$(win "$work/${f%:*}-vcd.mpg")" 2>&1)" "make: takes it as track 2"
 done
 an=$(wine "$bin/duvad.exe" analyze "$(win "$work/ragged.mpg")" "$(win "$work/vbr.mpg")" 2>&1)
 check "analyze: a ragged end is taken" test $? -eq 0

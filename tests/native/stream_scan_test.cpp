@@ -114,10 +114,24 @@ TEST(StreamScan, RefusesPacksThatAreNotOnePerPiece) {
                        std::to_string(scan.pieces) + " sectors"),
               std::string::npos)
         << why;
-    EXPECT_NE(why.find("ffmpeg -i \"C:\\in.mpg\" -c copy -target pal-vcd \"C:\\in-vcd.mpg\""), std::string::npos)
+    EXPECT_NE(why.find("remux it:  ffmpeg -f mpeg -i \"C:\\in.mpg\" -c copy -target pal-vcd \"C:\\in-vcd.mpg\""),
+              std::string::npos)
         << why;
     EXPECT_NE(duvad::host::alignmentRefusal(scan, 1, "x").find("-target film-vcd"), std::string::npos);
     EXPECT_NE(duvad::host::alignmentRefusal(scan, 4, "x").find("-target ntsc-vcd"), std::string::npos);
+}
+
+// Bytes in front of the first pack (a WAVE header, junk, an empty sector): where the packs begin.
+TEST(StreamScan, FindsTheFirstPackBehindLeadingBytes) {
+    std::vector<uint8_t> bytes = t::stream("ntsc.mpg");
+    bytes.resize(8000);
+    EXPECT_EQ(duvad::host::firstPackAt(bytes.data(), bytes.size()), 0);
+    bytes.insert(bytes.begin(), 2324, 0);
+    EXPECT_EQ(duvad::host::firstPackAt(bytes.data(), bytes.size()), 2324);
+    EXPECT_EQ(duvad::host::firstPackAt(bytes.data(), 2324 + 4), -1);  // a start code cut short
+    EXPECT_EQ(duvad::host::firstPackAt(bytes.data(), 2324), -1);
+    EXPECT_EQ(duvad::host::remuxCommand(4, "a/b.c/clip"),
+              "ffmpeg -f mpeg -i \"a/b.c/clip\" -c copy -target ntsc-vcd \"a/b.c/clip-vcd.mpg\"");
 }
 
 TEST(StreamScan, WarnsWhereAVideoCdPlayerExpectsOtherAudio) {
