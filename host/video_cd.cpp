@@ -523,17 +523,22 @@ bool finishRawImage(const Disc& disc, HANDLE out, bool following, TrackFollower&
     return true;
 }
 
-// The cue sheet of the raw image, and cdrdao's table of contents for the image and track files.
-bool writeBurnerLists(const Disc& disc, const Staging& staging) {
+// A burner's list into the staging folder; false (and said) when it cannot be written.
+bool writeList(const std::string& path, const std::string& text) {
+    if (writeText(path, text)) return true;
+    return fail("cannot write " + path + ": " + systemCause(GetLastError(), path)), false;
+}
+
+// The cue sheet of the raw image.
+bool writeCueSheet(const Disc& disc, const Staging& staging) {
+    return writeList(staging.path(kCueName), cueSheet(kBinName, disc.layout));
+}
+
+// cdrdao's table of contents for the first track's image and the track files.
+bool writeToc(const Disc& disc, const Staging& staging) {
     std::vector<std::string> names;
     for (const std::string& t : disc.targets) names.push_back(baseName(t));
-    for (const auto& [name, text] : {std::pair<const char*, std::string>{kCueName, cueSheet(kBinName, disc.layout)},
-                                     {kTocName, cdrdaoToc(kImageName, names, disc.layout)}}) {
-        const std::string path = staging.path(name);
-        if (!writeText(path, text))
-            return fail("cannot write " + path + ": " + systemCause(GetLastError(), path)), false;
-    }
-    return true;
+    return writeList(staging.path(kTocName), cdrdaoToc(kImageName, names, disc.layout));
 }
 
 void report(const Disc& disc) {
@@ -615,7 +620,7 @@ int make(int argc, char** argv) {
         !finishRawImage(disc, out.get(), following, follower, followed))
         return 1;
     out.reset();
-    if (!writeBurnerLists(disc, staging)) return 1;
+    if (!writeCueSheet(disc, staging) || !writeToc(disc, staging)) return 1;
     if (const std::string why = staging.commit(disc.names()); !why.empty()) return fail(why);
     report(disc);
     return 0;
