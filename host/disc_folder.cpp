@@ -27,8 +27,10 @@ void deleteFolder(const std::string& folder) {
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((folder + "\\" + found.cFileName).c_str());
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::string file = folder + "\\" + found.cFileName;
+            SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);  // an earlier disc's read-only file too
+            DeleteFileA(file.c_str());
         } while (FindNextFileA(find, &found));
         FindClose(find);
     }

@@ -142,6 +142,15 @@ if chattr +i "$d/videocd.toc" 2>/dev/null; then
 else
   echo "skip  a file that cannot be replaced: chattr +i is not permitted here"
 fi
+# A read-only file of the earlier disc is replaced all the same, and nothing of it stays behind.
+chmod a-w "$d/videocd.cue"
+wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/film.mpg")" >/dev/null 2>&1
+rc=$?
+if [ $rc -eq 0 ] && [ "$(ls "$d" | sort | tr '\n' ' ')" = "AVSEQ01.DAT TRACK01.IMG videocd.bin videocd.cue videocd.toc " ]; then
+  echo "ok    a read-only file of the earlier disc is replaced"
+else
+  echo "FAIL  a read-only file of the earlier disc (exit $rc): $(ls -a "$d")"; failures=$((failures + 1))
+fi
 
 # Packs not one per 2324 bytes (ffmpeg's -packetsize 2048): analyze and make refuse the stream and
 # name the command that remuxes it; that command's stream is taken.
