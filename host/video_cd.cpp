@@ -271,12 +271,13 @@ bool writeText(const std::string& path, const std::string& text) {
 struct Source {
     std::string arg, path;  // as given, and its full path
     StreamFacts facts;      // facts.result stays 0 until AnalyzeMpeg ran
-    bool analyzed = false, scanned = false;
+    bool analyzed = false, scanned = false, riffCdxa = false;
     StreamScan scan;
     std::string refusal;  // empty: make takes it
 };
 
-// Opens, measures and scans one source as make takes it; source.refusal says why make would not.
+// Opens and measures one source as make takes it, from its first bytes and AnalyzeMpeg's facts;
+// source.refusal says why make would not take it. scanSource reads the rest.
 Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
     Source s;
     s.arg = arg;
@@ -305,11 +306,21 @@ Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
     }
     if (s.facts.result < 0) return refuse(factsLine(s.facts));
     if (s.facts.result == 0) return refuse("no MPEG-1 video in it");
+    s.riffCdxa = vcd::classifySource(head, got) == vcd::SourceKind::RiffCdxa;
+    return s;
+}
+
+// One read of the whole source that examine took: every pack in place, the audio, the tail.
+void scanSource(Source& s) {
+    ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     vcd::Win32Source file(in.get());
-    if (!scanStream(file, vcd::classifySource(head, got) == vcd::SourceKind::RiffCdxa, &s.scan))
-        return refuse("cannot be read: " + systemCause(GetLastError(), s.path));
+    if (!in.valid() || !scanStream(file, s.riffCdxa, &s.scan)) {
+        s.refusal = "cannot be read: " + systemCause(GetLastError(), s.path);
+        return;
+    }
     s.scanned = true;
-    return refuse(alignmentRefusal(s.scan, s.facts.rate, s.arg));
+    s.refusal = alignmentRefusal(s.scan, s.facts.rate, s.arg);
 }
 
 // The lines under a source's facts: its audio, what a player may mind, what the conversion drops.
@@ -401,14 +412,18 @@ bool planDisc(int argc, char** argv, Disc& disc) {
     auto analyzeMpeg = HOST_PROC(AnalyzeMpeg);
     for (int i = 1; i < argc; ++i) {
         Source s = examine(analyzeMpeg, argv[i]);
-        if (s.analyzed && s.refusal.empty())
-            std::printf("%-24s %s\n%s", baseName(s.path).c_str(), factsLine(s.facts).c_str(), sourceNotes(s).c_str());
         if (!s.refusal.empty()) return fail(s.arg + ": " + s.refusal), false;
         disc.plan.trackSectors.push_back(uint32_t(s.facts.sectors));
         disc.sources.push_back(std::move(s));
     }
+    // The disc as a whole before the sources are read through.
     if (const std::string refused = layoutRefusal(disc.plan, disc.sources); !refused.empty())
         return fail(refused), false;
+    for (Source& s : disc.sources) {
+        scanSource(s);
+        if (!s.refusal.empty()) return fail(s.arg + ": " + s.refusal), false;
+        std::printf("%-24s %s\n%s", baseName(s.path).c_str(), factsLine(s.facts).c_str(), sourceNotes(s).c_str());
+    }
     std::printf("%s", paddingNotes(disc.plan, disc.sources).c_str());
     std::printf("disc: %s\n", capacityLine(disc.plan).c_str());
     return true;
@@ -567,6 +582,7 @@ int analyze(int argc, char** argv) {
     int refused = 0;
     for (int i = 0; i < argc; ++i) {
         Source s = examine(analyzeMpeg, argv[i]);
+        if (s.refusal.empty()) scanSource(s);
         std::printf("%s: %s\n%s", argv[i], s.analyzed ? factsLine(s.facts).c_str() : s.refusal.c_str(),
                     sourceNotes(s).c_str());
         if (!s.refusal.empty()) {
