@@ -18,14 +18,26 @@ namespace duvad::host {
 
 HMODULE g_dll;
 
+// Only the DuVad.dll beside duvad.exe, by its full path: a search by name would also look in the
+// current folder, where a planted DLL of that name could be the one that runs.
 bool loadDll() {
     char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir(path, n);
-    dir.resize(dir.rfind('\\') + 1);
-    g_dll = LoadLibraryA((dir + "DuVad.dll").c_str());
-    if (!g_dll) g_dll = LoadLibraryA("DuVad.dll");
-    if (!g_dll) std::fprintf(stderr, "duvad: cannot load DuVad.dll (error %lu)\n", GetLastError());
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dll(path, n && n < MAX_PATH ? n : 0);
+    dll.resize(dll.find_last_of("\\/") + 1);  // npos + 1: nothing
+    if (dll.empty()) {
+        std::fprintf(stderr, "duvad: cannot tell the folder of duvad.exe (error %lu)\n", GetLastError());
+        return false;
+    }
+    dll += "DuVad.dll";
+    g_dll = LoadLibraryA(dll.c_str());
+    if (!g_dll) {
+        const DWORD error = GetLastError();
+        if (GetFileAttributesA(dll.c_str()) == INVALID_FILE_ATTRIBUTES)
+            std::fprintf(stderr, "duvad: %s is missing: duvad.exe uses only the DuVad.dll beside it\n", dll.c_str());
+        else
+            std::fprintf(stderr, "duvad: cannot load %s (error %lu)\n", dll.c_str(), error);
+    }
     return g_dll != nullptr;
 }
 

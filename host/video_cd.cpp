@@ -18,7 +18,11 @@
 #include "host/core/disc_plan.h"
 #include "host/core/first_track.h"
 #include "host/core/raw_disc.h"
+#include "host/core/stream_scan.h"
+#include "host/disc_folder.h"
 #include "host/host.h"
+#include "vcd/core/source_kind.h"
+#include "vcd/win_file.h"
 
 namespace duvad::host {
 namespace {
@@ -42,13 +46,6 @@ int64_t sizeAtPath(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA a;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
     return int64_t(a.nFileSizeHigh) << 32 | a.nFileSizeLow;
-}
-
-bool readHead(const std::string& path, uint8_t* head, DWORD size, DWORD* got) {
-    ScopedFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    *got = 0;
-    return f.valid() && ReadFile(f.get(), head, size, got, nullptr);
 }
 
 StreamFacts analyzeFile(decltype(&::AnalyzeMpeg) analyzeMpeg, const std::string& path) {
@@ -248,7 +245,7 @@ private:
         return Done;
     }
     Outcome failed(const std::string& error) {
-        error_ = error;
+        error_ = error + ": " + systemCause(GetLastError(), path_);  // this thread's last error
         return Failed;
     }
 
@@ -269,21 +266,117 @@ bool writeText(const std::string& path, const std::string& text) {
            written == text.size();
 }
 
-std::string failureText(int32_t r, const std::vector<std::string>& sources) {
-    auto name = [&](int32_t i) { return i >= 1 && size_t(i) <= sources.size() ? sources[i - 1] : std::to_string(i); };
-    if (r == -300) return "the first track's image could not be written";
-    if (r <= -301 && r >= -399) return "track file " + std::to_string(-300 - r) + " could not be written (disk full?)";
+// ---- Sources: what make takes, and what analyze says make will do -------------------------------
+
+struct Source {
+    std::string arg, path;  // as given, and its full path
+    StreamFacts facts;      // facts.result stays 0 until AnalyzeMpeg ran
+    bool analyzed = false, scanned = false, riffCdxa = false;
+    StreamScan scan;
+    std::string refusal;  // empty: make takes it
+};
+
+// Opens and measures one source as make takes it, from its first bytes and AnalyzeMpeg's facts;
+// source.refusal says why make would not take it. scanSource reads the rest.
+Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
+    Source s;
+    s.arg = arg;
+    s.path = fullPath(arg);
+    auto refuse = [&s](std::string why) {
+        s.refusal = std::move(why);
+        return s;
+    };
+    if (s.path.size() >= 256) return refuse("name too long (255 characters at most)");
+    ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in.valid()) return refuse("cannot be opened: " + systemCause(GetLastError(), s.path));
+    uint8_t head[4 * vcd::kForm2DataBytes];  // room for a header or an empty sector in front of the packs
+    DWORD got = 0;
+    if (!ReadFile(in.get(), head, sizeof head, &got, nullptr) || SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN))
+        return refuse("cannot be read: " + systemCause(GetLastError(), s.path));
+    s.facts = analyzeFile(analyzeMpeg, s.path);
+    s.analyzed = s.facts.result >= 0;
+    // The checks in the order the conversion meets them: the first bytes, the video, every pack.
+    if (const std::string refused = sourceRefusal(head, got); !refused.empty()) {
+        // Packs behind something else (a WAVE header, an empty sector): the track would begin with it.
+        const int64_t first = firstPackAt(head, got);
+        if (first <= 0) return refuse(refused);
+        return refuse(refused + ": its first pack header is at byte " + std::to_string(first) +
+                      ", not 0; remux it:  " + remuxCommand(s.facts.rate, s.arg));
+    }
+    if (s.facts.result < 0) return refuse(factsLine(s.facts));
+    if (s.facts.result == 0) return refuse("no MPEG-1 video in it");
+    s.riffCdxa = vcd::classifySource(head, got) == vcd::SourceKind::RiffCdxa;
+    return s;
+}
+
+// One read of the whole source that examine took: every pack in place, the audio, the tail.
+void scanSource(Source& s) {
+    ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    vcd::Win32Source file(in.get());
+    if (!in.valid() || !scanStream(file, s.riffCdxa, &s.scan)) {
+        s.refusal = "cannot be read: " + systemCause(GetLastError(), s.path);
+        return;
+    }
+    s.scanned = true;
+    s.refusal = alignmentRefusal(s.scan, s.facts.rate, s.arg);
+}
+
+// The lines under a source's facts: its audio, what a player may mind, what the conversion drops.
+std::string sourceNotes(const Source& s) {
+    std::string notes;
+    if (s.scanned) notes += "  audio: " + audioLine(s.scan) + "\n";
+    if (s.analyzed && s.facts.result == 1 && s.facts.compliant != 1)
+        notes += "  warning: the picture is not within the Video CD rules; players may refuse it\n";
+    if (s.scanned) {
+        for (const std::string& w : audioWarnings(s.scan)) notes += "  warning: " + w + "\n";
+        if (s.scan.droppedBytes)
+            notes += "  note: the last " + std::to_string(s.scan.droppedBytes) +
+                     " bytes are not a whole sector and are left out of the track\n";
+    }
+    return notes;
+}
+
+// Why the tracks together make no disc; empty when they do.
+std::string layoutRefusal(const DiscLayout& plan, const std::vector<Source>& sources) {
+    if (plan.trackSectors.size() > size_t(vcd::kMaxTracks))
+        return "too many files (" + std::to_string(plan.trackSectors.size()) + "): a Video CD holds at most 32 tracks";
+    // A track under four seconds is padded for the burner; one followed by another track can
+    // only be padded out of the gap before that track (the image's addresses stay as they are).
+    if (const size_t k = plan.unpaddableTrack())
+        return sources[k - 1].arg + ": too short to be followed by another track (" +
+               std::to_string(plan.trackSectors[k - 1]) + " sectors; a track file needs " +
+               std::to_string(kShortestTrackSectors - vcd::kGapSectors) +
+               " to be padded to four seconds within the gap); put it last";
+    if (plan.trackStart(sources.size() + 1) > kDisc80)
+        return "the tracks do not fit an 80-minute disc: they need " +
+               std::to_string(plan.trackStart(sources.size() + 1)) + " sectors of its " + std::to_string(kDisc80);
+    return "";
+}
+
+std::string failureText(int32_t r, const std::vector<Source>& sources, const std::vector<std::string>& targets,
+                        const std::string& image) {
+    const DWORD error = GetLastError();  // the DLL's failed call's, as it passes no code on
+    auto name = [&](int32_t i) {
+        return i >= 1 && size_t(i) <= sources.size() ? sources[i - 1].arg : std::to_string(i);
+    };
+    auto target = [&](int32_t i) { return i >= 1 && size_t(i) <= targets.size() ? targets[i - 1] : image; };
+    if (r == -300) return "the first track's image could not be written: " + systemCause(error, image);
+    if (r <= -301 && r >= -399)
+        return "track file " + std::to_string(-300 - r) +
+               " could not be written: " + systemCause(error, target(-300 - r));
     if (r <= -201 && r >= -299) return name(-200 - r) + " is neither an MPEG system stream nor RIFF CDXA";
-    if (r <= -101 && r >= -199) return name(-100 - r) + " could not be read";
+    if (r <= -101 && r >= -199) return name(-100 - r) + " could not be read: " + systemCause(error, name(-100 - r));
     return "failed";
 }
 
 // One line per track under four seconds: the empty sectors the burner's lists add behind it.
-std::string paddingNotes(const DiscLayout& layout, const std::vector<std::string>& sources) {
+std::string paddingNotes(const DiscLayout& layout, const std::vector<Source>& sources) {
     std::string notes;
     for (size_t k = 1; k <= layout.trackSectors.size(); ++k)
         if (const uint32_t padding = layout.paddingSectors(k))
-            notes += "  note: track " + std::to_string(k + 1) + " (" + baseName(sources[k - 1]) + ", " +
+            notes += "  note: track " + std::to_string(k + 1) + " (" + baseName(sources[k - 1].path) + ", " +
                      std::to_string(layout.trackSectors[k - 1]) + " sectors) is under four seconds: padded with " +
                      std::to_string(padding) + " empty sectors on the disc\n";
     return notes;
@@ -294,189 +387,258 @@ int fail(const std::string& line) {
     return 1;
 }
 
-}  // namespace
+// ---- The steps of make -----------------------------------------------------------------------------
 
-int analyze(int argc, char** argv) {
-    auto analyzeMpeg = HOST_PROC(AnalyzeMpeg);
-    if (!analyzeMpeg) return fail("DuVad.dll does not export AnalyzeMpeg");
-    if (argc < 1) return fail("usage: duvad analyze FILE...");
-    DiscLayout layout{kFirstTrackSectors, {}};
-    int bad = 0;
-    for (int i = 0; i < argc; ++i) {
-        const StreamFacts f = analyzeFile(analyzeMpeg, argv[i]);
-        std::printf("%s: %s\n", argv[i], factsLine(f).c_str());
-        if (f.result < 0) {
-            ++bad;
-            continue;
-        }
-        layout.trackSectors.push_back(uint32_t(f.sectors));
-        bad += f.result != 1;
+// One make's disc, filled in step by step.
+struct Disc {
+    std::string outDir, dir;      // the output folder, full path; dir ends with a backslash
+    std::vector<Source> sources;  // one per track
+    DiscLayout plan{kFirstTrackSectors, {}};
+    std::vector<std::string> targets;  // the track files, in the staging folder
+    std::string image, bin;            // the first track's image and the raw image, in the staging folder
+    std::vector<uint8_t> firstTrack;   // the first track's image, completed by the DLL
+    DiscLayout layout;                 // from the track files written
+    // The names of the finished disc's files in the output folder.
+    std::vector<std::string> names() const {
+        std::vector<std::string> n = {kImageName};
+        for (size_t k = 1; k <= sources.size(); ++k) n.push_back(trackFileName(int(k)));
+        for (const char* name : {kBinName, kCueName, kTocName}) n.push_back(name);
+        return n;
     }
-    std::printf("%u track%s: %s\n", unsigned(layout.trackSectors.size()), layout.trackSectors.size() == 1 ? "" : "s",
-                capacityLine(layout).c_str());
-    if (layout.trackSectors.size() > size_t(vcd::kMaxTracks))
-        std::printf("a Video CD holds at most %d tracks\n", int(vcd::kMaxTracks));
-    return bad ? 1 : 0;
+};
+
+// The sources measured and checked, the disc planned. Nothing is written.
+bool planDisc(int argc, char** argv, Disc& disc) {
+    auto analyzeMpeg = HOST_PROC(AnalyzeMpeg);
+    for (int i = 1; i < argc; ++i) {
+        Source s = examine(analyzeMpeg, argv[i]);
+        if (!s.refusal.empty()) return fail(s.arg + ": " + s.refusal), false;
+        disc.plan.trackSectors.push_back(uint32_t(s.facts.sectors));
+        disc.sources.push_back(std::move(s));
+    }
+    // The disc as a whole before the sources are read through.
+    if (const std::string refused = layoutRefusal(disc.plan, disc.sources); !refused.empty())
+        return fail(refused), false;
+    for (Source& s : disc.sources) {
+        scanSource(s);
+        if (!s.refusal.empty()) return fail(s.arg + ": " + s.refusal), false;
+        std::printf("%-24s %s\n%s", baseName(s.path).c_str(), factsLine(s.facts).c_str(), sourceNotes(s).c_str());
+    }
+    std::printf("%s", paddingNotes(disc.plan, disc.sources).c_str());
+    std::printf("disc: %s\n", capacityLine(disc.plan).c_str());
+    return true;
 }
 
-int make(int argc, char** argv) {
-    if (argc < 2) return fail("usage: duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)");
-    if (argc - 1 > vcd::kMaxTracks)
-        return fail("too many files (" + std::to_string(argc - 1) + "): a Video CD holds at most 32 tracks");
-    auto analyzeMpeg = HOST_PROC(AnalyzeMpeg);
-    auto prepare = HOST_PROC(PrepareVcdFiles);
-    if (!analyzeMpeg || !prepare) return fail("DuVad.dll does not export AnalyzeMpeg and PrepareVcdFiles");
+// Before anything in the output folder is made, removed or opened for writing: the folder is one,
+// and no file of the disc is a source (by its identity, or by its long name) or a folder.
+bool checkOutputs(const char* outDir, Disc& disc) {
+    disc.outDir = fullPath(outDir);
+    if (GetFileAttributesA(disc.outDir.c_str()) != INVALID_FILE_ATTRIBUTES && !isFolder(disc.outDir))
+        return fail(disc.outDir + " is not a folder"), false;
+    disc.dir = disc.outDir + (disc.outDir.back() == '\\' ? "" : "\\");
+    // The staging folder's name (~duvadNNNNN.tmp) is longer than an output's by at most 16 characters.
+    if (disc.dir.size() + 16 + std::strlen("\\old.AVSEQ01.DAT") >= 256)
+        return fail(disc.outDir + ": folder name too long for the track files' names (255 characters at most)"), false;
+    std::vector<FileKey> sources;
+    for (const Source& s : disc.sources) sources.push_back(keyOf(s.path));
+    for (const std::string& name : disc.names()) {
+        const std::string output = disc.dir + name;
+        if (isFolder(output)) return fail(output + ": a folder of that name is in the way of the disc's file"), false;
+        const FileKey key = keyOf(output);
+        for (size_t k = 0; k < sources.size(); ++k)
+            if (sameFile(key, sources[k]))
+                return fail(disc.sources[k].arg + " is " + output +
+                            ", a file of the disc: making the disc would overwrite it; copy it elsewhere or "
+                            "choose another folder"),
+                       false;
+    }
+    return true;
+}
 
-    const std::string outDir = fullPath(argv[0]);
-    std::vector<std::string> sources;
-    std::vector<StreamFacts> facts;
+// The first track's image as the host prepares it: the file system, INFO.VCD, ENTRIES.VCD.
+std::vector<uint8_t> firstTrackImage(const Disc& disc) {
     FirstTrackPlan firstTrack;
-    DiscLayout plan{kFirstTrackSectors, {}};
-    for (int i = 1; i < argc; ++i) {
-        const std::string path = fullPath(argv[i]);
-        if (path.size() >= 256) return fail(path + ": name too long (255 characters at most)");
-        uint8_t head[16];
-        DWORD got = 0;
-        if (!readHead(path, head, sizeof head, &got)) return fail(std::string(argv[i]) + ": cannot be opened");
-        const std::string refused = sourceRefusal(head, got);
-        if (!refused.empty()) return fail(std::string(argv[i]) + ": " + refused);
-        const StreamFacts f = analyzeFile(analyzeMpeg, path);
-        if (f.result < 0) return fail(std::string(argv[i]) + ": " + factsLine(f));
-        if (f.result == 0) return fail(std::string(argv[i]) + ": no MPEG-1 video in it");
-        std::printf("%-24s %s\n", baseName(path).c_str(), factsLine(f).c_str());
-        if (f.compliant != 1) std::printf("  note: not within the Video CD picture rules; players may refuse it\n");
-        if (f.height == 288) firstTrack.palTracks |= 1u << (i - 1);
-        sources.push_back(path);
-        facts.push_back(f);
-        plan.trackSectors.push_back(uint32_t(f.sectors));
-    }
-    // A track under four seconds is padded for the burner; one followed by another track can
-    // only be padded out of the gap before that track (the image's addresses stay as they are).
-    if (const size_t k = plan.unpaddableTrack())
-        return fail(std::string(argv[k]) + ": too short to be followed by another track (" +
-                    std::to_string(plan.trackSectors[k - 1]) + " sectors; a track file needs " +
-                    std::to_string(kShortestTrackSectors - vcd::kGapSectors) +
-                    " to be padded to four seconds within the gap); put it last");
-    std::printf("%s", paddingNotes(plan, sources).c_str());
-    std::printf("disc: %s\n", capacityLine(plan).c_str());
-    if (plan.trackStart(sources.size() + 1) > kDisc80)
-        return fail("the tracks do not fit an 80-minute disc: they need " +
-                    std::to_string(plan.trackStart(sources.size() + 1)) + " sectors of its " + std::to_string(kDisc80));
-
-    if (!CreateDirectoryA(outDir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return fail("cannot create the folder " + outDir);
-    const DWORD attributes = GetFileAttributesA(outDir.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return fail(outDir + " is not a folder");
-    const std::string dir = outDir + (outDir.back() == '\\' ? "" : "\\");
-    if (dir.size() + std::strlen("AVSEQ01.DAT") >= 256)
-        return fail(outDir + ": folder name too long for the track files' names (255 characters at most)");
-    std::vector<std::string> targets;
-    std::string sourceList, targetList = dir + kImageName + "\r\n";
-    for (size_t k = 0; k < sources.size(); ++k) {
-        targets.push_back(dir + trackFileName(int(k + 1)));
-        sourceList += sources[k] + "\r\n";
-        targetList += targets.back() + "\r\n";
-    }
-    // What a former run left is removed first: nothing stale may pass for this disc.
-    for (const std::string& t : targets) DeleteFileA(t.c_str());
-    for (const char* name : {kImageName, kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
-
-    firstTrack.tracks = int(sources.size());
+    for (size_t k = 0; k < disc.sources.size(); ++k)
+        if (disc.sources[k].facts.height == 288) firstTrack.palTracks |= 1u << k;
+    firstTrack.tracks = int(disc.sources.size());
     SYSTEMTIME now;
     GetLocalTime(&now);
     TIME_ZONE_INFORMATION tz;
     GetTimeZoneInformation(&tz);
     firstTrack.made = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
     firstTrack.biasMinutes = tz.Bias;
-    std::vector<uint8_t> image = buildFirstTrack(firstTrack);
+    return buildFirstTrack(firstTrack);
+}
 
-    // The raw image is made while the track files are written (see TrackFollower), unless a
-    // former run's track file could not be removed: its old sectors could pass for new ones.
-    const std::string bin = dir + kBinName, part = bin + ".part";
-    struct PartFile {  // removed on every path but the one that renames it
-        const std::string& path;
-        ~PartFile() { DeleteFileA(path.c_str()); }
-    } partFile{part};
-    ScopedFile out(CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.valid()) return fail("cannot create " + part);
-    bool fresh = true;
-    for (const std::string& t : targets) fresh &= GetFileAttributesA(t.c_str()) == INVALID_FILE_ATTRIBUTES;
-    TrackFollower follower(out.get(), part, targets, plan);
-    const bool following = fresh && follower.start();
-
-    std::printf("writing the track files and %s to %s\n", kBinName, outDir.c_str());
+// PrepareVcdFiles writes the track files and completes the image while a timer inside its message
+// pump shows the progress and the follower makes the raw image behind the first track.
+bool convertTracks(Disc& disc, TrackFollower& follower, TrackFollower::Outcome& followed) {
+    auto prepare = HOST_PROC(PrepareVcdFiles);
+    std::string sourceList, targetList = disc.image + "\r\n";
+    for (size_t k = 0; k < disc.sources.size(); ++k) {
+        sourceList += disc.sources[k].path + "\r\n";
+        targetList += disc.targets[k] + "\r\n";
+    }
+    std::printf("writing the track files and %s to %s\n", kBinName, disc.outDir.c_str());
     Progress progress;
-    progress.targets = targets;
-    for (const StreamFacts& f : facts) progress.expected.push_back(uint32_t(f.sectors));
+    progress.targets = disc.targets;
+    for (const Source& s : disc.sources) progress.expected.push_back(uint32_t(s.facts.sectors));
     progress.console = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
     g_progress = &progress;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, onTimer);
-    const int32_t r = prepare(reinterpret_cast<char*>(image.data()), int32_t(image.size()), sourceList.c_str(),
-                              targetList.c_str());
+    const int32_t r = prepare(reinterpret_cast<char*>(disc.firstTrack.data()), int32_t(disc.firstTrack.size()),
+                              sourceList.c_str(), targetList.c_str());
+    const std::string failure = r == 1 ? "" : failureText(r, disc.sources, disc.targets, disc.image);
     KillTimer(nullptr, timer);
-    const TrackFollower::Outcome followed = follower.finish(r == 1);
-    if (r != 1) {
-        g_progress = nullptr;
-        for (const std::string& t : targets) DeleteFileA(t.c_str());
-        DeleteFileA((dir + kImageName).c_str());
-        return fail("PrepareVcdFiles: " + failureText(r, sources) + " (" + std::to_string(r) + "); nothing was kept");
-    }
-    showProgress(true);
+    followed = follower.finish(r == 1);
+    if (r == 1) showProgress(true);
     g_progress = nullptr;
+    if (r != 1) return fail("PrepareVcdFiles: " + failure + " (" + std::to_string(r) + "); nothing was kept"), false;
+    return true;
+}
 
-    // The layout from what was written; the DLL entered the same one into the image.
-    DiscLayout layout{uint32_t(image.size() / vcd::kMode2SectorBytes), {}};
-    std::vector<std::string> names;
-    for (const std::string& t : targets) {
+// The layout from what was written; the DLL entered the same one into the image.
+bool measureTracks(Disc& disc) {
+    disc.layout = {uint32_t(disc.firstTrack.size() / vcd::kMode2SectorBytes), {}};
+    for (const std::string& t : disc.targets) {
         const int64_t size = sizeAtPath(t);
-        if (size < 0 || size % vcd::kMode2SectorBytes) return fail(t + " is missing or not whole sectors");
-        layout.trackSectors.push_back(uint32_t(size / vcd::kMode2SectorBytes));
-        names.push_back(baseName(t));
+        if (size < 0 || size % vcd::kMode2SectorBytes) return fail(t + " is missing or not whole sectors"), false;
+        disc.layout.trackSectors.push_back(uint32_t(size / vcd::kMode2SectorBytes));
     }
-
-    if (const size_t k = layout.unpaddableTrack())
-        return fail(names[k - 1] + " came out too short to be padded to four seconds; no disc written");
-
+    if (const size_t k = disc.layout.unpaddableTrack())
+        return fail(baseName(disc.targets[k - 1]) +
+                    " came out too short to be padded to four seconds; no disc written"),
+               false;
     // The completed image must place the tracks where the raw image and the TOC will put them.
     std::vector<uint32_t> planned;
-    for (size_t k = 1; k <= targets.size(); ++k) planned.push_back(layout.trackStart(k));
-    if (listedTrackStarts(image) != planned)
-        return fail("the completed image places the tracks elsewhere than their files' sizes say; no disc written");
+    for (size_t k = 1; k <= disc.targets.size(); ++k) planned.push_back(disc.layout.trackStart(k));
+    if (listedTrackStarts(disc.firstTrack) != planned)
+        return fail("the completed image places the tracks elsewhere than their files' sizes say; no disc written"),
+               false;
+    return true;
+}
 
-    // The first track's raw sectors in front of what the follower made, or, when it could not
-    // follow (the files differ from the prediction), the whole disc from the finished files.
+// The first track's raw sectors in front of what the follower made, or, when it could not
+// follow (the files differ from the prediction), the whole disc from the finished files.
+bool finishRawImage(const Disc& disc, HANDLE out, bool following, TrackFollower& follower,
+                    TrackFollower::Outcome followed) {
     std::string error = follower.error();
-    bool written = following && followed == TrackFollower::Done && layout.trackSectors == plan.trackSectors;
+    bool written = following && followed == TrackFollower::Done && disc.layout.trackSectors == disc.plan.trackSectors;
     if (written) {
-        RawWriter raw(out.get());
+        RawWriter raw(out);
         uint32_t lba = 0;
-        written = SetFilePointer(out.get(), 0, nullptr, FILE_BEGIN) == 0 &&
-                  raw.sectors(image.data(), image.size() / vcd::kMode2SectorBytes, lba);
-        if (!written) error = "cannot write " + part;
+        written = SetFilePointer(out, 0, nullptr, FILE_BEGIN) == 0 &&
+                  raw.sectors(disc.firstTrack.data(), disc.firstTrack.size() / vcd::kMode2SectorBytes, lba);
+        if (!written) error = "cannot write " + disc.bin;
     } else if (followed != TrackFollower::Failed) {
-        written = writeRawDisc(out.get(), part, image, targets, layout, error);
+        written = writeRawDisc(out, disc.bin, disc.firstTrack, disc.targets, disc.layout, error);
     }
-    out.reset();
-    if (!written) return fail(error);
-    if (!MoveFileExA(part.c_str(), bin.c_str(), MOVEFILE_REPLACE_EXISTING) ||
-        !writeText(dir + kCueName, cueSheet(kBinName, layout)) ||
-        !writeText(dir + kTocName, cdrdaoToc(kImageName, names, layout))) {
-        for (const char* name : {kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
-        DeleteFileA(part.c_str());
-        return fail("cannot write the raw image, its cue sheet or the table of contents in " + outDir);
-    }
+    if (!written && followed != TrackFollower::Failed) error += ": " + systemCause(GetLastError(), disc.bin);
+    if (!written) return fail(error), false;
+    return true;
+}
 
+// A burner's list into the staging folder; false (and said) when it cannot be written.
+bool writeList(const std::string& path, const std::string& text) {
+    if (writeText(path, text)) return true;
+    return fail("cannot write " + path + ": " + systemCause(GetLastError(), path)), false;
+}
+
+// The cue sheet of the raw image.
+bool writeCueSheet(const Disc& disc, const Staging& staging) {
+    return writeList(staging.path(kCueName), cueSheet(kBinName, disc.layout));
+}
+
+// cdrdao's table of contents for the first track's image and the track files.
+bool writeToc(const Disc& disc, const Staging& staging) {
+    std::vector<std::string> names;
+    for (const std::string& t : disc.targets) names.push_back(baseName(t));
+    return writeList(staging.path(kTocName), cdrdaoToc(kImageName, names, disc.layout));
+}
+
+void report(const Disc& disc) {
     std::vector<std::string> shown;
-    for (const std::string& source : sources) shown.push_back(baseName(source));
-    std::printf("\n%s", trackTable(layout, shown).c_str());
-    std::printf("%s", paddingNotes(layout, sources).c_str());
-    std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(targets.size()), targets.size() == 1 ? "" : "s",
-                capacityLine(layout).c_str());
+    for (const Source& s : disc.sources) shown.push_back(baseName(s.path));
+    const std::string& outDir = disc.outDir;
+    const size_t tracks = disc.sources.size();
+    std::printf("\n%s", trackTable(disc.layout, shown).c_str());
+    std::printf("%s", paddingNotes(disc.layout, disc.sources).c_str());
+    std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(tracks), tracks == 1 ? "" : "s",
+                capacityLine(disc.layout).c_str());
     std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);
     std::printf("  %*s  or: %s for %s and the AVSEQnn.DAT track files\n", int(outDir.size()), "", kTocName, kImageName);
     std::printf("burn: cd to that folder, then  cdrdao write --device /dev/sr0 %s  (or %s)\n", kCueName, kTocName);
     std::printf("play: the burnt disc in a Video CD player; before burning, ffplay AVSEQ01.DAT (a track file)\n");
+}
+
+}  // namespace
+
+int analyze(int argc, char** argv) {
+    auto analyzeMpeg = HOST_PROC(AnalyzeMpeg);
+    if (!analyzeMpeg) return fail("DuVad.dll does not export AnalyzeMpeg");
+    if (argc < 1) return fail("usage: duvad analyze FILE...");
+    std::vector<Source> taken;
+    DiscLayout layout{kFirstTrackSectors, {}};
+    int refused = 0;
+    for (int i = 0; i < argc; ++i) {
+        Source s = examine(analyzeMpeg, argv[i]);
+        if (s.refusal.empty()) scanSource(s);
+        std::printf("%s: %s\n%s", argv[i], s.analyzed ? factsLine(s.facts).c_str() : s.refusal.c_str(),
+                    sourceNotes(s).c_str());
+        if (!s.refusal.empty()) {
+            std::printf("  make: refuses it%s%s\n", s.analyzed ? ": " : "", s.analyzed ? s.refusal.c_str() : "");
+            ++refused;
+            continue;
+        }
+        std::printf("  make: takes it as track %u\n", unsigned(taken.size() + 2));
+        layout.trackSectors.push_back(uint32_t(s.facts.sectors));
+        taken.push_back(std::move(s));
+    }
+    std::printf("%u track%s: %s\n", unsigned(layout.trackSectors.size()), layout.trackSectors.size() == 1 ? "" : "s",
+                capacityLine(layout).c_str());
+    std::printf("%s", paddingNotes(layout, taken).c_str());
+    const std::string disc = refused ? "" : layoutRefusal(layout, taken);
+    if (refused)
+        std::printf("make: refuses these files (%d refused)\n", refused);
+    else if (!disc.empty())
+        std::printf("make: refuses these files: %s\n", disc.c_str());
+    else
+        std::printf("make: makes a Video CD of these files\n");
+    return refused || !disc.empty() ? 1 : 0;
+}
+
+// Checks, plan, conversion, raw image, cue sheet and TOC, then the disc's files take their names.
+// Everything is made in a staging folder inside the output folder: a refused or failed make leaves
+// the output folder as it found it, an earlier disc in it included.
+int make(int argc, char** argv) {
+    if (argc < 2) return fail("usage: duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)");
+    if (argc - 1 > vcd::kMaxTracks)
+        return fail("too many files (" + std::to_string(argc - 1) + "): a Video CD holds at most 32 tracks");
+    if (!HOST_PROC(AnalyzeMpeg) || !HOST_PROC(PrepareVcdFiles))
+        return fail("DuVad.dll does not export AnalyzeMpeg and PrepareVcdFiles");
+    Disc disc;
+    if (!planDisc(argc, argv, disc) || !checkOutputs(argv[0], disc)) return 1;
+
+    Staging staging(disc.outDir);
+    if (const std::string why = staging.open(); !why.empty()) return fail(why);
+    for (size_t k = 1; k <= disc.sources.size(); ++k) disc.targets.push_back(staging.path(trackFileName(int(k))));
+    disc.image = staging.path(kImageName);
+    disc.bin = staging.path(kBinName);
+    disc.firstTrack = firstTrackImage(disc);
+
+    ScopedFile out(
+        CreateFileA(disc.bin.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) return fail("cannot create " + disc.bin + ": " + systemCause(GetLastError(), disc.bin));
+    TrackFollower follower(out.get(), disc.bin, disc.targets, disc.plan);
+    const bool following = follower.start();
+    TrackFollower::Outcome followed = TrackFollower::Running;
+    if (!convertTracks(disc, follower, followed) || !measureTracks(disc) ||
+        !finishRawImage(disc, out.get(), following, follower, followed))
+        return 1;
+    out.reset();
+    if (!writeCueSheet(disc, staging) || !writeToc(disc, staging)) return 1;
+    if (const std::string why = staging.commit(disc.names()); !why.empty()) return fail(why);
+    report(disc);
     return 0;
 }
 

@@ -44,13 +44,16 @@ std::string factsLine(const StreamFacts& f) {
     if (f.result == kTooLarge) return "too large: its length in sectors does not fit 32 bits";
     if (f.result < 0) return "cannot be opened";
     if (f.result == 0) {
-        std::snprintf(s, sizeof s, "no MPEG-1 video sequence header  %s  %d sectors  Video CD: no",
-                      clockText(f.seconds).c_str(), int(f.sectors));
+        std::snprintf(s, sizeof s, "no MPEG-1 video sequence header  %s  %d sectors", clockText(f.seconds).c_str(),
+                      int(f.sectors));
         return s;
     }
-    std::snprintf(s, sizeof s, "%dx%d  aspect %d (%s)  rate %d (%s)  %d bit/s  %s  %d sectors  Video CD: %s",
+    // The bit rate field all ones (0x3FFFF units of 400 bit/s) marks a variable bit rate.
+    const std::string bitRate = f.bitRate == kVariableBitRate ? std::string("variable bit rate")
+                                                              : std::to_string(f.bitRate) + " bit/s";
+    std::snprintf(s, sizeof s, "%dx%d  aspect %d (%s)  rate %d (%s)  %s  %s  %d sectors  Video CD picture rules: %s",
                   int(f.width), int(f.height), int(f.aspect), aspectText(f.aspect), int(f.rate), rateText(f.rate),
-                  int(f.bitRate), clockText(f.seconds).c_str(), int(f.sectors), f.compliant == 1 ? "yes" : "no");
+                  bitRate.c_str(), clockText(f.seconds).c_str(), int(f.sectors), f.compliant == 1 ? "met" : "not met");
     return s;
 }
 

@@ -26,7 +26,11 @@ struct StreamFacts {
 const char* aspectText(int32_t code);    // "1.0950" for 12; "?" for reserved codes
 const char* rateText(int32_t code);      // "29.97 Hz" for 4; "?" for reserved codes
 std::string clockText(int32_t seconds);  // "1:02:03", "0:05"; "?" when unknown
-// One line per file: size, aspect and rate codes, bit rate, time, sectors, conformance.
+// The bit rate AnalyzeMpeg reports for a stream whose sequence header gives a variable one.
+constexpr int32_t kVariableBitRate = 0x3FFFF * 400;
+static_assert(kVariableBitRate == 104857200);
+// One line per file: size, aspect and rate codes, bit rate, time, sectors, and whether the picture
+// meets the Video CD rules (the DLL's verdict: picture size, aspect, rate and bit rate only).
 std::string factsLine(const StreamFacts& f);
 
 // Program-area capacity of a recordable disc, in sectors (its lead-out address less 00:02:00).

@@ -13,7 +13,7 @@ failures=0
 win() { winepath -w "$1" 2>/dev/null; }
 
 # refuses DESCRIPTION EXPECTED-TEXT FILE...: make exits non-zero with one line holding the text,
-# and writes no disc.
+# and leaves no folder behind (there was none).
 refuses() {
   local what=$1 want=$2; shift 2
   local out=$work/refused
@@ -21,8 +21,7 @@ refuses() {
   local err rc
   err=$(wine "$bin/duvad.exe" make "$(win "$out")" "$@" 2>&1 >/dev/null); rc=$?
   local lines=$(printf '%s\n' "$err" | grep -c .)
-  if [ $rc -ne 0 ] && [ "$lines" = 1 ] && grep -qF -- "$want" <<<"$err" && [ ! -e "$out/videocd.cue" ] \
-     && [ ! -e "$out/videocd.bin" ] && [ ! -e "$out/videocd.toc" ]; then
+  if [ $rc -ne 0 ] && [ "$lines" = 1 ] && grep -qF -- "$want" <<<"$err" && [ ! -e "$out" ]; then
     echo "ok    $what: $err"
   else
     echo "FAIL  $what (exit $rc): $err"; failures=$((failures + 1))
@@ -51,12 +50,13 @@ if [ $? -ne 0 ] && grep -qF "is not a folder" <<<"$err"; then echo "ok    output
 else echo "FAIL  output is a file: $err"; failures=$((failures + 1)); fi
 
 # A write that fails inside PrepareVcdFiles (file size limit; the signal ignored, so the write
-# itself fails): its code is reported, and neither track files nor a disc are left.
+# itself fails): its code and cause are reported, and the folder that make made is gone again.
 out=$work/limited
 rm -rf "$out"
 err=$( (trap '' XFSZ; ulimit -f 500; wine "$bin/duvad.exe" make "$(win "$out")" "$(win "$s/ntsc.mpg")") 2>&1 >/dev/null)
 rc=$?
-if [ $rc -ne 0 ] && grep -qF "(-301); nothing was kept" <<<"$err" && [ -z "$(ls -A "$out")" ]; then
+if [ $rc -ne 0 ] && grep -qF "could not be written: a write came out short (no room left on the disk, or a file size limit) (-301); nothing was kept" <<<"$err" \
+   && [ ! -e "$out" ]; then
   echo "ok    track write fails: $err"
 else
   echo "FAIL  track write fails (exit $rc): $err; left: $(ls "$out")"; failures=$((failures + 1))
@@ -71,6 +71,113 @@ if [ $rc -ne 0 ] && grep -qF "cannot write" <<<"$err" && [ ! -e "$out/videocd.bi
 else
   echo "FAIL  raw image write fails (exit $rc): $err; left: $(ls "$out")"; failures=$((failures + 1))
 fi
+
+# snap DIR: every file's name and contents, and every folder's name.
+snap() { (cd "$1" && find . -type f -exec md5sum {} + | sort && find . -type d | sort); }
+same() { # same DESCRIPTION DIR SNAPSHOT: the folder is as it was
+  local now; now=$(snap "$2")
+  if [ "$now" = "$3" ]; then echo "ok    $1"; else echo "FAIL  $1"; diff <(echo "$3") <(echo "$now") | sed 's/^/  | /'; failures=$((failures + 1)); fi
+}
+# refused_in DESCRIPTION DIR EXPECTED-TEXT... -- FILE...: make into DIR fails with one line holding
+# every text, and DIR is as it was.
+refused_in() {
+  local what=$1 dir=$2; shift 2
+  local wants=(); while [ "$1" != -- ]; do wants+=("$1"); shift; done; shift
+  local before err rc ok=1 w; before=$(snap "$dir")
+  err=$(wine "$bin/duvad.exe" make "$(win "$dir")" "$@" 2>&1 >/dev/null); rc=$?
+  for w in "${wants[@]}"; do grep -qF -- "$w" <<<"$err" || ok=0; done
+  [ $rc -ne 0 ] && [ "$(printf '%s\n' "$err" | grep -c .)" = 1 ] || ok=0
+  if [ $ok = 1 ]; then echo "ok    $what: $err"; else echo "FAIL  $what (exit $rc): $err"; failures=$((failures + 1)); fi
+  same "$what: the folder is as it was" "$dir" "$before"
+}
+
+# Sources inside OUTDIR under the names of the disc's files: the track files copied off a Video CD
+# (RIFF CDXA, as Windows reads them) and a stream named like the raw image. make refuses before it
+# touches anything, naming the source and the file of the disc.
+d=$work/remake
+rm -rf "$d" && mkdir -p "$d"
+cp "$s/ntsc.cdxa" "$d/AVSEQ01.DAT" && cp "$s/pal.mpg" "$d/AVSEQ02.DAT"
+refused_in "track files of OUTDIR as sources" "$d" "$(win "$d/AVSEQ01.DAT") is $(win "$d")\AVSEQ01.DAT, a file of the disc" \
+  -- "$(win "$d/AVSEQ01.DAT")" "$(win "$d/AVSEQ02.DAT")"
+cp "$s/ntsc.mpg" "$d/videocd.bin"
+# The same file under another case and through a detour: the same file all the same.
+refused_in "a source that is the raw image" "$d" "videocd.bin, a file of the disc" \
+  -- "$(win "$s/film.mpg")" "$(win "$d")\\..\\remake\\VIDEOCD.BIN"
+mkdir "$d/videocd.cue"
+refused_in "a folder named like the cue sheet" "$d" "videocd.cue: a folder of that name is in the way" \
+  -- "$(win "$s/film.mpg")"
+rmdir "$d/videocd.cue"
+
+# An earlier good disc in OUTDIR survives a failed make whole; a make that succeeds replaces it and
+# leaves no staging folder.
+rm -rf "$d" && mkdir -p "$d"
+wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+first=$(snap "$d")
+before=$(cat "$d/videocd.cue" "$d/AVSEQ01.DAT" | md5sum)
+err=$( (trap '' XFSZ; ulimit -f 1500; wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/pal.mpg")") 2>&1 >/dev/null)
+if [ $? -ne 0 ] && grep -qF "a write came out short" <<<"$err"; then echo "ok    failed remake: $err"
+else echo "FAIL  failed remake: $err"; failures=$((failures + 1)); fi
+same "failed remake: the earlier disc is whole" "$d" "$first"
+wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/pal.mpg")" >/dev/null 2>&1
+rc=$?
+if [ $rc -eq 0 ] && [ "$(cat "$d/videocd.cue" "$d/AVSEQ01.DAT" | md5sum)" != "$before" ] \
+   && [ "$(ls "$d" | sort | tr '\n' ' ')" = "AVSEQ01.DAT TRACK01.IMG videocd.bin videocd.cue videocd.toc " ]; then
+  echo "ok    remake replaces the earlier disc"
+else
+  echo "FAIL  remake replaces the earlier disc (exit $rc): $(ls "$d")"; failures=$((failures + 1))
+fi
+# A file of the earlier disc that cannot be replaced (immutable, so its rename fails): the files
+# already moved go back, and the folder holds the earlier disc whole.
+trap 'chattr -i "$d/videocd.toc" 2>/dev/null' EXIT  # an interrupted run leaves nothing immutable
+if chattr +i "$d/videocd.toc" 2>/dev/null; then
+  earlier=$(snap "$d")
+  err=$(wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null); rc=$?
+  chattr -i "$d/videocd.toc"
+  if [ $rc -ne 0 ] && grep -qF "cannot replace $(win "$d")\\videocd.toc: access denied; the folder is as it was" <<<"$err"; then
+    echo "ok    a file that cannot be replaced: $err"
+  else
+    echo "FAIL  a file that cannot be replaced (exit $rc): $err"; failures=$((failures + 1))
+  fi
+  same "a file that cannot be replaced: the earlier disc is whole" "$d" "$earlier"
+else
+  echo "skip  a file that cannot be replaced: chattr +i is not permitted here"
+fi
+# A read-only file of the earlier disc is replaced all the same, and nothing of it stays behind.
+chmod a-w "$d/videocd.cue"
+wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/film.mpg")" >/dev/null 2>&1
+rc=$?
+if [ $rc -eq 0 ] && [ "$(ls "$d" | sort | tr '\n' ' ')" = "AVSEQ01.DAT TRACK01.IMG videocd.bin videocd.cue videocd.toc " ]; then
+  echo "ok    a read-only file of the earlier disc is replaced"
+else
+  echo "FAIL  a read-only file of the earlier disc (exit $rc): $(ls -a "$d")"; failures=$((failures + 1))
+fi
+
+# Packs not one per 2324 bytes (ffmpeg's -packetsize 2048): analyze and make refuse the stream and
+# name the command that remuxes it; that command's stream is taken.
+ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=352x240:rate=30000/1001 -f lavfi -i sine=sample_rate=44100 \
+  -t 2 -target ntsc-vcd -packetsize 2048 "$work/p2048.mpg"
+refuses "packs of 2048 bytes" "its packs are not one per 2324 bytes" "$(win "$work/p2048.mpg")"
+an=$(wine "$bin/duvad.exe" analyze "$(win "$work/p2048.mpg")" 2>&1)
+rc=$?
+fix="ffmpeg -f mpeg -i \"$(win "$work/p2048.mpg")\" -c copy -target ntsc-vcd"
+if [ $rc -ne 0 ] && grep -qF "make: refuses it: its packs are not one per 2324 bytes" <<<"$an" && grep -qF -- "$fix" <<<"$an"; then
+  echo "ok    analyze: packs of 2048 bytes refused, with the remedy"
+else
+  echo "FAIL  analyze: packs of 2048 bytes (exit $rc): $an"; failures=$((failures + 1))
+fi
+ffmpeg -nostdin -v error -y -f mpeg -i "$work/p2048.mpg" -c copy -target ntsc-vcd "$work/p2048-vcd.mpg"
+an=$(wine "$bin/duvad.exe" analyze "$(win "$work/p2048-vcd.mpg")" 2>&1)
+if [ $? -eq 0 ] && grep -qF "make: takes it as track 2" <<<"$an"; then echo "ok    the remedy's stream is taken"
+else echo "FAIL  the remedy's stream: $an"; failures=$((failures + 1)); fi
+
+# The tool loads DuVad.dll only from its own folder: a DuVad.dll in the current folder is not
+# loaded when none is beside duvad.exe, and the message says where it looked.
+rm -rf "$work/alone" "$work/planted" && mkdir -p "$work/alone" "$work/planted"
+cp "$bin/duvad.exe" "$work/alone/" && cp "$bin/DuVad.dll" "$work/planted/"
+err=$(cd "$work/planted" && wine "$work/alone/duvad.exe" info 2>&1 >/dev/null)
+rc=$?
+if [ $rc -ne 0 ] && grep -qF "$(win "$work/alone")\DuVad.dll is missing" <<<"$err"; then echo "ok    planted DuVad.dll not loaded: $err"
+else echo "FAIL  planted DuVad.dll (exit $rc): $err"; failures=$((failures + 1)); fi
 
 echo "$failures checks failed"
 [ $failures -eq 0 ]

@@ -33,17 +33,66 @@ an=$(wine "$bin/duvad.exe" analyze $(for f in ntsc.mpg pal.mpg film.mpg square.m
 rc=$?
 echo "$an" | sed 's/^/  | /'
 check "analyze succeeds" test $rc -eq 0
-check "analyze: NTSC" has "$an" "ntsc.mpg: 352x240  aspect 12 (1.0950)  rate 4 (29.97 Hz)  1150000 bit/s  0:04  $(( $(stat -c %s "$s/ntsc.mpg") / 2324 + 85 )) sectors  Video CD: yes"
+check "analyze: NTSC" has "$an" "ntsc.mpg: 352x240  aspect 12 (1.0950)  rate 4 (29.97 Hz)  1150000 bit/s  0:04  $(( $(stat -c %s "$s/ntsc.mpg") / 2324 + 85 )) sectors  Video CD picture rules: met"
 check "analyze: PAL" has "$an" "pal.mpg: 352x288  aspect 8 (0.9157)  rate 3 (25 Hz)  1150000 bit/s"
 check "analyze: film" has "$an" "film.mpg: 352x240  aspect 12 (1.0950)  rate 1 (23.976 Hz)"
 check "analyze: square pels are not Video CD" has "$an" "square.mpg: 352x240  aspect 1 (1.0000)"
-check "analyze: square pels are not Video CD" grep -q "square.mpg: .*Video CD: no" <<<"$an"
-check "analyze: RIFF CDXA" grep -q "ntsc.cdxa: 352x240 .* Video CD: yes" <<<"$an"
+check "analyze: square pels are not Video CD" grep -q "square.mpg: .*Video CD picture rules: not met" <<<"$an"
+check "analyze: RIFF CDXA" grep -q "ntsc.cdxa: 352x240 .* Video CD picture rules: met" <<<"$an"
 check "analyze: the disc's total" grep -q "^5 tracks: [0-9]* sectors, 0:[0-9][0-9] min; 74-min disc: 1% full; 80-min disc: 1% full" <<<"$an"
 dur=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$s/ntsc.mpg")
 check "analyze: playing time agrees with ffprobe ($dur s)" has "$an" "bit/s  0:0${dur%%.*}  "
 wine "$bin/duvad.exe" analyze "$(win "$work/none.mpg")" >/dev/null 2>&1
 check "analyze: a missing file fails" test $? -ne 0
+
+# analyze says what make will do: files with a WAVE header, bytes in front of the first pack, or an
+# empty sector in front are refused by make, and analyze says so (and fails); a ragged end is
+# dropped, and analyze says how many bytes.
+python3 - "$s/ntsc.mpg" "$work" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+w = sys.argv[2]
+# A 44-byte WAVE header (RIFF head, fmt chunk, data chunk head) in front of the stream.
+open(f"{w}/wave.mpg", "wb").write(b"RIFF" + struct.pack("<I", len(data) + 36) + b"WAVEfmt " + struct.pack("<I", 16) + bytes(16) + b"data" +
+                                  struct.pack("<I", len(data)) + data)
+open(f"{w}/garbage.mpg", "wb").write(b"junk!" + data)
+open(f"{w}/zerofront.mpg", "wb").write(bytes(2324) + data)
+open(f"{w}/ragged.mpg", "wb").write(data + data[:1972])
+# The bit rate field all ones (0x3FFFF): a variable bit rate.
+b = bytearray(data)
+p = b.find(b"\x00\x00\x01\xb3")
+b[p + 8], b[p + 9], b[p + 10] = 0xFF, 0xFF, b[p + 10] | 0xC0
+open(f"{w}/vbr.mpg", "wb").write(b)
+PY
+for f in wave:44 garbage:5 zerofront:2324; do
+  an=$(wine "$bin/duvad.exe" analyze "$(win "$work/${f%:*}.mpg")" 2>&1)
+  check "analyze: ${f%:*}.mpg fails" test $? -ne 0
+  check "analyze: make refuses ${f%:*}.mpg, with the remedy" has "$an" "make: refuses it: not an MPEG-1 system stream or RIFF CDXA file: its first pack header is at byte ${f#*:}, not 0; remux it:  ffmpeg -f mpeg -i \"$(win "$work/${f%:*}.mpg")\" -c copy -target ntsc-vcd \"$(win "$work/${f%:*}")-vcd.mpg\""
+  # The remedy, run on the Linux side, gives a stream that make takes.
+  ffmpeg -nostdin -v error -y -f mpeg -i "$work/${f%:*}.mpg" -c copy -target ntsc-vcd "$work/${f%:*}-vcd.mpg"
+  check "analyze: the remedy's stream of ${f%:*}.mpg is taken" \
+    has "$(wine "$bin/duvad.exe" analyze "$(win "$work/${f%:*}-vcd.mpg")" 2>&1)" "make: takes it as track 2"
+done
+an=$(wine "$bin/duvad.exe" analyze "$(win "$work/ragged.mpg")" "$(win "$work/vbr.mpg")" 2>&1)
+check "analyze: a ragged end is taken" test $? -eq 0
+check "analyze: the ragged end's 1972 bytes are dropped" has "$an" "note: the last 1972 bytes are not a whole sector and are left out of the track"
+check "analyze: a variable bit rate is shown as such" grep -q "vbr.mpg: 352x240 .* variable bit rate " <<<"$an"
+
+# The audio a Video CD player expects: MPEG-1 Layer II at 44100 Hz, one stream.
+check "analyze: audio facts" has "$(wine "$bin/duvad.exe" analyze "$(win "$s/ntsc.mpg")" 2>&1)" \
+  "audio: MPEG-1 Layer II, 44100 Hz, 224 kbit/s, stereo; 1 audio stream"
+vcdff() { ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=352x240:rate=30000/1001 "$@"; }
+vcdff -f lavfi -i sine=sample_rate=48000 -t 1 -target ntsc-vcd -ar 48000 "$work/a48k.mpg"
+vcdff -t 1 -target ntsc-vcd "$work/silent.mpg"
+vcdff -f lavfi -i sine=sample_rate=44100 -f lavfi -i sine=sample_rate=44100:frequency=880 -t 1 -map 0 -map 1 -map 2 \
+  -target ntsc-vcd "$work/twoaudio.mpg"
+vcdff -f lavfi -i sine=sample_rate=44100 -t 1 -target ntsc-vcd -c:a libmp3lame "$work/layer3.mpg"
+an=$(wine "$bin/duvad.exe" analyze $(for f in a48k silent twoaudio layer3; do win "$work/$f.mpg"; done) 2>&1)
+echo "$an" | sed 's/^/  | /'
+check "analyze: 48 kHz audio" has "$an" "warning: 48000 Hz audio: a Video CD player expects 44100 Hz"
+check "analyze: no audio" has "$an" "warning: no audio stream: the disc plays without sound"
+check "analyze: two audio streams" has "$an" "warning: 2 audio streams: a Video CD player plays one"
+check "analyze: Layer III audio" has "$an" "warning: Layer III audio: a Video CD player expects Layer II"
 
 # Four tracks: NTSC, PAL, film rate, and a RIFF CDXA file.
 sources=("$s/ntsc.mpg" "$s/pal.mpg" "$s/film.mpg" "$s/ntsc.cdxa")

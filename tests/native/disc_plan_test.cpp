@@ -32,12 +32,18 @@ TEST(DiscPlan, FactsReadAsAUserWouldSayThem) {
     f.result = 1, f.compliant = 1, f.width = 352, f.height = 240, f.aspect = 12, f.rate = 4;
     f.bitRate = 1150000, f.seconds = 3725, f.sectors = 1234;
     EXPECT_EQ(duvad::host::factsLine(f),
-              "352x240  aspect 12 (1.0950)  rate 4 (29.97 Hz)  1150000 bit/s  1:02:05  1234 sectors  Video CD: yes");
+              "352x240  aspect 12 (1.0950)  rate 4 (29.97 Hz)  1150000 bit/s  1:02:05  1234 sectors  Video CD picture "
+              "rules: met");
     f.compliant = 0, f.aspect = 15, f.rate = 12, f.seconds = -1;
     EXPECT_EQ(duvad::host::factsLine(f),
-              "352x240  aspect 15 (?)  rate 12 (?)  1150000 bit/s  ?  1234 sectors  Video CD: no");
+              "352x240  aspect 15 (?)  rate 12 (?)  1150000 bit/s  ?  1234 sectors  Video CD picture rules: not met");
     f.result = 0, f.seconds = 5;
-    EXPECT_EQ(duvad::host::factsLine(f), "no MPEG-1 video sequence header  0:05  1234 sectors  Video CD: no");
+    EXPECT_EQ(duvad::host::factsLine(f), "no MPEG-1 video sequence header  0:05  1234 sectors");
+    // ffmpeg's variable-rate streams: the bit rate field all ones.
+    f.result = 1, f.bitRate = 0x3FFFF * 400;
+    EXPECT_EQ(
+        duvad::host::factsLine(f),
+        "352x240  aspect 15 (?)  rate 12 (?)  variable bit rate  0:05  1234 sectors  Video CD picture rules: not met");
     f.result = duvad::host::kTooLarge;
     EXPECT_EQ(duvad::host::factsLine(f), "too large: its length in sectors does not fit 32 bits");
     f.result = duvad::host::kCannotOpen;
