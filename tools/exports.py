@@ -376,9 +376,10 @@ def _idl_string(text):
     return text.replace("\\", "\\\\").replace('"', '\\"')
 
 
-def idl(exports, functions, declares, version):
+def idl(exports, functions, declares, version, constants=()):
     """The type library's source. Every entry names its export; VB6 passes what the Declare
-    statements pass. (widl writes entry names as "#": tools/msft_entries.py writes them.)"""
+    statements pass; the result-code `constants` (DuVad.h's) follow the functions. (widl writes
+    entry names as "#": tools/msft_entries.py writes them.)"""
     major, minor = version.split(".")[:2]
     by_header = {f.name: f for f in functions}
     by_bas = {d.name: d for d in declares}
@@ -399,6 +400,7 @@ def idl(exports, functions, declares, version):
         params = ", ".join(f"{IDL_TYPES[vb_kind(b)]} {c.name}" for c, b in zip(function.params, declare.params))
         lines.append(f'        [entry("{export.name}"), helpstring("{_idl_string(function.help)}")]')
         lines.append(f"        long __stdcall {export.name}({params});")
+    lines += [f"        const long {c.name} = {c.value};" for c in constants]
     lines += ["    };", "};", ""]
     return "\n".join(lines)
 
@@ -428,7 +430,7 @@ def main(argv):
         sys.stderr.write(__doc__)
         return 2
     with open(argv[4], "w", encoding="ascii") as f:
-        f.write(idl(*declarations, argv[3]))
+        f.write(idl(*declarations, argv[3], load_constants(root)[0]))
     return 0
 
 

@@ -225,12 +225,14 @@ class AgreementTest(unittest.TestCase):
                          "DriveSettingNT")
 
     def test_idl_declares_every_export_once_by_its_entry(self):
-        text = exports.idl(*exports.load(ROOT), "1.2.3.4")
+        text = exports.idl(*exports.load(ROOT), "1.2.3.4", exports.load_constants(ROOT)[0])
         self.assertIn("version(1.2)", text)
         entries = re.findall(r'\[entry\("(\w+)"\)', text)
         self.assertEqual(entries, [re.match(r"\s+(\w+)@", row).group(1) for row in def_rows(tree_texts())])
         self.assertIn("long __stdcall ReadRegBlock([in] LPSTR subKey, [in] LPSTR valueName, [in] void* block, "
                       "[in] long length);", text)
+        self.assertIn("        const long DUVAD_MATCHFILES_SIZES_DIFFER = -3;\n", text)
+        self.assertEqual(len(re.findall(r"const long DUVAD_\w+ = -?\d+;", text)), len(exports.load_constants(ROOT)[0]))
 
 
 WIDL = shutil.which("i686-w64-mingw32-widl")
