@@ -179,8 +179,9 @@ int32_t WINAPI EnablepkWR(int32_t value);
  * again when it has none) into `shortName` (260 bytes), `*kind` 1 for a folder and 2 for anything
  * else, `*sizeKB` (may be null) its whole size in started kilobytes, at most 2147483647.
  * Returns the search handle, or -1 when nothing matches (names empty, kind and size 0).
- * FNext: 1 with the next entry, 0 when there is none (outputs cleared as above); the search stays
- * open until FEnd. FEnd closes it and returns 1 always.
+ * FNext: 1 with the next entry of `search` (outputs as for FFirst), 0 when there is none (names
+ * empty, kind and size 0); the search stays open until FEnd. FEnd closes `search` and returns 1
+ * always.
  * IsFileExisting: 1 when at least one entry matches `name`, else 0. */
 int32_t WINAPI FFirst(const char* pattern, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
 int32_t WINAPI FNext(int32_t search, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);

@@ -73,6 +73,8 @@ IDL_TYPES = {
 LIBRARY_UUID = "b347c89e-97e7-4238-839c-904821c63994"
 MODULE_UUID = "2cd13b83-8b40-4b6e-a24b-b42f37005964"
 MODULE_NAME = "DuVadFunctions"
+CODES_UUID = "c2790a7d-011f-42c9-9c7d-25368e8070f8"
+CODES_NAME = "DuVadResultCodes"  # an enum: VB6 shows its members as constants (widl drops a module's)
 # SHA-256 of the first release's export names in ordinal order, one a line: that table must stay the
 # beginning of DuVad.def (see "Ordinals" above).
 RELEASED_TABLE = "b59cda09653a3dd0f6e7a3265dca7ff3f48732fe156677bc654096ffe3261fd4"
@@ -378,7 +380,7 @@ def _idl_string(text):
 
 def idl(exports, functions, declares, version, constants=()):
     """The type library's source. Every entry names its export; VB6 passes what the Declare
-    statements pass; the result-code `constants` (DuVad.h's) follow the functions. (widl writes
+    statements pass; the result-code `constants` (DuVad.h's) are the members of an enum. (widl writes
     entry names as "#": tools/msft_entries.py writes them.)"""
     major, minor = version.split(".")[:2]
     by_header = {f.name: f for f in functions}
@@ -400,8 +402,14 @@ def idl(exports, functions, declares, version, constants=()):
         params = ", ".join(f"{IDL_TYPES[vb_kind(b)]} {c.name}" for c, b in zip(function.params, declare.params))
         lines.append(f'        [entry("{export.name}"), helpstring("{_idl_string(function.help)}")]')
         lines.append(f"        long __stdcall {export.name}({params});")
-    lines += [f"        const long {c.name} = {c.value};" for c in constants]
-    lines += ["    };", "};", ""]
+    lines += ["    };"]
+    if constants:
+        lines += ["", f'    typedef [uuid({CODES_UUID}), helpstring("Result codes of the exports of {DLL_NAME}")]',
+                  f"    enum {CODES_NAME} {{"]
+        lines += [f"        {c.name} = {c.value}," for c in constants]
+        lines[-1] = lines[-1].rstrip(",")
+        lines += [f"    }} {CODES_NAME};"]
+    lines += ["};", ""]
     return "\n".join(lines)
 
 

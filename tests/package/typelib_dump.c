@@ -132,6 +132,8 @@ int main(int argc, char** argv) {
                 SysFreeString(entry);
                 ITypeInfo_ReleaseFuncDesc(info, fd);
             }
+        }
+        if (ta->typekind == TKIND_ENUM) { /* the result codes: "const NAME|VALUE" */
             for (UINT v = 0; v < ta->cVars; ++v) {
                 VARDESC* vd = NULL;
                 if (FAILED(ITypeInfo_GetVarDesc(info, v, &vd))) {
