@@ -9,7 +9,8 @@
                                             result-code constants of DuVad.h and DuVad.bas agree, and
                                             the DLL's definitions name their parameters as DuVad.h
                                             does (exit 1 and a line per fault)
-    exports.py idl [ROOT] VERSION OUT.idl   the type library's source: one module of every export
+    exports.py idl [ROOT] VERSION OUT.idl   the type library's source: one module of every export,
+                                            and the result codes as an enum
 
 The compiler checks the DLL's definitions against DuVad.h and the linker checks DuVad.def's byte
 counts against the definitions; nothing else reads DuVad.bas, so this check is what keeps the
@@ -22,7 +23,8 @@ later goes at the end with the next free ordinal (as zlib's .def appends).
 
 Result codes: each coded result an export returns has a name, DUVAD_<EXPORT>_<MEANING>, as a
 #define in DuVad.h and a Public Const in DuVad.bas; both files name the same constants with the
-same values, and each export's comment (its type library help) mentions each of its codes.
+same values, each export's comment (its type library help) mentions each of its codes, and an
+export whose comment gives a negative result has its codes named.
 """
 import hashlib
 import os
@@ -274,7 +276,8 @@ def mentions(text, value):
 
 def check_constants(exports, functions, header_constants, bas_constants):
     """DuVad.h and DuVad.bas name the same result codes with the same values, each belongs to an
-    export, and the export's comment mentions it."""
+    export, the export's comment mentions it, and an export whose comment gives a negative result
+    has named codes."""
     faults = []
     by_header = {c.name: c.value for c in header_constants}
     by_bas = {c.name: c.value for c in bas_constants}
@@ -292,6 +295,13 @@ def check_constants(exports, functions, header_constants, bas_constants):
             faults.append(f"{name}: names no export (DUVAD_<EXPORT>_<MEANING>)")
         elif export in help_of and not mentions(help_of[export], value):
             faults.append(f"{HEADER_PATH}: the comment of {export} does not mention its result {value} ({name})")
+    # A negative number in a comment is an error code (no export counts below zero): it has a name.
+    named = {export_of_constant(name, exports) for name in by_header}
+    for function in functions:
+        negative = re.search(r"(?<![\w.\-])-\d+", function.help)
+        if negative and function.name not in named:
+            faults.append(f"{HEADER_PATH}: {function.name} returns {negative.group(0)} (its comment says) "
+                          f"but no {CONSTANT_PREFIX}{function.name.upper()}_... constant names it")
     return faults
 
 

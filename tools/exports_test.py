@@ -220,6 +220,11 @@ class AgreementTest(unittest.TestCase):
         texts[exports.HEADER_PATH] = texts[exports.HEADER_PATH].replace("DUVAD_GETACOLOR_CANCELLED",
                                                                           "DUVAD_GETCOLOR_CANCELLED")
         self.assertReported(texts, "DUVAD_GETCOLOR_CANCELLED: names no export")
+        # An export whose comment gives a negative result, with no constant at all.
+        texts = changed(exports.BAS_PATH, "Public Const DUVAD_GETACOLOR_CANCELLED As Long = -1\n", "")
+        texts[exports.HEADER_PATH] = texts[exports.HEADER_PATH].replace("#define DUVAD_GETACOLOR_CANCELLED (-1)\n", "")
+        self.assertEqual(faults_of(texts), ["include/DuVad.h: GetAColor returns -1 (its comment says) but no "
+                                            "DUVAD_GETACOLOR_... constant names it"])
         # The longest export name that fits decides (FFirst, not a shorter name it begins with).
         self.assertEqual(exports.export_of_constant("DUVAD_DRIVESETTINGNT_DONE", exports.load(ROOT)[0]),
                          "DriveSettingNT")
