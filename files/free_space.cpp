@@ -2,15 +2,11 @@
 // where the system has it and from the cluster counts where it does not.
 #include <windows.h>
 
-#include <cstring>
-
 #include "files/core/volume.h"
 #include "files/system_codepage.h"
 #include "include/DuVad.h"
 
 namespace {
-
-constexpr size_t kWorkCopySize = 512;  // the volume root, terminating zero included
 
 using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
@@ -32,21 +28,8 @@ bool extendedFreeKB(const char* root, int32_t* freeKB) {
 extern "C" int32_t WINAPI VolumeFreeKB(const char* path) {
     using namespace duvad::files;
     const VolumeRoot found = volumeRoot(path, systemCodePage());
-    char root[kWorkCopySize];
-    const char* rootOrNull = nullptr;
-    switch (found.kind) {
-    case RootKind::None: break;
-    case RootKind::Drive:
-        root[0] = path[0], root[1] = ':', root[2] = '\\', root[3] = '\0';
-        rootOrNull = root;
-        break;
-    case RootKind::Unc:
-        if (found.length >= kWorkCopySize) return 0;  // longer than any path the queries take
-        std::memcpy(root, path, found.length);
-        root[found.length] = '\0';
-        rootOrNull = root;
-        break;
-    }
+    if (found.kind == RootKind::TooLong) return 0;  // longer than any path the queries take
+    const char* rootOrNull = found.query();
 
     int32_t freeKB = 0;
     if (extendedFreeKB(rootOrNull, &freeKB)) return freeKB;

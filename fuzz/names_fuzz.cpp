@@ -43,7 +43,13 @@ void exercise(const char* text, size_t length, uint32_t mode, uint32_t flags, in
     const size_t chars = countChars(text, cp);
     check(chars <= length && chars * 2 + 1 >= length);
     const VolumeRoot root = volumeRoot(text, cp);
-    if (root.kind == RootKind::Unc) check(root.length >= 2 && root.length <= length && text[root.length - 1] == '\\');
+    if (root.kind == RootKind::Unc) {
+        const size_t rootLength = std::strlen(root.text);
+        check(rootLength >= 2 && rootLength <= length && rootLength < kRootBytes && text[rootLength - 1] == '\\' &&
+              std::memcmp(root.text, text, rootLength) == 0);
+    }
+    if (root.kind == RootKind::Drive) check(root.text[0] == text[0] && std::strcmp(root.text + 1, ":\\") == 0);
+    if (root.kind == RootKind::None || root.kind == RootKind::TooLong) check(root.query() == nullptr);
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ int info() {
     auto* dir = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + ed.VirtualAddress);
     auto* names = reinterpret_cast<const DWORD*>(base + dir->AddressOfNames);
     auto* ords = reinterpret_cast<const WORD*>(base + dir->AddressOfNameOrdinals);
-    std::printf("exports (%lu of 48):\n", dir->NumberOfNames);
+    std::printf("exports (%lu):\n", dir->NumberOfNames);
     for (DWORD i = 0; i < dir->NumberOfNames; ++i)
         std::printf("  %2lu  %s\n", dir->Base + ords[i], reinterpret_cast<const char*>(base + names[i]));
 

@@ -58,6 +58,10 @@ int32_t WINAPI SoundATune(int32_t sound);
 int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* width, int32_t* height,
                            int32_t* aspectCode, int32_t* rateCode, int32_t* bitRate, int32_t* playingSeconds,
                            int32_t* sectors);
+#define DUVAD_ANALYZEMPEG_FOUND       1
+#define DUVAD_ANALYZEMPEG_NO_HEADER   0
+#define DUVAD_ANALYZEMPEG_CANNOT_OPEN (-1)
+#define DUVAD_ANALYZEMPEG_TOO_LARGE   (-2)
 
 /* Makes one Video CD track file per source (sources: file names, each line ending in CR LF) and
  * completes and writes the image of the disc's first track. targets: line 1 the image file, line
@@ -80,6 +84,10 @@ int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* wi
  *              image buffer is null or shorter than 352884 bytes; it is a source or a track file
  *              (refused before anything is written) */
 int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources, const char* targets);
+#define DUVAD_PREPAREVCDFILES_DONE     1
+#define DUVAD_PREPAREVCDFILES_SOURCE   (-100)
+#define DUVAD_PREPAREVCDFILES_NOT_MPEG (-200)
+#define DUVAD_PREPAREVCDFILES_OUTPUT   (-300)
 
 /* ---- Recorder drives and system settings (drives/) ------------------------ */
 
@@ -99,12 +107,18 @@ int32_t WINAPI GetKvDrives(char* list, const char* cataloguePath);
  * device carries the letter (integers untouched); 1 when the drive was found. */
 int32_t WINAPI DriveSetting9598(const char* drive, int32_t mode, int32_t* disconnect, int32_t* syncTransfer,
                                 int32_t* autoInsert);
+#define DUVAD_DRIVESETTING9598_FOUND     1
+#define DUVAD_DRIVESETTING9598_NOT_FOUND 0
+#define DUVAD_DRIVESETTING9598_NT_FAMILY (-1)
 
 /* Reads (mode 0; up to 4 bytes into *autorun, nothing changed when the value is missing) or writes
  * (any other mode; the low byte as a 1-byte REG_BINARY) the CD-ROM service's "Autorun" on NT.
  * Returns -1 outside the NT family; 0 when the service key cannot be opened for reading and
  * writing (or autorun is null); 1 when the read or write was attempted. */
 int32_t WINAPI DriveSettingNT(int32_t mode, int32_t* autorun);
+#define DUVAD_DRIVESETTINGNT_DONE        1
+#define DUVAD_DRIVESETTINGNT_CANNOT_OPEN 0
+#define DUVAD_DRIVESETTINGNT_NOT_NT      (-1)
 
 /* Asks for an immediate restart (not a power-off, applications not forced to close) with the
  * shutdown privilege enabled, then disables it again (on every path once the token is open).
@@ -114,11 +128,19 @@ int32_t WINAPI NTRestart(void);
 
 /* Returns 0 outside the NT family, 5 on NT major version 5, 4 on any other NT version. */
 int32_t WINAPI ItsNT(void);
+#define DUVAD_ITSNT_NOT_NT 0
+#define DUVAD_ITSNT_NT4    4
+#define DUVAD_ITSNT_NT5    5
 
 /* Copies the service-pack text (at most 127 characters and a zero) into `servicePack` unless it is
  * null. Returns 95 (95/98 family, minor version 0), 98 (that family, any other minor version),
  * 1000 (NT below version 5), 2000 (NT 5 or later) or 0 (any other platform). */
 int32_t WINAPI OSType(char* servicePack);
+#define DUVAD_OSTYPE_OTHER 0
+#define DUVAD_OSTYPE_WIN95 95
+#define DUVAD_OSTYPE_WIN98 98
+#define DUVAD_OSTYPE_NT4   1000
+#define DUVAD_OSTYPE_NT5   2000
 
 /* Reads the value `valueName` of HKEY_CURRENT_USER\`subKey` (the key is created when missing)
  * into `block` when it is exactly `length` bytes long (any type; at most 100000 bytes). A null or
@@ -127,12 +149,17 @@ int32_t WINAPI OSType(char* servicePack);
  * or the value cannot be read (missing, longer than 100000 bytes), or for a null block. The
  * block is written only when the result is 1. */
 int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* block, int32_t length);
+#define DUVAD_READREGBLOCK_COPIED       1
+#define DUVAD_READREGBLOCK_OTHER_LENGTH 0
+#define DUVAD_READREGBLOCK_FAILED       (-1)
 
 /* Stores `length` bytes of `block` as the REG_BINARY value `valueName` of
  * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey and value name as for
  * ReadRegBlock). Returns 1 when written; -1 when the key cannot be opened or the value not
  * written, for a null block (unless length is 0) or a negative length. */
 int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length);
+#define DUVAD_WRITEREGBLOCK_WRITTEN 1
+#define DUVAD_WRITEREGBLOCK_FAILED  (-1)
 
 /* Returns 1 when a top-level window (hidden ones too) has a title whose first 255 characters
  * contain "DIRECTCD" in any case; 0 otherwise. */
@@ -143,6 +170,7 @@ int32_t WINAPI FindDirectCD(void);
  * window has not answered within 30 seconds (a companion busy with a drive is waited for, also
  * when the system calls it not responding). */
 int32_t WINAPI EnablepkWR(int32_t value);
+#define DUVAD_ENABLEPKWR_NO_ANSWER (-1)
 
 /* ---- Files and paths (files/) --------------------------------------------- */
 
@@ -151,13 +179,15 @@ int32_t WINAPI EnablepkWR(int32_t value);
  * again when it has none) into `shortName` (260 bytes), `*kind` 1 for a folder and 2 for anything
  * else, `*sizeKB` (may be null) its whole size in started kilobytes, at most 2147483647.
  * Returns the search handle, or -1 when nothing matches (names empty, kind and size 0).
- * FNext: 1 with the next entry, 0 when there is none (outputs cleared as above); the search stays
- * open until FEnd, which closes it and returns 1 always.
+ * FNext: 1 with the next entry of `search` (outputs as for FFirst), 0 when there is none (names
+ * empty, kind and size 0); the search stays open until FEnd. FEnd closes `search` and returns 1
+ * always.
  * IsFileExisting: 1 when at least one entry matches `name`, else 0. */
 int32_t WINAPI FFirst(const char* pattern, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
 int32_t WINAPI FNext(int32_t search, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
 int32_t WINAPI FEnd(int32_t search);
 int32_t WINAPI IsFileExisting(const char* name);
+#define DUVAD_FFIRST_NONE (-1)
 
 /* Probes, each one attempt at the real operation: 1 yes, 0 no.
  * IsFileReadable: opens for reading, sharing reading and writing.
@@ -177,6 +207,8 @@ int32_t WINAPI GetWinTempPath(char* path);
  * the folder up to the last backslash, anything else (null, empty, relative) for the current drive.
  * 1000000000 for a network path that cannot be asked; 0 when the volume cannot be asked at all. */
 int32_t WINAPI VolumeFreeKB(const char* path);
+#define DUVAD_VOLUMEFREEKB_NETWORK 1000000000
+#define DUVAD_VOLUMEFREEKB_UNKNOWN 0
 
 /* Sector-wise reading (2048-byte sectors). OpenFileInSectors opens `name` unshared and stores its
  * whole sectors in `*sectorsInFile` (may be null). Returns the handle; -1 cannot be opened; -2 the
@@ -188,11 +220,24 @@ int32_t WINAPI VolumeFreeKB(const char* path);
 int32_t WINAPI OpenFileInSectors(const char* name, int32_t* sectorsInFile);
 int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_t count, int32_t* sectorsRead);
 int32_t WINAPI CloseFileInSectors(int32_t handle);
+#define DUVAD_CLOSEFILEINSECTORS_DONE     1
+#define DUVAD_CLOSEFILEINSECTORS_NOT_OPEN (-1)
+#define DUVAD_READFILEINSECTORS_DONE   1
+#define DUVAD_READFILEINSECTORS_FAILED (-1)
+#define DUVAD_OPENFILEINSECTORS_CANNOT_OPEN (-1)
+#define DUVAD_OPENFILEINSECTORS_NOT_WHOLE   (-2)
 
 /* Compares two files: 0 identical, n > 0 same size and first different byte n (2147483647 for any
  * difference past that byte), -1 / -2 reading the first / second file failed or came up short,
  * -3 the sizes differ, -4 / -5 the first / second file cannot be opened. */
 int32_t WINAPI MatchFiles(const char* firstName, const char* secondName);
+#define DUVAD_MATCHFILES_SAME               0
+#define DUVAD_MATCHFILES_FIRST_SHORT        (-1)
+#define DUVAD_MATCHFILES_SECOND_SHORT       (-2)
+#define DUVAD_MATCHFILES_SIZES_DIFFER       (-3)
+#define DUVAD_MATCHFILES_FIRST_CANNOT_OPEN  (-4)
+#define DUVAD_MATCHFILES_SECOND_CANNOT_OPEN (-5)
+#define DUVAD_MATCHFILES_PAST_LAST          2147483647
 
 /* Tests one name (no path) against the rule of `mode`; `flags` bit 0x10 marks a directory name in
  * mode 0. Mode 0: 8.3 upper-case letters, digits, underscore, one extension; 1: at most 31 bytes;
@@ -201,6 +246,11 @@ int32_t WINAPI MatchFiles(const char* firstName, const char* secondName);
  * Returns 0 fits, -1 too long, -2 directory name with a dot, -3 more than 3 characters after the
  * first dot, -4 a character outside the mode 0 set. */
 int32_t WINAPI CheckFileName(int32_t mode, int32_t flags, const char* name);
+#define DUVAD_CHECKFILENAME_FITS           0
+#define DUVAD_CHECKFILENAME_TOO_LONG       (-1)
+#define DUVAD_CHECKFILENAME_DIRECTORY_DOT  (-2)
+#define DUVAD_CHECKFILENAME_LONG_EXTENSION (-3)
+#define DUVAD_CHECKFILENAME_BAD_CHARACTER  (-4)
 
 /* Path searches, character by character in the ANSI code page (a double-byte character's trail
  * byte is never a backslash or a dot). Positions are 1-based bytes, 0 for none.
@@ -260,6 +310,8 @@ int32_t WINAPI GetProgamFilesFolder(char* folder);
  * (87), with nothing written, when an argument is null or the extension or type name is empty. */
 int32_t WINAPI ExtensionReg(const char* extension, const char* typeName, const char* description,
                             const char* openCommand, const char* defaultIcon);
+#define DUVAD_EXTENSIONREG_DONE    0
+#define DUVAD_EXTENSIONREG_INVALID 87
 
 /* The text of cell (`item`, `subItem`) of a list view into `text` (at least 1024 bytes; at most
  * 1023 characters; "" for a missing cell or a window that is no list view). Returns 0. */
@@ -298,10 +350,16 @@ int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const ch
  * make the device context. */
 int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* context, char* names, int32_t* namesLength,
                             char* deviceMode, int32_t* deviceModeLength);
+#define DUVAD_PRINTERSETUP_MADE       1
+#define DUVAD_PRINTERSETUP_CANCELLED  0
+#define DUVAD_PRINTERSETUP_NO_PRINTER (-1)
+#define DUVAD_PRINTERSETUP_FAILED     (-2)
+#define DUVAD_PRINTERSETUP_NO_CONTEXT (-3)
 
 /* The Color dialog at `initialColour` (0x00BBGGRR), custom colours all white. Returns the colour
  * chosen, or -1 when cancelled or failed. */
 int32_t WINAPI GetAColor(HWND ownerWindow, int32_t initialColour);
+#define DUVAD_GETACOLOR_CANCELLED (-1)
 
 /* The Font dialog (TrueType screen fonts, effects) on the font described: `faceName` (at least 32
  * bytes), *size in twips, *weight, *italic and *underline (low byte, 0 off), *colour. On a choice

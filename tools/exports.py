@@ -5,20 +5,35 @@
     include/DuVad.h          C prototype, parameter types and names, the comment above it
     bindings/vb6/DuVad.bas   Declare statement, ByVal/ByRef and the VB type of each parameter
 
-    exports.py check [ROOT]                 the three agree, and the DLL's definitions name their
-                                            parameters as DuVad.h does (exit 1 and a line per fault)
-    exports.py idl [ROOT] VERSION OUT.idl   the type library's source: one module of every export
+    exports.py check [ROOT]                 the three agree, the ordinals follow the rule below, the
+                                            result-code constants of DuVad.h and DuVad.bas agree, and
+                                            the DLL's definitions name their parameters as DuVad.h
+                                            does (exit 1 and a line per fault)
+    exports.py idl [ROOT] VERSION OUT.idl   the type library's source: one module of every export,
+                                            and the result codes as an enum
 
 The compiler checks the DLL's definitions against DuVad.h and the linker checks DuVad.def's byte
 counts against the definitions; nothing else reads DuVad.bas, so this check is what keeps the
 VB6 declarations and the type library from drifting.
+
+Ordinals: a caller may bind by ordinal, so an export keeps its number for ever. DuVad.def lists
+the exports in ordinal order, each row's ordinal being its row number; the first release's exports
+(ordinals 1-48, in byte-wise order of their names) are the table's first rows, and an export added
+later goes at the end with the next free ordinal (as zlib's .def appends).
+
+Result codes: each coded result an export returns has a name, DUVAD_<EXPORT>_<MEANING>, as a
+#define in DuVad.h and a Public Const in DuVad.bas; both files name the same constants with the
+same values, each export's comment (its type library help) mentions each of its codes, and an
+export whose comment gives a negative result has its codes named.
 """
+import hashlib
 import os
 import re
 import sys
 from collections import namedtuple
 
 DefExport = namedtuple("DefExport", "name arg_bytes ordinal")
+Constant = namedtuple("Constant", "name value")
 CParam = namedtuple("CParam", "type name")
 CFunction = namedtuple("CFunction", "name result params help")
 BasParam = namedtuple("BasParam", "passing name type")
@@ -60,7 +75,12 @@ IDL_TYPES = {
 LIBRARY_UUID = "b347c89e-97e7-4238-839c-904821c63994"
 MODULE_UUID = "2cd13b83-8b40-4b6e-a24b-b42f37005964"
 MODULE_NAME = "DuVadFunctions"
-HELP_LIMIT = 200  # characters of a help string; VB6's Object Browser shows one line
+CODES_UUID = "c2790a7d-011f-42c9-9c7d-25368e8070f8"
+CODES_NAME = "DuVadResultCodes"  # an enum: VB6 shows its members as constants (widl drops a module's)
+# SHA-256 of the first release's export names in ordinal order, one a line: that table must stay the
+# beginning of DuVad.def (see "Ordinals" above).
+RELEASED_TABLE = "b59cda09653a3dd0f6e7a3265dca7ff3f48732fe156677bc654096ffe3261fd4"
+CONSTANT_PREFIX = "DUVAD_"
 
 
 class DeclarationError(Exception):
@@ -95,29 +115,53 @@ def _c_type(text):
     return re.sub(r"\s+", " ", re.sub(r"\s*\*", "*", text)).strip()
 
 
-def _help_from(comment, name):
-    """The sentence of `comment` that is about `name`: one that begins with the name (a comment
-    over several prototypes), else one that names it, else the first sentence."""
+def _comment_text(comment):
     body = re.sub(r"^/\*+|\*+/$", "", comment)
     body = re.sub(r"\n\s*\*", " ", body)
-    body = " ".join(body.replace("`", "").split())
-    sentences = re.split(r"(?<!e\.g)(?<!i\.e)\.\s+(?=[A-Z*\"(])", body)
-    chosen = next((s for s in sentences if re.match(re.escape(name) + r"\b", s)),
-                  next((s for s in sentences if re.search(r"\b" + re.escape(name) + r"\b", s)), sentences[0]))
-    chosen = chosen.rstrip(".").strip()
-    if len(chosen) > HELP_LIMIT:
-        chosen = chosen[:HELP_LIMIT - 3].rsplit(" ", 1)[0] + "..."
-    return chosen
+    return " ".join(body.replace("`", "").split())
+
+
+def _helps(comment, names):
+    """Each function's help from the comment above its group of prototypes: the whole comment for
+    a prototype of its own; in a group, the comment's lead (what comes before the first sentence
+    that begins with a name of the group) and the function's own sentences (from the one that
+    begins with its name to the next that begins with another's). A function of a group whose
+    name begins no sentence gets no help (a fault)."""
+    body = _comment_text(comment)
+    if len(names) == 1:
+        return {names[0]: body}
+    starts = {}
+    for name in names:
+        m = re.search(r"(?:^|(?<=\.\s))" + re.escape(name) + r"\b", body)
+        if m:
+            starts[name] = m.start()
+    cuts = sorted(starts.values()) + [len(body)]
+    lead = body[:cuts[0]].strip()
+    helps = {}
+    for name in names:
+        if name in starts:
+            own = body[starts[name]:cuts[cuts.index(starts[name]) + 1]].strip()
+            helps[name] = f"{lead} {own}".strip()
+        else:
+            helps[name] = ""
+    return helps
 
 
 def parse_header(text):
     """Prototypes `int32_t WINAPI Name(type name, ...);` with the comment above each (a comment
-    above a group of prototypes belongs to each of them; section banners do not count)."""
-    functions, comment = [], ""
+    above a group of prototypes is shared as _helps says; section banners do not count)."""
+    functions, comment, group = [], "", []
     pattern = re.compile(r"(/\*.*?\*/)|(\w+)\s+WINAPI\s+(\w+)\s*\(([^)]*)\)\s*;", re.S)
+
+    def close_group():
+        helps = _helps(comment, [f.name for f in group]) if comment else {}
+        functions.extend(f._replace(help=helps.get(f.name, "")) for f in group)
+        group.clear()
+
     for m in pattern.finditer(text):
         if m.group(1):
             if not m.group(1).lstrip("/* ").startswith("---"):
+                close_group()
                 comment = m.group(1)
             continue
         result, name, params_text = m.group(2), m.group(3), m.group(4).strip()
@@ -128,8 +172,21 @@ def parse_header(text):
                 if not pm:
                     raise DeclarationError(f"{HEADER_PATH}: {name}: parameter without a name: {piece.strip()}")
                 params.append(CParam(_c_type(pm.group(1)), pm.group(2)))
-        functions.append(CFunction(name, result, params, _help_from(comment, name) if comment else ""))
+        group.append(CFunction(name, result, params, ""))
+    close_group()
     return functions
+
+
+def parse_header_constants(text):
+    """`#define DUVAD_NAME (value)` lines of DuVad.h."""
+    return [Constant(m.group(1), int(m.group(2)))
+            for m in re.finditer(r"^#define\s+(" + CONSTANT_PREFIX + r"\w+)\s+\(?(-?\d+)\)?\s*$", text, re.M)]
+
+
+def parse_bas_constants(text):
+    """`Public Const DUVAD_NAME As Long = value` lines of DuVad.bas."""
+    return [Constant(m.group(1), int(m.group(2)))
+            for m in re.finditer(r"^Public Const (" + CONSTANT_PREFIX + r"\w+) As Long = (-?\d+)\s*$", text, re.M)]
 
 
 def parse_bas(text):
@@ -184,14 +241,81 @@ def load(root):
             parse_bas(read_text(root, BAS_PATH)))
 
 
+def load_constants(root):
+    return parse_header_constants(read_text(root, HEADER_PATH)), parse_bas_constants(read_text(root, BAS_PATH))
+
+
+def table_digest(names):
+    return hashlib.sha256("".join(n + "\n" for n in names).encode("ascii")).hexdigest()
+
+
+def check_ordinals(exports):
+    """Each row's ordinal is its row number, and the first release's table begins the list."""
+    faults = []
+    for row, export in enumerate(exports, 1):
+        if export.ordinal != row:
+            faults.append(f"{DEF_PATH}: {export.name} has ordinal {export.ordinal} in row {row}: ordinals are the "
+                          "rows' numbers, and an export added later goes at the end with the next free ordinal")
+    names = [e.name for e in exports]
+    if not any(table_digest(names[:rows]) == RELEASED_TABLE for rows in range(len(names) + 1)):
+        faults.append(f"{DEF_PATH}: the first release's exports no longer begin the table with their ordinals "
+                      "(an export was renamed, moved or put between them): callers that bind by ordinal would break")
+    return faults
+
+
+def export_of_constant(name, exports):
+    """The export a constant DUVAD_<EXPORT>_<MEANING> belongs to (the longest name that fits)."""
+    fitting = [e.name for e in exports if name.startswith(CONSTANT_PREFIX + e.name.upper() + "_")]
+    return max(fitting, key=len) if fitting else None
+
+
+def mentions(text, value):
+    """Whether `text` names the result code `value` as a number of its own (1 is not in -1 or 10)."""
+    return re.search(r"(?<![\w.\-])" + re.escape(str(value)) + r"(?![\w.]\w)(?!\d)", text) is not None
+
+
+def check_constants(exports, functions, header_constants, bas_constants):
+    """DuVad.h and DuVad.bas name the same result codes with the same values, each belongs to an
+    export, the export's comment mentions it, and an export whose comment gives a negative result
+    has named codes."""
+    faults = []
+    by_header = {c.name: c.value for c in header_constants}
+    by_bas = {c.name: c.value for c in bas_constants}
+    help_of = {f.name: f.help for f in functions}
+    for home, mine, other, other_home in ((HEADER_PATH, by_header, by_bas, BAS_PATH),
+                                          (BAS_PATH, by_bas, by_header, HEADER_PATH)):
+        for name in sorted(set(mine) - set(other)):
+            faults.append(f"{other_home}: {name} is missing ({home} gives it {mine[name]})")
+    for name in sorted(set(by_header) & set(by_bas)):
+        if by_header[name] != by_bas[name]:
+            faults.append(f"{BAS_PATH}: {name} is {by_bas[name]}, {HEADER_PATH} says {by_header[name]}")
+    for name, value in sorted({**by_bas, **by_header}.items()):
+        export = export_of_constant(name, exports)
+        if export is None:
+            faults.append(f"{name}: names no export (DUVAD_<EXPORT>_<MEANING>)")
+        elif export in help_of and not mentions(help_of[export], value):
+            faults.append(f"{HEADER_PATH}: the comment of {export} does not mention its result {value} ({name})")
+    # A negative number in a comment is an error code (no export counts below zero): it has a name.
+    named = {export_of_constant(name, exports) for name in by_header}
+    for function in functions:
+        negative = re.search(r"(?<![\w.\-])-\d+", function.help)
+        if negative and function.name not in named:
+            faults.append(f"{HEADER_PATH}: {function.name} returns {negative.group(0)} (its comment says) "
+                          f"but no {CONSTANT_PREFIX}{function.name.upper()}_... constant names it")
+    return faults
+
+
 def vb_kind(param):
     return VB_KINDS.get((param.passing, param.type))
 
 
-def check(exports, functions, declares, definitions=None):
+def check(exports, functions, declares, definitions=None, constants=None):
     """Every fault found, one line each; empty when the three homes agree (and the definitions,
-    when given, name their parameters as DuVad.h does)."""
+    when given, name their parameters as DuVad.h does; the constants, when given as DuVad.h's and
+    DuVad.bas's lists, agree)."""
     faults = []
+    if constants is not None:
+        faults += check_constants(exports, functions, *constants)
 
     def names_of(items, home):
         seen = {}
@@ -210,10 +334,7 @@ def check(exports, functions, declares, definitions=None):
         for name in sorted(set(names) - set(by_def)):
             faults.append(f"{home}: {name} is declared but not exported ({DEF_PATH})")
 
-    # Ordinals are 1..N in byte-wise order of the names; each export keeps its number.
-    for ordinal, export in enumerate(sorted(exports, key=lambda e: e.name.encode()), 1):
-        if export.ordinal != ordinal:
-            faults.append(f"{DEF_PATH}: {export.name} has ordinal {export.ordinal}, byte-wise order gives {ordinal}")
+    faults += check_ordinals(exports)
 
     for export in exports:
         function, declare = by_header.get(export.name), by_bas.get(export.name)
@@ -267,9 +388,10 @@ def _idl_string(text):
     return text.replace("\\", "\\\\").replace('"', '\\"')
 
 
-def idl(exports, functions, declares, version):
+def idl(exports, functions, declares, version, constants=()):
     """The type library's source. Every entry names its export; VB6 passes what the Declare
-    statements pass. (widl writes entry names as "#": tools/msft_entries.py writes them.)"""
+    statements pass; the result-code `constants` (DuVad.h's) are the members of an enum. (widl writes
+    entry names as "#": tools/msft_entries.py writes them.)"""
     major, minor = version.split(".")[:2]
     by_header = {f.name: f for f in functions}
     by_bas = {d.name: d for d in declares}
@@ -290,7 +412,14 @@ def idl(exports, functions, declares, version):
         params = ", ".join(f"{IDL_TYPES[vb_kind(b)]} {c.name}" for c, b in zip(function.params, declare.params))
         lines.append(f'        [entry("{export.name}"), helpstring("{_idl_string(function.help)}")]')
         lines.append(f"        long __stdcall {export.name}({params});")
-    lines += ["    };", "};", ""]
+    lines += ["    };"]
+    if constants:
+        lines += ["", f'    typedef [uuid({CODES_UUID}), helpstring("Result codes of the exports of {DLL_NAME}")]',
+                  f"    enum {CODES_NAME} {{"]
+        lines += [f"        {c.name} = {c.value}," for c in constants]
+        lines[-1] = lines[-1].rstrip(",")
+        lines += [f"    }} {CODES_NAME};"]
+    lines += ["};", ""]
     return "\n".join(lines)
 
 
@@ -304,19 +433,22 @@ def main(argv):
     except DeclarationError as e:
         print(e)
         return 1
-    faults = check(*declarations, parse_definitions(root) if argv[1] == "check" else None)
+    checking = argv[1] == "check"
+    faults = check(*declarations, parse_definitions(root) if checking else None,
+                   load_constants(root) if checking else None)
     for fault in faults:
         print(fault)
     if faults:
         return 1
     if argv[1] == "check":
-        print(f"{len(declarations[0])} exports: {DEF_PATH}, {HEADER_PATH} and {BAS_PATH} agree")
+        print(f"{len(declarations[0])} exports and {len(load_constants(root)[0])} result codes: "
+              f"{DEF_PATH}, {HEADER_PATH} and {BAS_PATH} agree")
         return 0
     if len(argv) != 5:
         sys.stderr.write(__doc__)
         return 2
     with open(argv[4], "w", encoding="ascii") as f:
-        f.write(idl(*declarations, argv[3]))
+        f.write(idl(*declarations, argv[3], load_constants(root)[0]))
     return 0
 
 

@@ -24,8 +24,14 @@ def tree_texts():
 
 
 def faults_of(texts):
-    return exports.check(exports.parse_def(texts[exports.DEF_PATH]), exports.parse_header(texts[exports.HEADER_PATH]),
-                         exports.parse_bas(texts[exports.BAS_PATH]))
+    header, bas = texts[exports.HEADER_PATH], texts[exports.BAS_PATH]
+    return exports.check(exports.parse_def(texts[exports.DEF_PATH]), exports.parse_header(header),
+                         exports.parse_bas(bas), None,
+                         (exports.parse_header_constants(header), exports.parse_bas_constants(bas)))
+
+
+def def_rows(texts):
+    return [line for line in texts[exports.DEF_PATH].splitlines() if re.match(r"\s+\w+@\d+\s+@\d+$", line)]
 
 
 def changed(path, old, new, count=1):
@@ -44,7 +50,11 @@ class AgreementTest(unittest.TestCase):
     def test_the_tree_agrees(self):
         self.assertEqual(faults_of(tree_texts()), [])
         declarations = exports.load(ROOT)
-        self.assertEqual([len(d) for d in declarations], [48, 48, 48])
+        rows = len(def_rows(tree_texts()))
+        self.assertEqual([len(d) for d in declarations], [rows, rows, rows])
+        header_constants, bas_constants = exports.load_constants(ROOT)
+        self.assertGreater(len(header_constants), 0)
+        self.assertEqual(sorted(header_constants), sorted(bas_constants))
 
     def test_a_missing_declaration_is_reported_in_its_file(self):
         texts = tree_texts()
@@ -86,10 +96,41 @@ class AgreementTest(unittest.TestCase):
                             "GoEvents is bound to DuVad.dll MySleep")
         self.assertReported(changed(exports.BAS_PATH, 'ItsNT Lib "DuVad.dll"', 'ItsNT Lib "kernel32"'),
                             "ItsNT is bound to kernel32")
-        texts = changed(exports.DEF_PATH, "GoEvents@4                  @23", "GoEvents@4                  @24")
-        texts[exports.DEF_PATH] = texts[exports.DEF_PATH].replace("InStrBackS@8                @24",
-                                                                  "InStrBackS@8                @23")
-        self.assertReported(texts, "GoEvents has ordinal 24, byte-wise order gives 23")
+
+    def test_an_export_added_later_takes_the_next_free_ordinal(self):
+        texts = tree_texts()
+        rows = def_rows(texts)
+        appended = f"    AddedLater@4 @{len(rows) + 1}\n"
+        declared = "int32_t WINAPI AddedLater(int32_t value);\n"
+        texts[exports.DEF_PATH] += appended
+        texts[exports.HEADER_PATH] = texts[exports.HEADER_PATH].replace(
+            "#ifdef __cplusplus\n}", "/* Returns 1. */\n" + declared + "#ifdef __cplusplus\n}")
+        texts[exports.BAS_PATH] += 'Public Declare Function AddedLater Lib "DuVad.dll" (ByVal value As Long) As Long\n'
+        self.assertEqual(faults_of(texts), [])
+
+        # Put where byte-wise order would have it, with or without the rows after it renumbered:
+        # a caller of the released table that binds by ordinal would reach another function.
+        first, second = rows[0], rows[1]
+        inserted = dict(texts)
+        inserted[exports.DEF_PATH] = texts[exports.DEF_PATH].replace(appended, "").replace(
+            first + "\n", first + "\n    AddedLater@4 @2\n")
+        self.assertReported(inserted, "AnalyzeMpeg has ordinal 2 in row 3", "callers that bind by ordinal would break")
+        renumbered = "\n".join(re.sub(r"@\d+$", f"@{n}", row) for n, row in
+                               enumerate([first, "    AddedLater@4 @2"] + rows[1:], 1))
+        inserted[exports.DEF_PATH] = texts[exports.DEF_PATH].replace(appended, "").replace(
+            "\n".join(rows), renumbered)
+        faults = faults_of(inserted)
+        self.assertEqual(len(faults), 1, faults)
+        self.assertIn("callers that bind by ordinal would break", faults[0])
+
+        # A gap, and two rows that swap their ordinals.
+        gap = dict(texts)
+        gap[exports.DEF_PATH] = texts[exports.DEF_PATH].replace(appended, f"    AddedLater@4 @{len(rows) + 2}\n")
+        self.assertReported(gap, f"AddedLater has ordinal {len(rows) + 2} in row {len(rows) + 1}")
+        swapped = dict(texts)
+        swapped[exports.DEF_PATH] = texts[exports.DEF_PATH].replace(first, re.sub(r"@1$", "@2", first)).replace(
+            second, re.sub(r"@2$", "@1", second))
+        self.assertReported(swapped, "has ordinal 2 in row 1", "has ordinal 1 in row 2")
 
     def test_parameter_names_are_one_style_and_the_same_everywhere(self):
         self.assertReported(changed(exports.BAS_PATH, "(ByVal firstName As String", "(ByVal first As String"),
@@ -128,23 +169,75 @@ class AgreementTest(unittest.TestCase):
         self.assertEqual([(p.passing, p.type) for p in declares[0].params],
                          [("ByVal", "String"), ("ByRef", "Long"), ("ByRef", "Byte")])
 
-    def test_help_strings_come_from_the_comment_about_each_function(self):
-        functions = {f.name: f for f in exports.parse_header(tree_texts()[exports.HEADER_PATH])}
-        self.assertTrue(functions["FNext"].help.startswith("FNext: 1 with the next entry"))
-        self.assertTrue(functions["IsFileErasable"].help.startswith("IsFileErasable: opens for writing"))
+    def test_each_function_has_its_own_whole_help_with_its_result_codes(self):
+        texts = tree_texts()
+        header = texts[exports.HEADER_PATH]
+        functions = {f.name: f for f in exports.parse_header(header)}
+        # In a comment over several prototypes, each function's part begins with its name.
+        self.assertEqual(functions["FEnd"].help, "Directory enumeration. FEnd closes search and returns 1 always.")
+        self.assertTrue(functions["FNext"].help.startswith("Directory enumeration. FNext: 1 with the next entry"))
+        self.assertNotIn("FFirst starts", functions["FNext"].help)
+        self.assertTrue(functions["OpenFileInSectors"].help.startswith("Sector-wise reading (2048-byte sectors). "
+                                                                       "OpenFileInSectors opens"))
+        self.assertNotIn("ReadFileInSectors", functions["OpenFileInSectors"].help)
         self.assertTrue(functions["GoEvents"].help.startswith("Handles every message in the calling thread's queue"))
+        # A comment of its own is the help whole, never cut.
+        self.assertTrue(functions["MatchFiles"].help.endswith("-4 / -5 the first / second file cannot be opened."))
+        self.assertTrue(functions["AnalyzeMpeg"].help.endswith("too large for its length in sectors to fit 32 bits: "
+                                                               "*compliant = 0 only"))
         for f in functions.values():
-            self.assertLessEqual(len(f.help), exports.HELP_LIMIT, f.name)
+            self.assertTrue(f.help, f.name)
             self.assertNotIn("---", f.help, f.name)
+            self.assertNotIn("*/", f.help, f.name)
+        # Every result code named for a function is in its help (the tree's constants, and the
+        # checker for a comment that drops one).
+        for constant in exports.parse_header_constants(header):
+            export = exports.export_of_constant(constant.name, exports.parse_def(texts[exports.DEF_PATH]))
+            self.assertTrue(exports.mentions(functions[export].help, constant.value), constant.name)
+        self.assertReported(changed(exports.HEADER_PATH, "-3 the sizes differ", "the sizes differ"),
+                            "the comment of MatchFiles does not mention its result -3 (DUVAD_MATCHFILES_SIZES_DIFFER)")
+        # A function of a group whose name begins none of the group's sentences has no help.
+        self.assertReported(changed(exports.HEADER_PATH, "open until FEnd. FEnd closes", "open until FEnd, which closes"),
+                            "FEnd has no comment above it")
+
+    def test_numbers_are_mentioned_as_numbers_of_their_own(self):
+        self.assertTrue(exports.mentions("Returns 1, or -1 when", -1))
+        self.assertTrue(exports.mentions("Returns 1, or -1 when", 1))
+        self.assertFalse(exports.mentions("Returns -1 when", 1))
+        self.assertFalse(exports.mentions("Returns 10 or 0.5", 1))
+        self.assertTrue(exports.mentions("(87), with nothing written", 87))
+        self.assertTrue(exports.mentions("-100 - i    source i", -100))
+
+    def test_result_codes_are_named_alike_in_both_files(self):
+        self.assertReported(changed(exports.BAS_PATH, "Public Const DUVAD_MATCHFILES_SIZES_DIFFER As Long = -3\n", ""),
+                            "DuVad.bas: DUVAD_MATCHFILES_SIZES_DIFFER is missing (include/DuVad.h gives it -3)")
+        self.assertReported(changed(exports.HEADER_PATH, "#define DUVAD_GETACOLOR_CANCELLED (-1)\n", ""),
+                            "DuVad.h: DUVAD_GETACOLOR_CANCELLED is missing (bindings/vb6/DuVad.bas gives it -1)")
+        self.assertReported(changed(exports.BAS_PATH, "DUVAD_PRINTERSETUP_NO_CONTEXT As Long = -3",
+                                    "DUVAD_PRINTERSETUP_NO_CONTEXT As Long = -4"),
+                            "DuVad.bas: DUVAD_PRINTERSETUP_NO_CONTEXT is -4, include/DuVad.h says -3")
+        texts = changed(exports.BAS_PATH, "DUVAD_GETACOLOR_CANCELLED As", "DUVAD_GETCOLOR_CANCELLED As")
+        texts[exports.HEADER_PATH] = texts[exports.HEADER_PATH].replace("DUVAD_GETACOLOR_CANCELLED",
+                                                                          "DUVAD_GETCOLOR_CANCELLED")
+        self.assertReported(texts, "DUVAD_GETCOLOR_CANCELLED: names no export")
+        # An export whose comment gives a negative result, with no constant at all.
+        texts = changed(exports.BAS_PATH, "Public Const DUVAD_GETACOLOR_CANCELLED As Long = -1\n", "")
+        texts[exports.HEADER_PATH] = texts[exports.HEADER_PATH].replace("#define DUVAD_GETACOLOR_CANCELLED (-1)\n", "")
+        self.assertEqual(faults_of(texts), ["include/DuVad.h: GetAColor returns -1 (its comment says) but no "
+                                            "DUVAD_GETACOLOR_... constant names it"])
+        # The longest export name that fits decides (FFirst, not a shorter name it begins with).
+        self.assertEqual(exports.export_of_constant("DUVAD_DRIVESETTINGNT_DONE", exports.load(ROOT)[0]),
+                         "DriveSettingNT")
 
     def test_idl_declares_every_export_once_by_its_entry(self):
-        text = exports.idl(*exports.load(ROOT), "1.2.3.4")
+        text = exports.idl(*exports.load(ROOT), "1.2.3.4", exports.load_constants(ROOT)[0])
         self.assertIn("version(1.2)", text)
         entries = re.findall(r'\[entry\("(\w+)"\)', text)
-        self.assertEqual(entries, sorted(entries, key=str.encode))
-        self.assertEqual(len(entries), 48)
+        self.assertEqual(entries, [re.match(r"\s+(\w+)@", row).group(1) for row in def_rows(tree_texts())])
         self.assertIn("long __stdcall ReadRegBlock([in] LPSTR subKey, [in] LPSTR valueName, [in] void* block, "
                       "[in] long length);", text)
+        self.assertIn("        DUVAD_MATCHFILES_SIZES_DIFFER = -3,\n", text)
+        self.assertEqual(len(re.findall(r"\n        DUVAD_\w+ = -?\d+", text)), len(exports.load_constants(ROOT)[0]))
 
 
 WIDL = shutil.which("i686-w64-mingw32-widl")

@@ -11,15 +11,22 @@ namespace duvad::files {
 // The answer for a network path whose free space cannot be asked for: a decimal thousand million.
 constexpr uint32_t kNetworkFreeKB = 1000000000;
 
+// The longest root the free-space queries take, terminating zero included.
+constexpr size_t kRootBytes = 512;
+
 enum class RootKind {
-    None,   // no root: the queries answer for the current directory's drive
-    Drive,  // "X:\" from a path whose second byte is a colon
-    Unc,    // a path that begins with two backslashes, cut after its last backslash
+    None,     // no root: the queries answer for the current directory's drive
+    Drive,    // "X:\" from a path whose second byte is a colon
+    Unc,      // a path that begins with two backslashes, cut after its last backslash
+    TooLong,  // a UNC root of kRootBytes or more: no query can ask for it
 };
 
 struct VolumeRoot {
     RootKind kind;
-    size_t length;  // Unc: bytes of the path up to and including its last backslash
+    char text[kRootBytes];  // Drive, Unc: the root the queries are asked for; otherwise empty
+
+    // What the queries are given: the root, or null for the current directory's drive.
+    const char* query() const { return kind == RootKind::Drive || kind == RootKind::Unc ? text : nullptr; }
 };
 
 // Null and empty paths, relative paths and paths beginning with a single backslash have no root.

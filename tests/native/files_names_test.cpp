@@ -1,7 +1,6 @@
 // The name rules and path searches over models of a single-byte (1252/437) and a double-byte (932)
 // code page.
 #include "files/core/names.h"
-#include "files/core/volume.h"
 
 #include <gtest/gtest.h>
 
@@ -158,47 +157,6 @@ TEST(PathSearches, ALeadByteBeforeTheEndStopsTheSearch) {
     const char* lone = "\x95";
     EXPECT_EQ(charNext(lone, japanese), lone + 1);
     EXPECT_EQ(charNext(lone + 1, japanese), lone + 1) << "the terminating zero stays";
-}
-
-TEST(VolumeRoot, DrivesUncPathsAndTheRest) {
-    struct Case {
-        const char* path;
-        RootKind kind;
-        size_t length;
-    };
-    for (Case c : {Case{"C:\\DATA\\IMAGE.BIN", RootKind::Drive, 3}, Case{"C:", RootKind::Drive, 3},
-                   Case{"C:\\", RootKind::Drive, 3}, Case{"d:relative", RootKind::Drive, 3},
-                   Case{"\\\\SERVER\\SHARE\\DIR\\IMAGE.BIN", RootKind::Unc, 19},
-                   Case{"\\\\SERVER\\SHARE\\DIR", RootKind::Unc, 15}, Case{"\\\\", RootKind::Unc, 2},
-                   Case{"", RootKind::None, 0}, Case{nullptr, RootKind::None, 0}, Case{"DATA\\X", RootKind::None, 0},
-                   Case{"\\DATA\\X", RootKind::None, 0}, Case{"C", RootKind::None, 0}}) {
-        const VolumeRoot root = volumeRoot(c.path, western);
-        EXPECT_EQ(root.kind, c.kind) << (c.path ? c.path : "(null)");
-        if (c.kind != RootKind::None) { EXPECT_EQ(root.length, c.length) << c.path; }
-    }
-    // The last backslash character, not a trail byte.
-    const std::string unc = "\\\\S\\DIR\\" + kTrail5C;
-    EXPECT_EQ(volumeRoot(unc.c_str(), japanese).length, 8u);
-    EXPECT_EQ(volumeRoot(unc.c_str(), western).length, 10u);
-}
-
-TEST(FreeSpace, TrueFiguresCappedAtTheLargestResult) {
-    EXPECT_EQ(freeKBFromBytes(1536), 1);
-    EXPECT_EQ(freeKBFromBytes(1023), 0);
-    EXPECT_EQ(freeKBFromBytes(2147483647ull * 1024 + 1023), 2147483647);
-    EXPECT_EQ(freeKBFromBytes(2147483648ull * 1024), 2147483647) << "2 TiB: no longer a positive 32-bit count";
-    EXPECT_EQ(freeKBFromBytes(3ull << 40), 2147483647) << "3 TiB, which wrapped to -1073741824";
-    EXPECT_EQ(freeKBFromBytes(4097ull << 30), 2147483647) << "4097 GiB, which wrapped to 1048576";
-    EXPECT_EQ(freeKBFromBytes(~0ull), 2147483647);
-    EXPECT_EQ(freeKBFromClusters(512, 8, 1000), 4000);
-    EXPECT_EQ(freeKBFromClusters(511, 8, 1000), 0);
-    EXPECT_EQ(freeKBFromClusters(4096, 64, 0x007FFFFF), 2147483392) << "8 x 64 x 8388607 / 2";
-    EXPECT_EQ(freeKBFromClusters(4096, 64, 0x00800000), 2147483647) << "a product of 2^32 (which wrapped to 0): capped";
-    EXPECT_EQ(entryKilobytes((4ull << 30) + 10), 4194305) << "the whole size, not its low 32 bits";
-    EXPECT_EQ(entryKilobytes(0xFFFFFFFFull), 4194304);
-    EXPECT_EQ(entryKilobytes(2147483647ull * 1024), 2147483647);
-    EXPECT_EQ(entryKilobytes(2147483647ull * 1024 + 1), 2147483647);
-    EXPECT_EQ(entryKilobytes(~0ull), 2147483647);
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // lead-in and lead-out, made subheaders, payloads, and where a failed read or write stops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
+#include "tests/native/core_printers.h"
 #include "tests/native/vcd_streams.h"
-#include "vcd/core/lists.h"
+#include "vcd/core/mpeg.h"
 #include "vcd/core/track.h"
 
 namespace duvad::vcd {
@@ -34,13 +36,15 @@ private:
     int writes_ = 0;
 };
 
-// A file whose reads fail from a given byte on.
+// A file that shrank to `failFrom` bytes after it was measured: a read across that point delivers
+// the bytes before it, one past it nothing.
 class FailingSource : public MemorySource {
 public:
     FailingSource(const std::vector<uint8_t>& b, int64_t failFrom)
         : MemorySource(b.data(), b.size()), failFrom_(failFrom) {}
     uint32_t readAt(int64_t offset, uint8_t* to, uint32_t count) override {
-        return offset + count > failFrom_ ? 0 : MemorySource::readAt(offset, to, count);
+        if (offset >= failFrom_) return 0;
+        return MemorySource::readAt(offset, to, uint32_t(std::min<int64_t>(count, failFrom_ - offset)));
     }
 
 private:
@@ -144,6 +148,28 @@ TEST(VcdTrack, WhatTheFirstBytesSay) {
     EXPECT_EQ(classifySource(es.data(), 2336), SourceKind::Neither);
 }
 
+// The length AnalyzeMpeg reports is the track PrepareVcdFiles writes, for files that end on a
+// whole sector or pack and for those 1 to 44 bytes short of one or past one.
+TEST(VcdTrack, AnalyzedLengthIsTheTrackWritten) {
+    for (const char* name : {"ntsc.cdxa", "ntsc.mpg"}) {
+        const auto bytes = test::stream(name);
+        const bool cdxa = name[5] == 'c';
+        const int64_t whole = cdxa ? 44 + 3 * 2352 : 3 * 2324;
+        ASSERT_GT(int64_t(bytes.size()), whole + 44) << name;
+        for (int64_t size = whole - 44; size <= whole + 44; ++size) {
+            MemorySource measured(bytes.data(), size_t(size));
+            const Analysis a = analyzeStream(measured);
+            MemorySource source(bytes.data(), size_t(size));
+            MemorySink out;
+            const TrackOutcome r = writeTrack(source, out, cdxa ? SourceKind::RiffCdxa : SourceKind::PackStream, size,
+                                              1);
+            ASSERT_EQ(r.status, TrackOutcome::Done);
+            EXPECT_EQ(a.sectors, int64_t(out.sectors())) << name << " cut to " << size << " bytes";
+            EXPECT_EQ(out.sectors(), size < whole ? 30u + 2 + 55 : 30u + 3 + 55) << name << " cut to " << size;
+        }
+    }
+}
+
 TEST(VcdTrack, FailuresStopWhereTheyHappen) {
     const auto src = test::stream("ntsc.mpg");
     // A write failing in the lead-in, among the data, in the lead-out.
@@ -155,7 +181,7 @@ TEST(VcdTrack, FailuresStopWhereTheyHappen) {
         EXPECT_EQ(r.sectors, uint32_t(at));
         EXPECT_EQ(out.pumps, at);
     }
-    // A read failing at pack 10 (the file shrank, or the disk failed).
+    // A read coming up short in the middle of pack 10 (the file shrank).
     for (const char* name : {"ntsc.mpg", "ntsc.cdxa"}) {
         const auto bytes = test::stream(name);
         const bool cdxa = name[5] == 'c';
@@ -221,82 +247,6 @@ TEST(VcdTrack, LargestTrackTheImageCanDescribe) {
     EXPECT_EQ(trackSectors(false, int64_t(kMaxTrackSectors - 85) * 2324 + 2323), kMaxTrackSectors);
     EXPECT_EQ(trackSectors(false, int64_t(kMaxTrackSectors - 84) * 2324), kMaxTrackSectors + 1);
     EXPECT_EQ(trackSectors(true, 44 + 2352ll * 1000000 + 1), 1000085);
-}
-
-TEST(VcdLists, WellFormedListsAndNullPointers) {
-    VcdLists l;
-    EXPECT_EQ(walkLists("a.mpg\r\nb.dat\r\n", "img.bin\r\nt1.bin\r\nt2.bin\r\nextra\r\n", l), 0);
-    EXPECT_EQ(l.tracks, 2);
-    EXPECT_STREQ(l.image, "img.bin");
-    EXPECT_STREQ(l.source[1], "b.dat");
-    EXPECT_STREQ(l.target[0], "t1.bin");
-    EXPECT_STREQ(l.target[1], "t2.bin");
-    EXPECT_TRUE(allZero(reinterpret_cast<const uint8_t*>(l.target[1]) + 6, kNameBytes - 6));
-
-    EXPECT_EQ(walkLists(nullptr, "img\r\n", l), 0);
-    EXPECT_EQ(l.tracks, 0);
-    EXPECT_EQ(walkLists("", "img\r\n", l), 0);
-    EXPECT_EQ(walkLists(nullptr, nullptr, l), -300);
-    EXPECT_EQ(walkLists("a\r\n", nullptr, l), -300);
-
-    const std::string n255(255, 'n');
-    EXPECT_EQ(walkLists((n255 + "\r\n").c_str(), ("i\r\n" + n255 + "\r\n").c_str(), l), 0);
-    EXPECT_EQ(std::string(l.source[0]), n255);
-}
-
-TEST(VcdLists, RefusalsCarryTheCodeOfTheLinesRole) {
-    VcdLists l;
-    const std::string n256(256, 'n');
-    struct Case {
-        std::string sources, targets;
-        int32_t code;
-    };
-    const Case cases[] = {
-        {"a\r\nb", "i\r\n1\r\n2\r\n", -102},                 // last source line without CR LF
-        {"a\r\nb\r", "i\r\n1\r\n2\r\n", -102},               // CR without LF
-        {"a\nb\r\n", "i\r\n1\r\n", -101},                    // a bare LF does not end a line
-        {"a\r\n" + n256 + "\r\n", "i\r\n1\r\n2\r\n", -102},  // name of 256 bytes
-        {"a\r\nb\r\n", "i\r\n1\r\n", -302},                  // no target line for track 2
-        {"a\r\nb\r\n", "i\r\n1\r\n2", -302},                 // target line without CR LF
-        {"a\r\nb\r\n", "i\r\n" + n256 + "\r\n2\r\n", -301},
-        {"a\r\n", "img", -300},
-        {"a\r\n", n256 + "\r\n1\r\n", -300},
-        {"", "", -300},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(walkLists(c.sources.c_str(), c.targets.c_str(), l), c.code) << c.sources << " | " << c.targets;
-
-    std::string s32, t33 = "img\r\n";
-    for (int i = 1; i <= 32; ++i) {
-        s32 += "s" + std::to_string(i) + "\r\n";
-        t33 += "t" + std::to_string(i) + "\r\n";
-    }
-    EXPECT_EQ(walkLists(s32.c_str(), t33.c_str(), l), 0);
-    EXPECT_EQ(l.tracks, 32);
-    EXPECT_EQ(walkLists((s32 + "s33\r\n").c_str(), (t33 + "t33\r\n").c_str(), l), -133);
-    EXPECT_EQ(walkLists((s32 + "s33").c_str(), t33.c_str(), l), -133);
-}
-
-// Which output is blamed for a collision, with names compared as plain text: the first output in
-// list order (image, then track files) that names a source or another output.
-TEST(VcdLists, CollisionsAreBlamedOnTheFirstOutputInvolved) {
-    auto same = [](const char* a, const char* b) { return std::strcmp(a, b) == 0; };
-    struct Case {
-        const char* sources;
-        const char* targets;
-        int32_t code;
-    };
-    for (const Case& c : {Case{"a\r\nb\r\n", "img\r\nt1\r\nt2\r\n", 0},
-                          Case{"a\r\na\r\n", "img\r\nt1\r\nt2\r\n", 0},  // one source, two tracks
-                          Case{"a\r\nb\r\n", "a\r\nt1\r\nt2\r\n", -300},
-                          Case{"a\r\nb\r\n", "img\r\nb\r\nt2\r\n", -301},  // a later source
-                          Case{"a\r\nb\r\n", "img\r\nt1\r\nb\r\n", -302},  // its own source
-                          Case{"a\r\nb\r\n", "t2\r\nt1\r\nt2\r\n", -300},
-                          Case{"a\r\nb\r\nc\r\n", "img\r\nt1\r\nt3\r\nt3\r\n", -302}, Case{"", "img\r\n", 0}}) {
-        VcdLists l;
-        ASSERT_EQ(walkLists(c.sources, c.targets, l), 0);
-        EXPECT_EQ(findCollision(l, same), c.code) << c.targets;
-    }
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 Each export must be one function of one module: bound by its own name in DuVad.dll (not by "#"
 or an ordinal), stdcall, a static function returning a 32-bit integer, with one parameter per
 32-bit argument of DEF, typed as VB6 passes the C type of HEADER with the Declare kind of BAS,
-and a help string taken from HEADER. Prints each fault; exit 1 when there is one."""
+and as help string its own comment of HEADER, whole; and HEADER's result-code constants, each with
+its value. Prints each fault; exit 1 when there is one."""
 import os
-import re
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
@@ -29,16 +29,11 @@ EXPECTED = {
 }
 
 
-def words(text):
-    return " ".join(text.replace("`", "").replace("*", " ").split())
-
-
 def main(dump_path, def_path, header_path, bas_path, version):
     read = lambda p: open(p, encoding="ascii").read()
     defs = exports.parse_def(read(def_path))
     header = {f.name: f for f in exports.parse_header(read(header_path))}
     bas = {d.name: d for d in exports.parse_bas(read(bas_path))}
-    header_words = words(re.sub(r"/\*|\*/|\n\s*\*", " ", read(header_path)))
     lines = open(dump_path, encoding="ascii", errors="replace").read().splitlines()
     faults = []
 
@@ -83,13 +78,23 @@ def main(dump_path, def_path, header_path, bas_path, version):
                 if g != wanted:
                     faults.append(f"{export.name}({cp.name}): {g}, wanted {wanted} "
                                   f"for {cp.type} / {bp.passing} {bp.type}")
-        help_words = words(help_text.removesuffix("..."))
-        if len(help_words) < 10 or help_words not in header_words:
-            faults.append(f"{export.name}: help string {help_text!r} is not text of DuVad.h")
+        if c and help_text != c.help:
+            faults.append(f"{export.name}: help string {help_text!r}, wanted its own comment of DuVad.h {c.help!r}")
+
+    # The result codes, as constants of the same module with DuVad.h's names and values.
+    consts = {}
+    for line in lines:
+        if line.startswith("const "):
+            name, _, value = line[len("const "):].partition("|")
+            consts[name] = value
+    wanted = {c.name: str(c.value) for c in exports.parse_header_constants(read(header_path))}
+    for name in sorted(set(wanted) | set(consts)):
+        if consts.get(name) != wanted.get(name):
+            faults.append(f"constant {name}: {consts.get(name)} in the type library, {wanted.get(name)} in DuVad.h")
 
     for fault in faults:
         print("FAIL ", fault)
-    print(f"{len(functions)} functions read back, {len(faults)} faults")
+    print(f"{len(functions)} functions and {len(consts)} constants read back, {len(faults)} faults")
     return 1 if faults else 0
 
 

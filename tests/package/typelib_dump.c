@@ -133,6 +133,26 @@ int main(int argc, char** argv) {
                 ITypeInfo_ReleaseFuncDesc(info, fd);
             }
         }
+        if (ta->typekind == TKIND_ENUM) { /* the result codes: "const NAME|VALUE" */
+            for (UINT v = 0; v < ta->cVars; ++v) {
+                VARDESC* vd = NULL;
+                if (FAILED(ITypeInfo_GetVarDesc(info, v, &vd))) {
+                    printf("const ?|GetVarDesc failed\n");
+                    continue;
+                }
+                BSTR vname = NULL;
+                ITypeInfo_GetDocumentation(info, vd->memid, &vname, NULL, NULL, NULL);
+                printf("const ");
+                print_bstr(vname);
+                if (vd->varkind == VAR_CONST && V_VT(vd->lpvarValue) == VT_I4)
+                    printf("|%ld\n", (long)V_I4(vd->lpvarValue));
+                else
+                    printf("|<varkind %d, type %d>\n", (int)vd->varkind,
+                           vd->varkind == VAR_CONST ? (int)V_VT(vd->lpvarValue) : -1);
+                SysFreeString(vname);
+                ITypeInfo_ReleaseVarDesc(info, vd);
+            }
+        }
         ITypeInfo_ReleaseTypeAttr(info, ta);
         ITypeInfo_Release(info);
     }

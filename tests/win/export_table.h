@@ -1,60 +1,20 @@
-// The 48 exports of DuVad.dll: ordinal = row number (byte-wise alphabetical order of the names).
-// Argument counts are checked where they are declared (tools/exports.py, the link against DuVad.def).
+// The export table as frame/DuVad.def declares it, read from the copy each test program carries
+// as a resource (tests.rc): the tests check the built DLL against the one list, whatever its length.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace duvad::test {
 
-inline constexpr const char* kExports[] = {
-    "AllineaConExplorer",
-    "AnalyzeMpeg",
-    "CheckFileName",
-    "CloseFileInSectors",
-    "DriveSetting9598",
-    "DriveSettingNT",
-    "DumpFileToPrinter",
-    "EnablepkWR",
-    "ExtensionReg",
-    "FEnd",
-    "FFirst",
-    "FNext",
-    "FindDirectCD",
-    "FindThisVB6MDIWindow",
-    "GetAColor",
-    "GetAFont",
-    "GetFilenameForOpenOrSave",
-    "GetHDrop",
-    "GetKvDrives",
-    "GetLVItemText",
-    "GetProgamFilesFolder",
-    "GetWinTempPath",
-    "GoEvents",
-    "InStrBackS",
-    "InStrDot",
-    "InvokeShellProperties",
-    "IsFileErasable",
-    "IsFileExisting",
-    "IsFileReadable",
-    "IsFolderWritable",
-    "IsLastBackS",
-    "ItsNT",
-    "MatchFiles",
-    "MySleep",
-    "NTRestart",
-    "OSType",
-    "OpenFileInSectors",
-    "PrepareVcdFiles",
-    "PrinterSetup",
-    "ReadFileInSectors",
-    "ReadFileInfo",
-    "ReadRegBlock",
-    "RemoveLVFocus",
-    "SetLVItemText",
-    "ShellGetFolder",
-    "SoundATune",
-    "VolumeFreeKB",
-    "WriteRegBlock",
+struct DeclaredExport {
+    std::string name;
+    int32_t args;      // 32-bit arguments (the .def's Name@bytes / 4)
+    uint32_t ordinal;  // the .def's @ordinal
 };
 
-static_assert(sizeof kExports / sizeof kExports[0] == 48);
+// The rows of DuVad.def's EXPORTS section in their order; empty when the resource is missing.
+const std::vector<DeclaredExport>& declaredExports();
 
 }  // namespace duvad::test

@@ -85,6 +85,15 @@ TEST(CatalogueMarkers, NeedTwoExactMarkersFollowedByAZeroByte) {
     EXPECT_TRUE(list(c.bytes()).found);
 }
 
+TEST(CatalogueMarkers, MarkerRecordsAreNotExamined) {
+    // Marker records with no model: examined, either would end the list before the drives.
+    CatalogueBuilder c;
+    c.add("ACME", "One", 1, 0).add("BETA", "Two", 2, 0);
+    c.bytes()[c.brandAt(0) + 9] = '\0';
+    c.bytes()[c.brandAt(1) + 9] = '\0';
+    EXPECT_EQ(list(c.bytes()).text, "ACME,One,1 (A)\r\nBETA,Two,2 (A)\r\n");
+}
+
 TEST(CatalogueMarkers, LetterAfterTheBrandIsNoMarkerAndTheRecordIsListed) {
     CatalogueBuilder c;
     c.add("KORVELX", "Listed", 5, 0).add("korvel", "Listed too", 6, 0x1A);

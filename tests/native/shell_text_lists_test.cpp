@@ -1,5 +1,5 @@
 // The shell's text building: clipboard file lists, the Open dialog's filter list, multiple
-// selections, printer names blocks; and the window and font arithmetic.
+// selections, printer names blocks.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "codepage_models.h"
-#include "shell/core/geometry.h"
 #include "shell/core/text_lists.h"
 
 namespace duvad::shell {
@@ -274,33 +273,6 @@ TEST(DevNamesBlock, NamesAtTheirOffsetsAndBadBlocksGiveEmptyNames) {
         EXPECT_EQ(readDevName(big.data(), big.size(), DevName::Driver, name), n == 255) << n;
         EXPECT_EQ(strlen(name), n == 255 ? 255u : 0u);
     }
-}
-
-TEST(Geometry, WorkAreaSplitAndCentring) {
-    WorkAreaSplit s = splitWorkArea({0, 0, 1024, 768});
-    EXPECT_EQ(s.host, (Box{0, 0, 1024, 384}));
-    EXPECT_EQ(s.explorer, (Box{0, 384, 1024, 384}));
-    s = splitWorkArea({10, 31, 810, 600});  // taskbar on top, odd height 569
-    EXPECT_EQ(s.host, (Box{10, 31, 800, 284}));
-    EXPECT_EQ(s.explorer, (Box{10, 315, 800, 285}));
-    s = splitWorkArea({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});  // no overflow
-    EXPECT_EQ(s.host.y, INT32_MIN);
-
-    Point p = centreOver({100, 100, 500, 400}, {0, 0, 201, 101});
-    EXPECT_EQ(p.x, 100 + 199 / 2);
-    EXPECT_EQ(p.y, 100 + 199 / 2);
-    // A dialog larger than its owner stands out on both sides; the halves truncate toward zero.
-    p = centreOver({100, 100, 200, 200}, {0, 0, 301, 301});
-    EXPECT_EQ(p.x, 100 - 100);
-    EXPECT_EQ(p.y, 0);
-}
-
-TEST(Geometry, FontSizesInTwips) {
-    for (int32_t twips = -14; twips <= 14; ++twips) EXPECT_EQ(fontHeightFromTwips(twips), 0) << twips;
-    EXPECT_EQ(fontHeightFromTwips(200), -13);
-    EXPECT_EQ(fontHeightFromTwips(INT32_MIN), INT32_MIN / -15);
-    EXPECT_EQ(twipsFromTenthsOfPoint(95), 190);
-    EXPECT_EQ(twipsFromTenthsOfPoint(INT32_MAX), INT32_MAX);
 }
 
 }  // namespace

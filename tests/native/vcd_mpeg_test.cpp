@@ -144,6 +144,24 @@ TEST(VcdAnalysis, ClockReferencesAtTheScannedPositionsOnly) {
     EXPECT_EQ(analyzeBytes(f).playingSeconds, -1);
 }
 
+// Byte 4 of a pack header: MPEG-1 begins it with the bits 0010, MPEG-2 with 01 (0x44 when its
+// clock's top bits are zero, any of 0x40-0x7F otherwise). Only MPEG-1 packs carry the clock read.
+TEST(VcdAnalysis, OnlyMpeg1PackHeadersCount) {
+    uint8_t pack[14] = {0x00, 0x00, 0x01, 0xBA};
+    for (int b = 0x40; b <= 0x7F; ++b) {
+        pack[4] = uint8_t(b);
+        EXPECT_FALSE(isPackHeader(pack)) << std::hex << b;
+    }
+    for (int b : {0x21, 0x23, 0x25, 0x27, 0x2F}) {
+        pack[4] = uint8_t(b);
+        EXPECT_TRUE(isPackHeader(pack)) << std::hex << b;
+    }
+    for (int b : {0x00, 0x01, 0x11, 0x81, 0xC4, 0xF1}) {
+        pack[4] = uint8_t(b);
+        EXPECT_FALSE(isPackHeader(pack)) << std::hex << b;
+    }
+}
+
 TEST(VcdAnalysis, SequenceHeaderSearchBoundaries) {
     std::vector<uint8_t> f(120 * kBlockBytes, 0x55);
     // A start code straddling blocks 2 and 3 is found in neither; the next one is taken.
