@@ -16,7 +16,17 @@
 #define DUVAD_H
 
 #include <windows.h>
+
+/* int32_t: a signed 32-bit integer, from <stdint.h>. Visual C++ 6 to 2008 (_MSC_VER below 1600)
+ * have no <stdint.h>: there it is declared here, as __int32, unless the project declares it
+ * already and defines DUVAD_HAVE_INT32_T. */
+#if defined(_MSC_VER) && _MSC_VER < 1600
+#ifndef DUVAD_HAVE_INT32_T
+typedef __int32 int32_t;
+#endif
+#else
 #include <stdint.h>
+#endif
 
 #ifdef __cplusplus
 extern "C" {
