@@ -7,7 +7,7 @@ bin=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 command -v ffmpeg >/dev/null || { echo "SKIP: ffmpeg is not installed"; exit 77; }
 mkdir -p "$work"
-"$here/../../../tests/data/make_streams.sh" "$bin/vcd-streams" || { echo "cannot make the test streams"; exit 1; }
+"$here/../../tests/data/make_streams.sh" "$bin/vcd-streams" || { echo "cannot make the test streams"; exit 1; }
 s=$bin/vcd-streams  # shared with the DLL's Video CD tests
 failures=0
 win() { winepath -w "$1" 2>/dev/null; }

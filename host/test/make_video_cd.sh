@@ -10,7 +10,7 @@ for tool in vcd-info cd-info iso-info isoinfo cdrdao ffprobe ffmpeg python3; do
   command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 mkdir -p "$work"
-"$here/../../../tests/data/make_streams.sh" "$bin/vcd-streams" || { echo "cannot make the test streams"; exit 1; }
+"$here/../../tests/data/make_streams.sh" "$bin/vcd-streams" || { echo "cannot make the test streams"; exit 1; }
 s=$bin/vcd-streams out=$work/disc
 rm -rf "$out"
 
