@@ -24,6 +24,12 @@ include(cmake/core_libraries.cmake)
 
 if(DUVAD_THREADS STREQUAL "win32")
   target_compile_options(duvad_core PRIVATE ${DUVAD_NO_RUNTIME})
+  # The version blocks' copyright and company: LICENSE's copyright line and its holder.
+  file(STRINGS ${CMAKE_SOURCE_DIR}/LICENSE DUVAD_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
+  string(REGEX REPLACE "^Copyright (\\([cC]\\) )?([0-9, -]+ )?" "" DUVAD_COMPANY "${DUVAD_COPYRIGHT}")
+  if(NOT DUVAD_COPYRIGHT OR NOT DUVAD_COMPANY)
+    message(FATAL_ERROR "LICENSE has no copyright line")
+  endif()
   configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/duvad_version.h @ONLY)
 
   add_library(DuVad SHARED ${DUVAD_WIN_SOURCES} frame/DuVad.def resources/DuVad.rc)

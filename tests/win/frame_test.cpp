@@ -102,16 +102,25 @@ std::string versionString(const std::vector<char>& block, const char* key) {
     return value;
 }
 
-TEST(Resources, VersionBlockNamesTheModule) {
+std::vector<char> versionBlock(const std::string& path) {
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(dllPath().c_str(), &handle);
-    ASSERT_GT(size, 0u);
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
     std::vector<char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoA(dllPath().c_str(), handle, size, block.data()));
-    EXPECT_EQ(versionString(block, "FileDescription"), "Various Services");
-    EXPECT_EQ(versionString(block, "InternalName"), "DuVad");
-    EXPECT_EQ(versionString(block, "FileVersion"), DUVAD_VERSION_TEXT);
+    if (!size || !GetFileVersionInfoA(path.c_str(), handle, size, block.data())) block.clear();
+    return block;
+}
 
+// LICENSE's copyright line, which both version blocks carry.
+std::string licenceCopyright() {
+    std::ifstream in(std::string("Z:") + DUVAD_SOURCE_DIR + "/LICENSE");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Copyright ", 0) == 0) return line;
+    return "<LICENSE has no copyright line>";
+}
+
+// The fixed part: version number, file type, and plain 32-bit Windows (it runs on 95 and 98 too,
+// not on NT only); the strings that name maker and rights.
+void expectCommonVersionFacts(const std::vector<char>& block, DWORD fileType) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
@@ -119,7 +128,31 @@ TEST(Resources, VersionBlockNamesTheModule) {
     wsprintfA(text, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
               HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
     EXPECT_STREQ(text, DUVAD_VERSION_TEXT);
-    EXPECT_EQ(fixed->dwFileType, DWORD(VFT_DLL));
+    EXPECT_EQ(fixed->dwFileType, fileType);
+    EXPECT_EQ(fixed->dwFileOS, DWORD(VOS__WINDOWS32));
+    EXPECT_EQ(versionString(block, "FileVersion"), DUVAD_VERSION_TEXT);
+    const std::string copyright = licenceCopyright();
+    EXPECT_EQ(versionString(block, "LegalCopyright"), copyright);
+    EXPECT_EQ(versionString(block, "CompanyName"), "The DuVad authors");
+    EXPECT_NE(copyright.find(versionString(block, "CompanyName")), std::string::npos);
+}
+
+TEST(Resources, VersionBlockNamesTheModule) {
+    std::vector<char> block = versionBlock(dllPath());
+    ASSERT_FALSE(block.empty());
+    EXPECT_EQ(versionString(block, "FileDescription"), "Various Services");
+    EXPECT_EQ(versionString(block, "InternalName"), "DuVad");
+    EXPECT_EQ(versionString(block, "OriginalFilename"), "DuVad.dll");
+    expectCommonVersionFacts(block, VFT_DLL);
+}
+
+TEST(Resources, HostToolHasAVersionBlock) {
+    std::vector<char> block = versionBlock(dllPath().substr(0, dllPath().size() - strlen("DuVad.dll")) + "duvad.exe");
+    ASSERT_FALSE(block.empty()) << "duvad.exe has no version block";
+    EXPECT_EQ(versionString(block, "InternalName"), "duvad");
+    EXPECT_EQ(versionString(block, "OriginalFilename"), "duvad.exe");
+    EXPECT_NE(versionString(block, "FileDescription"), "<missing>");
+    expectCommonVersionFacts(block, VFT_APP);
 }
 
 TEST(Resources, ThreeSoundsInUsEnglishWithTheirFormats) {
