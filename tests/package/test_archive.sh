@@ -50,10 +50,11 @@ for f in $files; do
   fi
 done
 check "five text files were found (DuVad.h, DuVad.bas, LICENSE, README.txt, SHA256SUMS)" test $texts -eq 5
+indented() { bash -c 'set -o pipefail; "$@" 2>&1 | sed "s/^/  | /"' indented "$@"; }
 check "DuVad.dll and duvad.exe load on Windows 95 (tools/pe_check.py)" \
-  python3 "$root/tools/pe_check.py" "$pkg/DuVad.dll" "$pkg/duvad.exe"
+  indented python3 "$root/tools/pe_check.py" "$pkg/DuVad.dll" "$pkg/duvad.exe"
 check "DuVad.h compiles as Visual C++ 6 to 2008 and MinGW take it, C89 and C++98" \
-  bash "$root/tests/header/check_header.sh" "$pkg"
+  indented bash "$root/tests/header/check_header.sh" "$pkg"
 check "README.txt names the version and every file" \
   sh -c "grep -q 'DuVad $version' '$pkg/README.txt' && for f in $files; do grep -q \"\$f\" '$pkg/README.txt' || exit 1; done"
 check "LICENSE is MIT" grep -q "^MIT License" "$pkg/LICENSE"
