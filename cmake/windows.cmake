@@ -19,6 +19,9 @@ endif()
 # runtime (exceptions and their unwind tables, RTTI, guarded statics). The core raises no
 # exceptions and uses no heap, so the host tool links the same core objects.
 set(DUVAD_NO_RUNTIME -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables)
+# ... and for the oldest processor Windows 95 runs on (the compiler's default, the Pentium Pro,
+# brings CMOV, which a 486 or a first Pentium faults on).
+list(APPEND DUVAD_NO_RUNTIME -march=i386 -mtune=generic)
 
 include(cmake/core_libraries.cmake)
 
