@@ -50,7 +50,7 @@ if(DUVAD_THREADS STREQUAL "win32")
   # No C runtime: no start files (the loader calls DllMain itself, the exact stdcall entry), no
   # default libraries; libgcc only for 64-bit division and stack probes (static, it imports
   # nothing). So the DLL has no TLS directory and imports only the system DLLs named here
-  # (tools/allowed_imports.txt says which functions of them, and tests/pe_check.py holds it to that).
+  # (tools/allowed_imports.txt says which functions of them, and tools/pe_check.py holds it to that).
   target_link_options(DuVad PRIVATE -Wl,--kill-at -nostdlib -nostartfiles -Wl,--entry,_DllMain@12)
   target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version gcc)
 
