@@ -1,7 +1,9 @@
 Attribute VB_Name = "DuVad"
 ' DuVad.dll declarations for Visual Basic 6.
 ' Every function returns a Long. Strings go ByVal As String (VB passes an ANSI copy); output
-' strings are ByVal As String buffers the caller sizes first, e.g. s = String$(260, 0).
+' strings are ByVal As String buffers the caller sizes first, e.g. s = String$(260, 0), and cuts
+' after at the first zero: s = Left$(s, InStr(s, vbNullChar) - 1) (a returned length counts bytes,
+' not VB characters, in a double-byte code page).
 ' Out-parameters are ByRef As Long. Window handles are ByVal As Long (Me.hWnd).
 Option Explicit
 
