@@ -77,21 +77,11 @@ char* strcat(char* to, const char* from) {
     return to;
 }
 
-char* strchr(const char* s, int c) {
-    for (;; ++s) {
-        if (*s == static_cast<char>(c)) return const_cast<char*>(s);
-        if (!*s) return nullptr;
-    }
-}
-
 char* strstr(const char* s, const char* find) {
     const size_t n = strlen(find);
     for (; *s; ++s)
         if (strncmp(s, find, n) == 0) return const_cast<char*>(s);
     return n ? nullptr : const_cast<char*>(s);
 }
-
-// A call through an unset pure virtual function: a fault in the DLL, stopped where it happens.
-void __cxa_pure_virtual() { __builtin_trap(); }
 
 }  // extern "C"
