@@ -54,4 +54,6 @@ else()
   add_test(NAME Exports.DeclarationsAgree
     COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/exports.py check ${CMAKE_SOURCE_DIR})
   add_test(NAME Exports.Tools COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/exports_test.py)
+  # DuVad.h as Visual C++ 6 to 2008 (no <stdint.h>) and MinGW take it, as C89 and C++98.
+  add_test(NAME Exports.HeaderForOldCompilers COMMAND bash ${CMAKE_SOURCE_DIR}/tests/header/check_header.sh)
 endif()

@@ -15,9 +15,24 @@ if(NOT DEFINED DUVAD_BIN_DIR)
   set(DUVAD_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
 endif()
 
+# What DuVad.dll is compiled with, the core it links included: nothing that needs the C++
+# runtime (exceptions and their unwind tables, RTTI, guarded statics). The core raises no
+# exceptions and uses no heap, so the host tool links the same core objects.
+set(DUVAD_NO_RUNTIME -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables)
+# ... and for the oldest processor Windows 95 runs on (the compiler's default, the Pentium Pro,
+# brings CMOV, which a 486 or a first Pentium faults on).
+list(APPEND DUVAD_NO_RUNTIME -march=i386 -mtune=generic)
+
 include(cmake/core_libraries.cmake)
 
 if(DUVAD_THREADS STREQUAL "win32")
+  target_compile_options(duvad_core PRIVATE ${DUVAD_NO_RUNTIME})
+  # The version blocks' copyright and company: LICENSE's copyright line and its holder.
+  file(STRINGS ${CMAKE_SOURCE_DIR}/LICENSE DUVAD_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
+  string(REGEX REPLACE "^Copyright (\\([cC]\\) )?([0-9, -]+ )?" "" DUVAD_COMPANY "${DUVAD_COPYRIGHT}")
+  if(NOT DUVAD_COPYRIGHT OR NOT DUVAD_COMPANY)
+    message(FATAL_ERROR "LICENSE has no copyright line")
+  endif()
   configure_file(resources/version.h.in ${CMAKE_BINARY_DIR}/generated/duvad_version.h @ONLY)
 
   add_library(DuVad SHARED ${DUVAD_WIN_SOURCES} frame/DuVad.def resources/DuVad.rc)
@@ -26,11 +41,18 @@ if(DUVAD_THREADS STREQUAL "win32")
   target_include_directories(DuVad PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include
                              ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
   target_compile_definitions(DuVad PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
-  target_compile_options(DuVad PRIVATE ${DUVAD_WARNINGS})
+  target_compile_options(DuVad PRIVATE ${DUVAD_WARNINGS} ${DUVAD_NO_RUNTIME})
+  # frame/runtime.cpp is the memory and string routines the compiler calls: it must not have its
+  # own loops turned back into calls of themselves.
+  set_source_files_properties(frame/runtime.cpp PROPERTIES COMPILE_OPTIONS "-fno-tree-loop-distribute-patterns;-fno-builtin")
   # The .def names every export with its argument bytes (Name@N): --kill-at strips the suffix, so
   # a count that differs from the definition fails the link instead of corrupting the caller's stack.
-  target_link_options(DuVad PRIVATE -Wl,--kill-at)
-  target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version)
+  # No C runtime: no start files (the loader calls DllMain itself, the exact stdcall entry), no
+  # default libraries; libgcc only for 64-bit division and stack probes (static, it imports
+  # nothing). So the DLL has no TLS directory and imports only the system DLLs named here
+  # (tools/allowed_imports.txt says which functions of them, and tools/pe_check.py holds it to that).
+  target_link_options(DuVad PRIVATE -Wl,--kill-at -nostdlib -nostartfiles -Wl,--entry,_DllMain@12)
+  target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version gcc)
 
   add_subdirectory(host)
   return()

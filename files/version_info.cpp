@@ -1,9 +1,7 @@
 // ReadFileInfo: the four parts of a file's version number, from its version resource.
 #include <windows.h>
 
-#include <memory>
-#include <new>
-
+#include "frame/scoped.h"
 #include "include/DuVad.h"
 
 namespace {
@@ -20,12 +18,12 @@ extern "C" int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t
     if (size == 0) return 0;
     // The usual resource fits the work buffer; a larger one gets a buffer of its own length.
     char work[kVersionWorkSize];
-    std::unique_ptr<char[]> large;
+    duvad::ScopedGlobal large;
     char* block = work;
     if (size > sizeof work) {
-        large.reset(new (std::nothrow) char[size]);
+        large.reset(GlobalAlloc(GMEM_FIXED, size));  // a fixed block's handle is its address
         if (!large) return 0;
-        block = large.get();
+        block = static_cast<char*>(large.get());
     }
     if (!GetFileVersionInfoA(name, handle, size, block)) return 0;
     VS_FIXEDFILEINFO* fixed = nullptr;

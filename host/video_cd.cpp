@@ -42,9 +42,11 @@ std::string baseName(const std::string& path) {
 }
 
 // The size of the file at `path`, -1 when there is none (duvad::fileSize takes an open handle).
+// Through its directory entry: GetFileAttributesExA does not exist before Windows 98.
 int64_t sizeAtPath(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    WIN32_FIND_DATAA a;
+    duvad::ScopedFind found(FindFirstFileA(path.c_str(), &a));
+    if (!found.valid()) return -1;
     return int64_t(a.nFileSizeHigh) << 32 | a.nFileSizeLow;
 }
 

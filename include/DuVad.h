@@ -16,7 +16,17 @@
 #define DUVAD_H
 
 #include <windows.h>
+
+/* int32_t: a signed 32-bit integer, from <stdint.h>. Visual C++ 6 to 2008 (_MSC_VER below 1600)
+ * have no <stdint.h>: there it is declared here, as __int32, unless the project declares it
+ * already and defines DUVAD_HAVE_INT32_T. */
+#if defined(_MSC_VER) && _MSC_VER < 1600
+#ifndef DUVAD_HAVE_INT32_T
+typedef __int32 int32_t;
+#endif
+#else
 #include <stdint.h>
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -347,7 +357,12 @@ int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const ch
  * remembered printer. Returns 1 made; 0 cancelled; -1 no printer (PDERR_NODEVICES,
  * PDERR_NODEFAULTPRN); -2 the dialog failed otherwise (twice, when a printer was remembered), mode
  * 3 found no default printer, or a pointer is null; -3 mode 3 could not
- * make the device context. */
+ * make the device context.
+ * The blocks the dialog returns are written back whole, whatever their size: size the caller's
+ * buffers for the largest. `names`: 2048 bytes (8 bytes, then the driver, printer and port names).
+ * `deviceMode`: 66560 bytes (65536 + 1024): the public part (at most 156 bytes) and the driver's
+ * private part, which may take up to 65535 bytes. A printer's own size is what
+ * DocumentPropertiesA(owner, NULL, printerName, NULL, NULL, 0) returns (winspool). */
 int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* context, char* names, int32_t* namesLength,
                             char* deviceMode, int32_t* deviceModeLength);
 #define DUVAD_PRINTERSETUP_MADE       1

@@ -20,10 +20,16 @@ mkdir -p "$stage" dist
 # DuVad.def, DuVad.h and DuVad.bas must agree before anything is made from them.
 python3 tools/exports.py check .
 
-cp include/DuVad.h bindings/vb6/DuVad.bas LICENSE "$stage/"
+# Every text file of the archive ends its lines in CR LF: VB6 refuses or misreads a module
+# without them, and the editors of the time show such a file as one long line.
+crlf() { sed -e 's/\r$//' -e 's/$/\r/'; }
+for f in include/DuVad.h bindings/vb6/DuVad.bas LICENSE; do crlf <"$f" >"$stage/$(basename "$f")"; done
 # The build's symbols and debug sections are of no use to a user (exports live in their own table).
 for f in DuVad.dll duvad.exe; do i686-w64-mingw32-strip -o "$stage/$f" "build/windows/bin/$f"; done
-sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' release/README.txt >"$stage/README.txt"
+# What ships loads on Windows 95 (tools/allowed_imports.txt).
+python3 tools/pe_check.py "$stage/DuVad.dll" "$stage/duvad.exe" >/dev/null || {
+  python3 tools/pe_check.py "$stage/DuVad.dll" "$stage/duvad.exe" >&2; exit 1; }
+sed -e "s/@VERSION@/$version/g" release/README.txt | crlf >"$stage/README.txt"
 
 # The type library: its source made from DuVad.h and DuVad.bas, compiled by widl, then the DLL
 # entry names that widl leaves out ("#") written in.
@@ -37,7 +43,7 @@ i686-w64-mingw32-dlltool -k -d frame/DuVad.def -D DuVad.dll -l "$stage/libDuVad.
 llvm-dlltool -m i386 -k -d frame/DuVad.def -D DuVad.dll -l "$stage/DuVad.lib"
 
 (cd "$stage" && sha256sum -- DuVad.dll duvad.exe DuVad.h DuVad.bas DuVad.tlb DuVad.lib libDuVad.dll.a \
-   README.txt LICENSE >SHA256SUMS)
+   README.txt LICENSE | crlf >SHA256SUMS)
 rm -f "dist/$name.zip"
 (cd "$work" && zip -q -X -r "../../dist/$name.zip" "$name")
 echo "$PWD/dist/$name.zip"

@@ -1,7 +1,9 @@
 Attribute VB_Name = "DuVad"
 ' DuVad.dll declarations for Visual Basic 6.
 ' Every function returns a Long. Strings go ByVal As String (VB passes an ANSI copy); output
-' strings are ByVal As String buffers the caller sizes first, e.g. s = String$(260, 0).
+' strings are ByVal As String buffers the caller sizes first, e.g. s = String$(260, 0), and cuts
+' after at the first zero: s = Left$(s, InStr(s, vbNullChar) - 1) (a returned length counts bytes,
+' not VB characters, in a double-byte code page).
 ' Out-parameters are ByRef As Long. Window handles are ByVal As Long (Me.hWnd).
 Option Explicit
 
@@ -155,8 +157,10 @@ Public Declare Function RemoveLVFocus Lib "DuVad.dll" (ByVal listView As Long) A
 ' title: vbNullString for the system's caption
 Public Declare Function GetFilenameForOpenOrSave Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal kind As Long, _
     ByVal title As String, ByVal filter As String, ByVal file As String) As Long
-' names() / deviceMode() As Byte, kept by the host; pass names(0) and deviceMode(0) (sized for
-' what the dialog returns, e.g. 1024 and 8192 bytes). DeleteDC the context after use.
+' names() / deviceMode() As Byte, kept by the host; pass names(0) and deviceMode(0). The dialog's
+' blocks are written back whole: ReDim names(0 To 2047) and deviceMode(0 To 66559) before each call
+' (a driver's private part of the device mode may take up to 65535 bytes); keep the first
+' namesLength / deviceModeLength bytes. DeleteDC the context after use.
 Public Declare Function PrinterSetup Lib "DuVad.dll" (ByVal ownerWindow As Long, ByVal mode As Long, _
     ByRef context As Long, ByRef names As Byte, ByRef namesLength As Long, ByRef deviceMode As Byte, _
     ByRef deviceModeLength As Long) As Long

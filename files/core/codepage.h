@@ -9,12 +9,15 @@ namespace duvad::files {
 
 class CodePage {
 public:
-    virtual ~CodePage() = default;
     // True when `b` is the first byte of a double-byte character of the ANSI code page.
     virtual bool isLeadByte(uint8_t b) const = 0;
     // Converts the zero-terminated ANSI text `ansi` to the OEM code page into `oem`, zero-terminated.
     // The text is shorter than `size` bytes; the conversion keeps its length in bytes.
     virtual void toOem(const char* ansi, char* oem, size_t size) const = 0;
+
+protected:
+    // Not deleted through the interface: no virtual destructor (DuVad.dll has no operator delete).
+    ~CodePage() = default;
 };
 
 }  // namespace duvad::files

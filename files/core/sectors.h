@@ -34,9 +34,12 @@ constexpr int32_t kFarDifference = 0x7FFFFFFF;
 
 class ByteSource {
 public:
-    virtual ~ByteSource() = default;
     // Reads up to `length` bytes into `into`; false on failure. `got` receives the bytes delivered.
     virtual bool read(uint8_t* into, uint32_t length, uint32_t* got) = 0;
+
+protected:
+    // Not deleted through the interface: no virtual destructor (DuVad.dll has no operator delete).
+    ~ByteSource() = default;
 };
 
 // Compares two sources of `size` bytes each, alternately in blocks of up to 100000 bytes into the

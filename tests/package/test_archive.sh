@@ -1,8 +1,9 @@
 #!/bin/bash
 # test_archive.sh ZIP: the release archive alone, as a user gets it, in a fresh Wine prefix of its
-# own (console programs only, no display): the files and their SHA256SUMS; a C program compiled
-# against the archive's DuVad.h, linked once with libDuVad.dll.a and once with DuVad.lib, calls
-# exports; DuVad.tlb read back through oleaut32 against frame/DuVad.def, DuVad.h and DuVad.bas;
+# own (console programs only, no display): the files and their SHA256SUMS; CR LF in every text
+# file; the binaries' imports and versions (Windows 95); DuVad.h for old compilers; a C program
+# compiled against the archive's DuVad.h, linked once with libDuVad.dll.a and once with DuVad.lib,
+# calls exports, and so does one made by clang and lld-link in Microsoft form; DuVad.tlb read back through oleaut32 against frame/DuVad.def, DuVad.h and DuVad.bas;
 # the host tool makes a Video CD. Everything it makes is removed on exit.
 set -u
 zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -36,8 +37,26 @@ check "SHA256SUMS covers every other file and verifies" \
   sh -c "cd '$pkg' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) -eq 9 ]"
 for f in DuVad.h DuVad.bas LICENSE; do
   src=$root/include/$f; [ -f "$src" ] || src=$root/bindings/vb6/$f; [ -f "$src" ] || src=$root/$f
-  check "$f is the tree's" cmp -s "$pkg/$f" "$src"
+  check "$f is the tree's (with CR LF line ends)" sh -c "sed 's/\$/\r/' '$src' | cmp -s - '$pkg/$f'"
 done
+# A file without zero bytes is text: VB6 and the editors of the time want CR LF after every line.
+crlf_only() { python3 -c 'import sys; d = open(sys.argv[1], "rb").read()
+sys.exit(0 if d.endswith(b"\r\n") and d.count(b"\n") == d.count(b"\r\n") == d.count(b"\r") else 1)' "$1"; }
+texts=0
+for f in $files; do
+  if ! grep -qaP '\x00' "$pkg/$f"; then
+    texts=$((texts + 1))
+    check "$f (text) ends every line in CR LF" crlf_only "$pkg/$f"
+  fi
+done
+check "five text files were found (DuVad.h, DuVad.bas, LICENSE, README.txt, SHA256SUMS)" test $texts -eq 5
+indented() { bash -c 'set -o pipefail; "$@" 2>&1 | sed "s/^/  | /"' indented "$@"; }
+check "DuVad.dll and duvad.exe load on Windows 95 (tools/pe_check.py)" \
+  indented python3 "$root/tools/pe_check.py" "$pkg/DuVad.dll" "$pkg/duvad.exe"
+check "DuVad.dll uses no instruction newer than the 80386 (tools/cpu_check.sh)" \
+  indented bash "$root/tools/cpu_check.sh" "$pkg/DuVad.dll"
+check "DuVad.h compiles as Visual C++ 6 to 2008 and MinGW take it, C89 and C++98" \
+  indented bash "$root/tests/header/check_header.sh" "$pkg"
 check "README.txt names the version and every file" \
   sh -c "grep -q 'DuVad $version' '$pkg/README.txt' && for f in $files; do grep -q \"\$f\" '$pkg/README.txt' || exit 1; done"
 check "LICENSE is MIT" grep -q "^MIT License" "$pkg/LICENSE"
@@ -60,6 +79,25 @@ for lib in libDuVad.dll.a DuVad.lib; do
   sed 's/^/  | /' "$tmp/call.out"
   check "the program built with $lib runs its calls under Wine" test $rc -eq 0 -a -s "$tmp/call.out"
 done
+
+# The same calls from a program made with Microsoft-format tools: compiled as Visual C++ 6 takes
+# DuVad.h, linked by lld-link against the archive's DuVad.lib, without a C runtime.
+msvc=$tmp/msvc
+mkdir -p "$msvc"
+llvm-dlltool -m i386 -k -d "$here/msvc_kernel32.def" -D kernel32.dll -l "$msvc/kernel32.lib"
+check "clang (Microsoft mode, _MSC_VER 1200) compiles a C program against DuVad.h" \
+  clang --target=i686-pc-windows-msvc -fms-compatibility-version=12.00 -nostdinc -Wall -Wextra -Werror \
+    -I"$root/tests/header/vc" -I"$pkg" -c "$here/call_msvc.c" -o "$msvc/call_msvc.obj"
+check "lld-link links it with DuVad.lib" \
+  lld-link /nologo /entry:start /subsystem:console /nodefaultlib "$msvc/call_msvc.obj" "$pkg/DuVad.lib" \
+    "$msvc/kernel32.lib" /out:"$pkg/call_msvc.exe"
+if [ -f "$pkg/call_msvc.exe" ]; then
+  check "DuVad.lib binds the exports by their plain names in DuVad.dll" \
+    sh -c "i686-w64-mingw32-objdump -p '$pkg/call_msvc.exe' | grep -A20 'DLL Name: DuVad.dll' | grep -qE '[0-9]+ +GoEvents\$'"
+  (cd "$pkg" && wine call_msvc.exe </dev/null >"$tmp/msvc.out" 2>/dev/null); rc=$?
+  sed 's/^/  | /' "$tmp/msvc.out"
+  check "the program lld-link made runs its calls under Wine" test $rc -eq 0 -a -s "$tmp/msvc.out"
+fi
 
 # The type library as oleaut32 reads it.
 $cc -std=c99 -Wall -Wextra -Werror "$here/typelib_dump.c" -o "$tmp/typelib_dump.exe" -loleaut32 -lole32 -luuid

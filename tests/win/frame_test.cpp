@@ -3,7 +3,10 @@
 #include <gtest/gtest-spi.h>
 
 #include <algorithm>
+#include <fstream>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "host/core/wave.h"
 #include "tests/win/export_table.h"
@@ -36,34 +39,59 @@ TEST(ExportTable, NamesAndOrdinalsFollowTheTable) {
     }
 }
 
-TEST(ExportTable, ImportsOnlySystemDlls) {
-    const std::set<std::string> system = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "SHELL32.DLL", "COMDLG32.DLL",
-                                          "GDI32.DLL",    "WINMM.DLL",  "VERSION.DLL",  "MSVCRT.DLL"};
-    for (std::string name : readPe(dll()).importedDlls) {
-        for (char& c : name) c = char(toupper(static_cast<unsigned char>(c)));
-        EXPECT_TRUE(system.count(name)) << "DuVad.dll imports " << name;
+// tools/allowed_imports.txt, the one list of what the DLL may import (read from the source tree
+// through Wine's Z: drive): the functions of each system DLL that the DLL may use, and [never].
+struct AllowedImports {
+    std::map<std::string, std::set<std::string>> dlls;  // upper-case DLL name -> functions
+    std::set<std::string> never;
+};
+
+AllowedImports readAllowedImports() {
+    AllowedImports allowed;
+    std::ifstream in(std::string("Z:") + DUVAD_SOURCE_DIR + "/tools/allowed_imports.txt");
+    std::set<std::string>* into = nullptr;
+    for (std::string line; std::getline(in, line);) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        std::string first, second;
+        if (!(words >> first)) continue;
+        words >> second;
+        if (first == "[never]") {
+            into = &allowed.never;
+        } else if (first.front() == '[') {
+            // "[DLL]" is the DLL's; "[duvad.exe DLL]" the host tool's alone.
+            into = second.empty() ? &allowed.dlls[first.substr(1, first.size() - 2)] : nullptr;
+        } else if (into) {
+            into->insert(first);
+        }
     }
+    return allowed;
 }
 
-// The host runs on Windows 95, 98, NT 4 and 2000: nothing the DLL imports may be newer. These are
-// the functions a modern runtime or a careless call would bring in.
+std::string upper(std::string s) {
+    for (char& c : s) c = char(toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+TEST(ExportTable, ImportsOnlySystemDlls) {
+    const AllowedImports allowed = readAllowedImports();
+    ASSERT_TRUE(allowed.dlls.count("KERNEL32.DLL") && !allowed.never.empty()) << "tools/allowed_imports.txt not read";
+    for (const std::string& name : readPe(dll()).importedDlls)
+        EXPECT_TRUE(allowed.dlls.count(upper(name))) << "DuVad.dll imports " << name;
+}
+
+// The host runs on Windows 95, 98, NT 4 and 2000: the DLL imports, as the loader bound them, only
+// functions the list allows it (each one exported by Windows 95), none of [never].
 TEST(ExportTable, ImportsNothingNewerThanTheHostsWindows) {
-    const char* const newer[] = {"GetTickCount64",
-                                 "AddVectoredExceptionHandler",
-                                 "RemoveVectoredExceptionHandler",
-                                 "GetFileSizeEx",
-                                 "SetFilePointerEx",
-                                 "TryEnterCriticalSection",
-                                 "InitializeCriticalSectionAndSpinCount",
-                                 "InitializeSRWLock",
-                                 "InitOnceExecuteOnce",
-                                 "FlsAlloc",
-                                 "GetModuleHandleExA",
-                                 "GetModuleHandleExW",
-                                 "GetDiskFreeSpaceExA"};
+    const AllowedImports allowed = readAllowedImports();
+    ASSERT_FALSE(allowed.dlls.empty()) << "tools/allowed_imports.txt not read";
     for (const std::string& imported : readPe(dll()).importedNames) {
-        const std::string name = imported.substr(imported.find('!') + 1);
-        for (const char* n : newer) EXPECT_NE(name, n) << "DuVad.dll imports " << imported;
+        const size_t bang = imported.find('!');
+        const std::string library = upper(imported.substr(0, bang)), name = imported.substr(bang + 1);
+        EXPECT_FALSE(allowed.never.count(name)) << "DuVad.dll imports " << imported;
+        auto found = allowed.dlls.find(library);
+        EXPECT_TRUE(found != allowed.dlls.end() && found->second.count(name))
+            << "DuVad.dll imports " << imported << ", which tools/allowed_imports.txt does not allow it";
     }
 }
 
@@ -75,16 +103,25 @@ std::string versionString(const std::vector<char>& block, const char* key) {
     return value;
 }
 
-TEST(Resources, VersionBlockNamesTheModule) {
+std::vector<char> versionBlock(const std::string& path) {
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(dllPath().c_str(), &handle);
-    ASSERT_GT(size, 0u);
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
     std::vector<char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoA(dllPath().c_str(), handle, size, block.data()));
-    EXPECT_EQ(versionString(block, "FileDescription"), "Various Services");
-    EXPECT_EQ(versionString(block, "InternalName"), "DuVad");
-    EXPECT_EQ(versionString(block, "FileVersion"), DUVAD_VERSION_TEXT);
+    if (!size || !GetFileVersionInfoA(path.c_str(), handle, size, block.data())) block.clear();
+    return block;
+}
 
+// LICENSE's copyright line, which both version blocks carry.
+std::string licenceCopyright() {
+    std::ifstream in(std::string("Z:") + DUVAD_SOURCE_DIR + "/LICENSE");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Copyright ", 0) == 0) return line;
+    return "<LICENSE has no copyright line>";
+}
+
+// The fixed part: version number, file type, and plain 32-bit Windows (it runs on 95 and 98 too,
+// not on NT only); the strings that name maker and rights.
+void expectCommonVersionFacts(const std::vector<char>& block, DWORD fileType) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
@@ -92,7 +129,31 @@ TEST(Resources, VersionBlockNamesTheModule) {
     wsprintfA(text, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
               HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
     EXPECT_STREQ(text, DUVAD_VERSION_TEXT);
-    EXPECT_EQ(fixed->dwFileType, DWORD(VFT_DLL));
+    EXPECT_EQ(fixed->dwFileType, fileType);
+    EXPECT_EQ(fixed->dwFileOS, DWORD(VOS__WINDOWS32));
+    EXPECT_EQ(versionString(block, "FileVersion"), DUVAD_VERSION_TEXT);
+    const std::string copyright = licenceCopyright();
+    EXPECT_EQ(versionString(block, "LegalCopyright"), copyright);
+    EXPECT_EQ(versionString(block, "CompanyName"), "The DuVad authors");
+    EXPECT_NE(copyright.find(versionString(block, "CompanyName")), std::string::npos);
+}
+
+TEST(Resources, VersionBlockNamesTheModule) {
+    std::vector<char> block = versionBlock(dllPath());
+    ASSERT_FALSE(block.empty());
+    EXPECT_EQ(versionString(block, "FileDescription"), "Various Services");
+    EXPECT_EQ(versionString(block, "InternalName"), "DuVad");
+    EXPECT_EQ(versionString(block, "OriginalFilename"), "DuVad.dll");
+    expectCommonVersionFacts(block, VFT_DLL);
+}
+
+TEST(Resources, HostToolHasAVersionBlock) {
+    std::vector<char> block = versionBlock(dllPath().substr(0, dllPath().size() - strlen("DuVad.dll")) + "duvad.exe");
+    ASSERT_FALSE(block.empty()) << "duvad.exe has no version block";
+    EXPECT_EQ(versionString(block, "InternalName"), "duvad");
+    EXPECT_EQ(versionString(block, "OriginalFilename"), "duvad.exe");
+    EXPECT_NE(versionString(block, "FileDescription"), "<missing>");
+    expectCommonVersionFacts(block, VFT_APP);
 }
 
 TEST(Resources, ThreeSoundsInUsEnglishWithTheirFormats) {

@@ -10,21 +10,27 @@ namespace duvad::vcd {
 // A readable file. Sizes and offsets are 64-bit: files of 2 GiB and more are measured exactly.
 class RandomAccessSource {
 public:
-    virtual ~RandomAccessSource() = default;
     // The file's size in bytes, or -1 when it cannot be taken.
     virtual int64_t size() = 0;
     // Reads up to `count` bytes from `offset` into `to`; returns how many arrived (0 at or past the
     // end, and on failure). Bytes of `to` past the count returned are left as they were.
     virtual uint32_t readAt(int64_t offset, uint8_t* to, uint32_t count) = 0;
+
+protected:
+    // Not deleted through the interface: no virtual destructor (DuVad.dll has no operator delete).
+    ~RandomAccessSource() = default;
 };
 
 // Where a track's sectors go: one whole sector per write, and one pass of the host's message
 // pump after every sector written.
 class SectorSink {
 public:
-    virtual ~SectorSink() = default;
     virtual bool write(const uint8_t* sector, uint32_t bytes) = 0;  // false: failed or short
     virtual void pump() = 0;
+
+protected:
+    // Not deleted through the interface: no virtual destructor (DuVad.dll has no operator delete).
+    ~SectorSink() = default;
 };
 
 // Bytes in memory as a file. `size` may exceed the bytes held: the rest reads as zeros, which

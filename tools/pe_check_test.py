@@ -1,0 +1,109 @@
+#!/usr/bin/env python3
+"""pe_check_test.py DuVad.dll duvad.exe: the built binaries pass tools/pe_check.py, and copies of them
+changed in one way each (what a careless build or call would do) are refused."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CHECK = os.path.join(HERE, "pe_check.py")
+sys.path.insert(0, HERE)
+import pe_check  # noqa: E402
+
+failures = 0
+
+
+def run(*paths, allowed=None):
+    args = [sys.executable, CHECK] + (["--allowed", allowed] if allowed else []) + list(paths)
+    done = subprocess.run(args, capture_output=True, text=True)
+    return done.returncode, done.stdout
+
+
+def expect(what, ok):
+    global failures
+    print(("ok    " if ok else "FAIL  ") + what)
+    failures += 0 if ok else 1
+
+
+def changed_copy(source, folder, change):
+    """A copy of `source` under its own name in `folder`, with change(bytearray, Pe) applied."""
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, os.path.basename(source))
+    data = bytearray(open(source, "rb").read())
+    change(data, pe_check.Pe(bytes(data)))
+    open(path, "wb").write(data)
+    return path
+
+
+def optional_header(data):
+    return struct.unpack_from("<I", data, 0x3C)[0] + 24
+
+
+def set_versions(major, minor, at):
+    def change(data, _):
+        struct.pack_into("<HH", data, optional_header(data) + at, major, minor)
+    return change
+
+
+def set_directory(index, rva, size):
+    def change(data, _):
+        struct.pack_into("<II", data, optional_header(data) + 96 + 8 * index, rva, size)
+    return change
+
+
+def rename_import(old, new):
+    """Overwrites an imported name in place (the new name no longer than the old)."""
+    def change(data, _):
+        at = data.index(old.encode() + b"\0")
+        data[at:at + len(old) + 1] = new.encode().ljust(len(old), b"\0") + b"\0"
+    return change
+
+
+def main(dll, exe):
+    code, out = run(dll, exe)
+    expect("the built DuVad.dll and duvad.exe pass", code == 0)
+    if code:
+        print(out)
+    with tempfile.TemporaryDirectory() as tmp:
+        cases = [
+            ("OS version 5.0", dll, set_versions(5, 0, 40), "operating system version 5.0"),
+            ("subsystem version 4.10", dll, set_versions(4, 10, 48), "subsystem version 4.10"),
+            ("a TLS directory", dll, set_directory(9, 0x1000, 24), "TLS directory"),
+            ("a delay-load table", dll, set_directory(13, 0x1000, 32), "delay-load"),
+            ("a wide import", dll, rename_import("CreateFileA", "CreateFileW"), "KERNEL32.dll!CreateFileW"),
+            ("an import Windows 98 brought", dll, rename_import("GetFileInformationByHandle", "GetFileAttributesExA"),
+             "KERNEL32.dll!GetFileAttributesExA, which must not be imported"),
+            ("an import outside the list", dll, rename_import("WriteFile", "LockFile"),
+             "KERNEL32.dll!LockFile, not in the allowed set"),
+            ("a runtime DLL", dll, rename_import("VERSION.dll", "MSVCRT.dll"), "from MSVCRT.dll"),
+        ]
+        for n, (what, source, change, message) in enumerate(cases):
+            copy = changed_copy(source, os.path.join(tmp, str(n)), change)
+            code, out = run(copy)
+            expect(f"refused: {what}", code == 1 and message in out)
+
+        # The host tool may use its C runtime; the DLL may not, even a function the tool may use.
+        copy = changed_copy(dll, os.path.join(tmp, "tool-only"), rename_import("CreateEventA", "CreateThread"))
+        code, out = run(copy)
+        expect("refused: DuVad.dll importing what only duvad.exe may (CreateThread)",
+               code == 1 and "KERNEL32.dll!CreateThread" in out)
+
+        # A function on both lists, or a wide one allowed to the DLL, is a fault of the list itself.
+        listing = os.path.join(tmp, "allowed.txt")
+        with open(listing, "w") as f:
+            f.write("[KERNEL32.DLL]\nCreateFileA\nGetDiskFreeSpaceExA\n[never]\nGetDiskFreeSpaceExA\n")
+        code, out = run(dll, allowed=listing)
+        expect("a list that allows a [never] function is refused", code == 2)
+        with open(listing, "w") as f:
+            f.write("[KERNEL32.DLL]\nCreateFileW\n")
+        code, out = run(dll, allowed=listing)
+        expect("a list that allows the DLL a wide function is refused", code == 2)
+    print("pe_check: all checks pass" if not failures else f"pe_check: {failures} checks failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))
