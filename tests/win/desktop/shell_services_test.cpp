@@ -10,6 +10,7 @@
 #include "shell/core/geometry.h"
 #include "tests/win/dialog_driver.h"
 #include "tests/win/harness.h"
+#include "tests/win/pe_image.h"
 
 namespace duvad::test {
 namespace {
@@ -290,6 +291,13 @@ TEST(DesktopClipboard, NamesThatCannotBeGivenExactlyComeAsShortNamesOrNotAtAll) 
         EmptyClipboard();
         CloseClipboard();
     }
+}
+
+// The short-name query for wide names is one Windows 95 lacks: the DLL looks it up at run time, so
+// it still loads there.
+TEST(ShellImports, WideShortNameQueryIsLookedUpAtRunTime) {
+    for (const std::string& imported : readPe(dll()).importedNames)
+        EXPECT_NE(imported.substr(imported.find('!') + 1), "GetShortPathNameW") << imported;
 }
 
 // ---- Property sheet -------------------------------------------------------------------------
