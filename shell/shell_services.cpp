@@ -107,13 +107,18 @@ bool exactAnsi(const wchar_t* text, int units, char (&out)[kNameArea]) {
     if (units <= 0 || size_t(units) >= kNameArea) return false;
     BOOL usedDefault = FALSE;
     int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, units, out, kNameArea - 1, nullptr, &usedDefault);
-    if (n == 0 && GetLastError() == ERROR_INVALID_FLAGS) {  // systems before Windows 2000
-        usedDefault = FALSE;
-        n = WideCharToMultiByte(CP_ACP, 0, text, units, out, kNameArea - 1, nullptr, &usedDefault);
+    if (n == 0) {
+        // Systems before Windows 2000 know no such flag, and a UTF-8 code page takes neither the flag
+        // nor the default-character report: the way back below decides there.
+        const DWORD error = GetLastError();
+        if (error == ERROR_INVALID_FLAGS || error == ERROR_INVALID_PARAMETER) {
+            usedDefault = FALSE;
+            n = WideCharToMultiByte(CP_ACP, 0, text, units, out, kNameArea - 1, nullptr, nullptr);
+        }
     }
     if (n <= 0 || usedDefault) return false;
     out[n] = '\0';
-    // The way back must give the same characters (the test that holds where the flag is unknown).
+    // The way back must give the same characters: no best fit slipped through.
     wchar_t back[kNameArea];
     const int m = MultiByteToWideChar(CP_ACP, 0, out, n, back, kNameArea);
     return m == units && std::memcmp(back, text, sizeof(wchar_t) * size_t(units)) == 0;
