@@ -293,6 +293,25 @@ TEST(DesktopClipboard, NamesThatCannotBeGivenExactlyComeAsShortNamesOrNotAtAll) 
     }
 }
 
+// In a double-byte code page (932) wide names whose characters all have their exact form come as
+// they are, also one with the trail byte 0x5C; one with a character the code page lacks (and no
+// file behind it) is left out rather than given by a best fit.
+TEST(ShellDbcsClipboard, WideNamesConvertExactlyOrNotAtAll) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs ANSI code page 932 (LC_ALL=ja_JP.UTF-8), have " << GetACP();
+    std::string wideList;
+    for (const std::wstring& n : {std::wstring(L"C:\\\x8868\\a.txt"), std::wstring(L"C:\\caf\x00E9.txt"),
+                                  std::wstring(L"C:\\\x30C7\x30FC\x30BF.mpg")})
+        wideList += wideBytes(n) + std::string(2, '\0');
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, wideList + std::string(2, '\0'))));
+    GuardedBuffer list(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 2);
+    EXPECT_EQ(list.str(), "C:\\\x95\x5C\\a.txt\r\nC:\\\x83\x66\x81\x5B\x83\x5E.mpg\r\n");
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
 // The short-name query for wide names is one Windows 95 lacks: the DLL looks it up at run time, so
 // it still loads there.
 TEST(ShellImports, WideShortNameQueryIsLookedUpAtRunTime) {
