@@ -7,9 +7,9 @@
 
 namespace duvad::shell {
 
-// Device mode (DEVMODEA): the device name (32 bytes), specification and driver versions, then at
-// offset 36 its public size and at 38 the size of the driver's private bytes that follow it, and
-// at 40 the 32-bit field mask, the last field every form of the block has.
+// Device mode (DEVMODEA): the device name (32 bytes), two version words (dmSpecVersion,
+// dmDriverVersion), then at offset 36 its public size and at 38 the size of the driver's private
+// bytes that follow it, and at 40 the 32-bit field mask, the last field every form of the block has.
 constexpr size_t kDevModeSizeAt = 36;
 constexpr size_t kDevModeExtraAt = 38;
 constexpr size_t kDevModeLeast = 44;
