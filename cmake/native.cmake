@@ -11,6 +11,11 @@ endif()
 include(cmake/core_libraries.cmake)
 
 if(DUVAD_FUZZ)
+  # The libraries the targets exercise carry libFuzzer's coverage instrumentation too (without its
+  # main): otherwise only the harness files give coverage and the fuzzer runs blind.
+  foreach(lib duvad_core duvad_host_core)
+    target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link)
+  endforeach()
   file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
   foreach(src ${fuzzers})
     get_filename_component(name ${src} NAME_WE)

@@ -45,6 +45,9 @@ extern "C" int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName
 
 extern "C" int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length) {
     if ((!block && length != 0) || length < 0) return -1;
+    // A block the reading side cannot take back would be lost, and it would replace the one that
+    // could be read: refuse it before the key is touched.
+    if (DWORD(length) > kBlockLimit) return -1;
     duvad::ScopedKey opened;
     HKEY key = nullptr;
     if (!openBlockKey(subKey, &opened, &key)) return -1;

@@ -42,10 +42,23 @@ extern "C" int32_t WINAPI IsFolderWritable(const char* folder) {
     if (!slash) probe[at++] = '\\';
     std::memcpy(probe + at, kProbeName, sizeof kProbeName);
 
-    duvad::ScopedFile file(
-        CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return 0;
-    file.reset();
-    DeleteFileA(probe);
+    // Only a file this call creates is written and deleted: an existing file of the probe name
+    // (the user's own, or a link to a file elsewhere) is never opened.
+    duvad::ScopedFile file(CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid()) {
+        file.reset();
+        DeleteFileA(probe);
+        return 1;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+        GetFileAttributesA(probe) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    // The name is taken: probe with a name of the folder that no file has yet. GetTempFileNameA
+    // makes that file as a new one, never opening an existing file.
+    probe[at] = '\0';
+    char unique[MAX_PATH];
+    if (!GetTempFileNameA(probe, "~Kv", 0, unique)) return 0;
+    DeleteFileA(unique);
     return 1;
 }

@@ -3,7 +3,6 @@
 namespace duvad {
 
 HINSTANCE g_instance;
-HWND g_hostWindow;
 int32_t g_directCdFound;
 char g_lastFolder[512];
 HWND g_browseOwner;

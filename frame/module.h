@@ -3,7 +3,6 @@
 //
 //   g_instance        module instance handle, saved at process attach; SoundATune finds the
 //                     module's WAVE resources through it
-//   g_hostWindow      host main window found by FindThisVB6MDIWindow's enumeration
 //   g_directCdFound   0/1, set by FindDirectCD's enumeration
 //   g_lastFolder      last folder chosen in ShellGetFolder (512 bytes), where the next one opens
 //   g_browseOwner     owner of the folder browser, for centring it in the browse callback
@@ -23,7 +22,6 @@ struct ExplorerArrangement {
 };
 
 extern HINSTANCE g_instance;
-extern HWND g_hostWindow;
 extern int32_t g_directCdFound;
 extern char g_lastFolder[512];
 extern HWND g_browseOwner;

@@ -166,7 +166,8 @@ int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* blo
 /* Stores `length` bytes of `block` as the REG_BINARY value `valueName` of
  * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey and value name as for
  * ReadRegBlock). Returns 1 when written; -1 when the key cannot be opened or the value not
- * written, for a null block (unless length is 0) or a negative length. */
+ * written, for a null block (unless length is 0), a negative length, or a block over 100000
+ * bytes, which ReadRegBlock could not read back (the value stored before is then kept). */
 int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length);
 #define DUVAD_WRITEREGBLOCK_WRITTEN 1
 #define DUVAD_WRITEREGBLOCK_FAILED  (-1)
@@ -204,7 +205,8 @@ int32_t WINAPI IsFileExisting(const char* name);
  * IsFileErasable: opens for writing with no sharing (0 for read-only or open files).
  * IsFolderWritable: creates and deletes "~KvCheck.tmp" in `folder` (with or without a trailing
  * backslash, decided by the last character in double-byte code pages; 0 for an empty folder, or
- * one longer than 242 bytes, 243 with its backslash). */
+ * one longer than 242 bytes, 243 with its backslash). An existing file of that name is never
+ * opened: the probe then uses a new name of its own; only the file this call made is deleted. */
 int32_t WINAPI IsFileReadable(const char* name);
 int32_t WINAPI IsFileErasable(const char* name);
 int32_t WINAPI IsFolderWritable(const char* folder);
@@ -295,7 +297,9 @@ int32_t WINAPI AllineaConExplorer(HWND hostWindow, int32_t mode);
 
 /* The file names of the clipboard's file list (CF_HDROP), each followed by CR LF, into `list`
  * (at least 4098 bytes; names stop before the text would pass 4095 characters). Returns the
- * number of names written; 0 with `list` empty when there is no list or the clipboard is busy. */
+ * number of names written; 0 with `list` empty when there is no list, the clipboard is busy, or
+ * the list's block does not hold its form. A name that has no exact ANSI form or is over 255
+ * characters comes as its short name when that fits, else it is left out. */
 int32_t WINAPI GetHDrop(HWND ownerWindow, char* list);
 
 /* Opens the shell's property sheet of a file or folder. Returns 1 when the shell accepted the
@@ -357,7 +361,8 @@ int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const ch
  * remembered printer. Returns 1 made; 0 cancelled; -1 no printer (PDERR_NODEVICES,
  * PDERR_NODEFAULTPRN); -2 the dialog failed otherwise (twice, when a printer was remembered), mode
  * 3 found no default printer, or a pointer is null; -3 mode 3 could not
- * make the device context.
+ * make the device context. Blocks whose own sizes or offsets pass their lengths are not used:
+ * the dialog opens at the default printer (-2 without a names block), mode 3 returns -3.
  * The blocks the dialog returns are written back whole, whatever their size: size the caller's
  * buffers for the largest. `names`: 2048 bytes (8 bytes, then the driver, printer and port names).
  * `deviceMode`: 66560 bytes (65536 + 1024): the public part (at most 156 bytes) and the driver's

@@ -1,14 +1,19 @@
 #!/bin/bash
-# fuzz.sh [SECONDS]: runs every libFuzzer target for SECONDS each (default 600), seeded from
-# fuzz/corpus/<target>/ when present. Needs the fuzz preset built. Each target grows its own corpus
-# in build/fuzz/corpus/<target>/ across runs; a finding (crash, leak, sanitizer report, timeout)
-# is kept in build/fuzz/findings/ and fails the run once every target has had its turn.
+# fuzz.sh [SECONDS [TARGET...]]: runs the libFuzzer targets named (default: every one) for SECONDS
+# each (default 600), one after another, seeded from fuzz/corpus/<target>/ when present. Needs the
+# fuzz preset built. Each target grows its own corpus in build/fuzz/corpus/<target>/ across runs;
+# a finding (crash, leak, sanitizer report, timeout) is kept in build/fuzz/findings/ and fails the
+# run once every target has had its turn.
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(build/fuzz/*_fuzz)
 mkdir -p build/fuzz/corpus build/fuzz/findings build/fuzz/logs
 failed=""
-for exe in build/fuzz/*_fuzz; do
+for target in "${targets[@]}"; do
+  exe=build/fuzz/$(basename "$target")
   [ -f "$exe" ] && [ -x "$exe" ] || continue
   name=$(basename "$exe")
   work=build/fuzz/corpus/$name; mkdir -p "$work"

@@ -8,6 +8,7 @@
 
 #include "frame/scoped.h"
 #include "include/DuVad.h"
+#include "shell/core/printer_blocks.h"
 #include "shell/core/text_lists.h"
 
 static_assert(sizeof(PRINTDLGA) == 66, "PRINTDLGA as Windows packs it");
@@ -77,6 +78,10 @@ int32_t makeContextWithoutDialog(HWND owner, char* names, int32_t* namesLength, 
     if (!duvad::shell::readDevName(block, size, duvad::shell::DevName::Driver, driver) ||
         !duvad::shell::readDevName(block, size, duvad::shell::DevName::Device, device) || !driver[0])
         return kNoContext;
+    // A device mode block whose own sizes pass its length would be read past its end.
+    if (*deviceModeLength > 0 &&
+        !duvad::shell::devModeFits(reinterpret_cast<const uint8_t*>(deviceMode), size_t(*deviceModeLength)))
+        return kNoContext;
     const DEVMODEA* mode = *deviceModeLength > 0 ? reinterpret_cast<const DEVMODEA*>(deviceMode) : nullptr;
     HDC dc = CreateDCA(driver, device, nullptr, mode);
     if (!dc) return kNoContext;
@@ -92,9 +97,19 @@ extern "C" int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* cont
     if (mode == kWithoutDialog)
         return makeContextWithoutDialog(ownerWindow, names, namesLength, deviceMode, deviceModeLength, context);
 
+    // Remembered blocks that do not hold their form would be read past their ends by the dialog:
+    // they are not handed to it, as if the dialog had refused the remembered printer (it then
+    // opens at the default printer, or the call fails as that refusal does without a names block).
+    const bool usable =
+        (*deviceModeLength <= 0 ||
+         duvad::shell::devModeFits(reinterpret_cast<const uint8_t*>(deviceMode), size_t(*deviceModeLength))) &&
+        (*namesLength <= 0 || duvad::shell::devNamesFit(reinterpret_cast<const uint8_t*>(names), size_t(*namesLength)));
+    if (!usable && *namesLength <= 0) return kDialogFailed;
     Dialog dialog;
-    dialog.record.hDevMode = globalCopy(deviceMode, *deviceModeLength);
-    dialog.record.hDevNames = globalCopy(names, *namesLength);
+    if (usable) {
+        dialog.record.hDevMode = globalCopy(deviceMode, *deviceModeLength);
+        dialog.record.hDevNames = globalCopy(names, *namesLength);
+    }
     // Shown at most twice: preset to the remembered printer, and once more at the default printer
     // when that one cannot be used. A second failure ends the call whatever the dialog left in the
     // record (a dialog that fails after handing back blocks of its own must not bring it back).

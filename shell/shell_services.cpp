@@ -10,6 +10,7 @@
 #include "frame/module.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
+#include "shell/core/drop_list.h"
 #include "shell/core/geometry.h"
 #include "shell/core/text_lists.h"
 
@@ -79,6 +80,83 @@ void setDefault(HKEY key, const char* subKey, const char* text, FirstFailure* fa
     failure->note(RegSetValueA(key, subKey, REG_SZ, text, static_cast<DWORD>(std::strlen(text))));
 }
 
+// ---- Clipboard file list ---------------------------------------------------------------------
+
+constexpr size_t kNameArea = 256;  // a name of the file list text: at most 255 characters
+
+// Holds a global block locked for the life of the object.
+class GlobalLocked {
+public:
+    explicit GlobalLocked(HGLOBAL block) : block_(block), data_(GlobalLock(block)) {}
+    ~GlobalLocked() {
+        if (data_) GlobalUnlock(block_);
+    }
+    GlobalLocked(const GlobalLocked&) = delete;
+    GlobalLocked& operator=(const GlobalLocked&) = delete;
+    const void* get() const { return data_; }
+
+private:
+    HGLOBAL block_;
+    void* data_;
+};
+
+// Converts wide text to the ANSI code page into `out` only when every character has its exact
+// ANSI form and the text fits 255 characters: a best-fit character ("O" for an omega) or a cut
+// name could name another existing file.
+bool exactAnsi(const wchar_t* text, int units, char (&out)[kNameArea]) {
+    if (units <= 0 || size_t(units) >= kNameArea) return false;
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, units, out, kNameArea - 1, nullptr, &usedDefault);
+    if (n == 0) {
+        // Systems before Windows 2000 know no such flag, and a UTF-8 code page takes neither the flag
+        // nor the default-character report: the way back below decides there.
+        const DWORD error = GetLastError();
+        if (error == ERROR_INVALID_FLAGS || error == ERROR_INVALID_PARAMETER) {
+            usedDefault = FALSE;
+            n = WideCharToMultiByte(CP_ACP, 0, text, units, out, kNameArea - 1, nullptr, nullptr);
+        }
+    }
+    if (n <= 0 || usedDefault) return false;
+    out[n] = '\0';
+    // The way back must give the same characters: no best fit slipped through.
+    wchar_t back[kNameArea];
+    const int m = MultiByteToWideChar(CP_ACP, 0, out, n, back, kNameArea);
+    return m == units && std::memcmp(back, text, sizeof(wchar_t) * size_t(units)) == 0;
+}
+
+using GetShortPathNameWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+
+// The short form of an existing file's wide name, in ANSI; false when there is none that fits.
+// Windows 95 lacks the wide query, so it is looked up at run time.
+bool shortAnsiName(const wchar_t* name, char (&out)[kNameArea]) {
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    auto query = kernel ? reinterpret_cast<GetShortPathNameWFn>(
+                              reinterpret_cast<void*>(GetProcAddress(kernel, "GetShortPathNameW")))
+                        : nullptr;
+    if (!query) return false;
+    wchar_t shortName[kNameArea];
+    const DWORD n = query(name, shortName, kNameArea);
+    if (n == 0 || n >= kNameArea) return false;
+    return exactAnsi(shortName, int(n), out);
+}
+
+// The list's name as the host is given it: as it is when it fits, else its short form when that
+// fits; false when neither names the file exactly (the name is then left out).
+bool ansiName(const uint8_t* block, bool wide, const duvad::shell::DropName& name, char (&out)[kNameArea]) {
+    if (!wide) {
+        const char* text = reinterpret_cast<const char*>(block + name.offset);  // terminated in the block
+        if (name.length < kNameArea) {
+            std::memcpy(out, text, name.length + 1);
+            return true;
+        }
+        const DWORD n = GetShortPathNameA(text, out, kNameArea);
+        return n > 0 && n < kNameArea;
+    }
+    const auto* text = reinterpret_cast<const wchar_t*>(block + name.offset);  // terminated in the block
+    if (name.length < kNameArea && exactAnsi(text, int(name.length), out)) return true;
+    return shortAnsiName(text, out);
+}
+
 }  // namespace
 
 extern "C" int32_t WINAPI GetHDrop(HWND ownerWindow, char* list) {
@@ -89,16 +167,23 @@ extern "C" int32_t WINAPI GetHDrop(HWND ownerWindow, char* list) {
     if (!clipboard.open()) return 0;
 
     // The names are read while the clipboard is still ours: no other program can replace the
-    // list in between.
-    HDROP drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    // list in between. Any program may have written the block, so it is checked whole first.
+    HGLOBAL drop = GetClipboardData(CF_HDROP);
     if (!drop) return 0;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const SIZE_T size = GlobalSize(drop);
+    GlobalLocked locked(drop);
+    const auto* block = static_cast<const uint8_t*>(locked.get());
+    duvad::shell::DropList names;
+    if (!block || !duvad::shell::checkDropList(block, size, &names)) return 0;
+
     size_t length = 0;
     int32_t written = 0;
-    for (UINT i = 0; i < count; ++i) {
-        char name[256] = {};
-        DragQueryFileA(drop, i, name, sizeof name);
-        if (!duvad::shell::appendFileListName(list, &length, name)) break;
+    size_t at = names.first;
+    duvad::shell::DropName name;
+    while (duvad::shell::nextDropName(block, names, &at, &name)) {
+        char ansi[kNameArea];
+        if (!ansiName(block, names.wide, name, ansi)) continue;  // no name that names this file
+        if (!duvad::shell::appendFileListName(list, &length, ansi)) break;
         ++written;
     }
     return written;

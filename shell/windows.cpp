@@ -17,18 +17,25 @@ constexpr char kExplorerClass[] = "ExploreWClass";
 constexpr char kExplorerProgram[] = "EXPLORER.EXE";
 constexpr int32_t kExplorerStartMs = 3000;
 
+// One search of FindThisVB6MDIWindow. Its answer lives in the call's own storage: a window
+// procedure reached through WM_GETTEXT may search again, and that search must not change this one.
+struct Vb6Search {
+    const char* prefix;
+    HWND found;
+};
+
 // The enumeration callback: title compared over the prefix's length, class name as a whole, both
 // byte by byte with case distinguished.
-BOOL CALLBACK matchVb6Form(HWND window, LPARAM prefixParam) {
-    const char* prefix = reinterpret_cast<const char*>(prefixParam);
+BOOL CALLBACK matchVb6Form(HWND window, LPARAM searchParam) {
+    auto* search = reinterpret_cast<Vb6Search*>(searchParam);
     char title[256] = {};
     char className[128] = {};
     GetWindowTextA(window, title, sizeof title);
     GetClassNameA(window, className, sizeof className);
     // strncmp stops at the title's terminator, so a prefix longer than the title never matches.
-    if (std::strncmp(title, prefix, std::strlen(prefix)) != 0) return TRUE;
+    if (std::strncmp(title, search->prefix, std::strlen(search->prefix)) != 0) return TRUE;
     if (std::strcmp(className, kVb6MdiClass) != 0) return TRUE;
-    duvad::g_hostWindow = window;
+    search->found = window;
     return FALSE;
 }
 
@@ -121,10 +128,10 @@ int32_t restore(HWND host) {
 }  // namespace
 
 extern "C" int32_t WINAPI FindThisVB6MDIWindow(const char* titlePrefix) {
-    duvad::g_hostWindow = nullptr;
     if (!titlePrefix) return 0;
-    EnumWindows(matchVb6Form, reinterpret_cast<LPARAM>(titlePrefix));
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(duvad::g_hostWindow));
+    Vb6Search search = {titlePrefix, nullptr};
+    EnumWindows(matchVb6Form, reinterpret_cast<LPARAM>(&search));
+    return static_cast<int32_t>(reinterpret_cast<intptr_t>(search.found));
 }
 
 extern "C" int32_t WINAPI AllineaConExplorer(HWND hostWindow, int32_t mode) {

@@ -45,13 +45,23 @@ TEST_F(RegBlock, RoundTripsUpToAHundredThousandBytes) {
     }
 }
 
-TEST_F(RegBlock, OneByteBeyondTheLimitIsWrittenButNotReadBack) {
-    const std::vector<uint8_t> data = pattern(100001, 7);
-    EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "Big", static_cast<const void*>(data.data()), int32_t(data.size())), 1);
-    EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "Big").bytes.size(), 100001u);
-    GuardedBuffer out(100001);
-    EXPECT_EQ(VB(ReadRegBlock, key().c_str(), "Big", static_cast<void*>(out.data()), int32_t(100001)), -1);
-    EXPECT_TRUE(out.untouchedFrom(0));
+// A block that could not be read back is refused, and the readable block stored before stays.
+TEST_F(RegBlock, BlockBeyondTheReadLimitIsRefusedAndTheOldOneKept) {
+    const std::vector<uint8_t> old = pattern(100000, 3);
+    ASSERT_EQ(VB(WriteRegBlock, key().c_str(), "Big", static_cast<const void*>(old.data()), int32_t(old.size())), 1);
+    for (size_t n : {size_t(100001), size_t(150000)}) {
+        SCOPED_TRACE(n);
+        const std::vector<uint8_t> data = pattern(n, 7);
+        EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "Big", static_cast<const void*>(data.data()), int32_t(n)), -1);
+        EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "Big").bytes, std::string(old.begin(), old.end()));
+        GuardedBuffer out(100000);
+        EXPECT_EQ(VB(ReadRegBlock, key().c_str(), "Big", static_cast<void*>(out.data()), int32_t(100000)), 1);
+        EXPECT_TRUE(std::equal(old.begin(), old.end(), out.bytes()));
+    }
+    // Nor is a new value made.
+    const std::vector<uint8_t> big = pattern(100001, 9);
+    EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "New", static_cast<const void*>(big.data()), int32_t(big.size())), -1);
+    EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "New").bytes, "<missing>");
 }
 
 TEST_F(RegBlock, OtherLengthsLeaveTheBlockUntouched) {

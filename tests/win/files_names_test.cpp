@@ -1,9 +1,12 @@
 // Name rules and path searches through the DLL, with the system's real code pages: the default
 // (1252 with OEM 437) and, in the FilesDbcs suite, Japanese (932; run with LC_ALL=ja_JP.UTF-8).
 #include <set>
+#include <string>
+#include <vector>
 
 #include "frame/scoped.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -137,6 +140,14 @@ TEST_F(FilesDbcs, LeadByteAtTheEndOfAByteModeName) {
     }
 }
 
+// The names the DLL hands CreateFileA while a test watches it.
+std::vector<std::string> g_createdNames;
+HANDLE WINAPI notedCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
+                              DWORD flags, HANDLE model) {
+    g_createdNames.push_back(name);
+    return CreateFileA(name, access, share, security, how, flags, model);
+}
+
 // A folder whose name ends in a character with the trail byte 0x5C still gets its backslash: the
 // probe file goes into that folder, not beside it under a longer name.
 TEST_F(FilesDbcs, FolderEndingInATrailByte5CIsProbedItself) {
@@ -148,14 +159,14 @@ TEST_F(FilesDbcs, FolderEndingInATrailByte5CIsProbedItself) {
     EXPECT_EQ(VB(IsFolderWritable, (folder + "\\").c_str()), 1);
     EXPECT_EQ(VB(IsFolderWritable, missing.c_str()), 0) << "a missing folder is not writable";
     EXPECT_EQ(VB(IsFolderWritable, (missing + "\\").c_str()), 0);
-    // The probe file of that folder is held open with no sharing: the probe must meet it.
+    // The probe file is made in that folder, not beside it under a longer name.
     {
-        ScopedFile held(
-            CreateFileA((folder + "\\~KvCheck.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        ASSERT_TRUE(held.valid());
-        EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 0);
+        ImportPatch create(dll(), "kernel32.dll", "CreateFileA", reinterpret_cast<const void*>(&notedCreateFile));
+        ASSERT_TRUE(create.active());
+        g_createdNames.clear();
+        EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 1);
+        EXPECT_EQ(g_createdNames, std::vector<std::string>{folder + "\\~KvCheck.tmp"});
     }
-    DeleteFileA((folder + "\\~KvCheck.tmp").c_str());
     // Nothing was left in the folder or beside it.
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(dir.file("*").c_str(), &found);

@@ -1,6 +1,8 @@
 // The file and folder probes (IsFileReadable, IsFileErasable, IsFolderWritable) on real files,
 // folders and open handles.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "tests/win/files_support.h"
 #include "tests/win/harness.h"
@@ -62,16 +64,76 @@ TEST_F(Probe, FolderWritableWithOrWithoutBackslashLeavesNoProbe) {
         EXPECT_EQ(VB(IsFolderWritable, path.c_str()), 1) << path;
         EXPECT_EQ(GetFileAttributesA(dir_.file("~KvCheck.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
     }
-    // An old probe file is overwritten and removed; one held open makes the answer 0.
-    ASSERT_TRUE(TempDir::writeFile(dir_.file("~KvCheck.tmp"), "old"));
-    EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 1);
-    EXPECT_EQ(GetFileAttributesA(dir_.file("~KvCheck.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
-    ASSERT_TRUE(TempDir::writeFile(dir_.file("~KvCheck.tmp"), "held"));
-    {
-        ScopedFile held = holdOpen(dir_.file("~KvCheck.tmp"), GENERIC_READ, FILE_SHARE_READ);
-        EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 0);
+}
+
+// The names in a folder, "." and ".." left out.
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A file of the probe name that is already there belongs to someone else: the user's own file,
+// also one held open or read-only, is neither opened nor deleted, and the folder is still probed
+// (under a name of its own that the probe leaves behind no more than the plain one).
+TEST_F(Probe, FolderProbeLeavesAnExistingProbeNameAlone) {
+    const std::string folder = dir_.path().substr(0, dir_.path().size() - 1);
+    const std::string own = dir_.file("~KvCheck.tmp");
+    const std::vector<std::string> before = {"data.bin", "~KvCheck.tmp"};
+    ASSERT_TRUE(TempDir::writeFile(own, "the user's own"));
+    for (const std::string& path : {folder, dir_.path()}) {
+        EXPECT_EQ(VB(IsFolderWritable, path.c_str()), 1) << path;
+        EXPECT_EQ(TempDir::readFile(own), "the user's own");
+        EXPECT_EQ(namesIn(dir_.path()), before);
     }
-    EXPECT_EQ(TempDir::readFile(dir_.file("~KvCheck.tmp")), "held");
+    {
+        ScopedFile held = holdOpen(own, GENERIC_READ, FILE_SHARE_READ);
+        ASSERT_TRUE(held.valid());
+        EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 1);
+    }
+    ASSERT_TRUE(SetFileAttributesA(own.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 1);
+    SetFileAttributesA(own.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(TempDir::readFile(own), "the user's own");
+    EXPECT_EQ(namesIn(dir_.path()), before);
+
+    // A hard link of the probe name to a file in another folder: that file keeps its content.
+    TempDir elsewhere("probe-linked");
+    const std::string linked = elsewhere.file("kept.txt");
+    ASSERT_TRUE(TempDir::writeFile(linked, "linked content"));
+    ASSERT_TRUE(DeleteFileA(own.c_str()));
+    ASSERT_TRUE(CreateHardLinkA(own.c_str(), linked.c_str(), nullptr));
+    EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 1);
+    EXPECT_EQ(TempDir::readFile(linked), "linked content");
+    EXPECT_EQ(TempDir::readFile(own), "linked content");
+    ASSERT_TRUE(DeleteFileA(own.c_str()));
+}
+
+// Links planted from the host system (tests/win/planted_links.sh): C:\DuVadLinks\hard and
+// C:\DuVadLinks\sym each hold a ~KvCheck.tmp, a hard link and a symbolic link to
+// C:\DuVadLinks\target.txt; the target keeps its content and the links stay.
+TEST(ProbeLinks, PlantedLinksKeepTheirTarget) {
+    const std::string root = "C:\\DuVadLinks\\";
+    const std::string target = root + "target.txt";
+    if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "run through tests/win/planted_links.sh";
+    const std::string content = TempDir::readFile(target);
+    ASSERT_FALSE(content.empty());
+    for (const char* kind : {"hard", "sym"}) {
+        SCOPED_TRACE(kind);
+        EXPECT_EQ(VB(IsFolderWritable, (root + kind).c_str()), 1);
+        EXPECT_EQ(TempDir::readFile(target), content);
+        EXPECT_EQ(TempDir::readFile(root + kind + "\\~KvCheck.tmp"), content);
+        EXPECT_EQ(namesIn(root + kind + "\\"), std::vector<std::string>{"~KvCheck.tmp"});
+    }
 }
 
 TEST_F(Probe, FolderNotWritableWhenMissingUnwritableOrUnnamed) {

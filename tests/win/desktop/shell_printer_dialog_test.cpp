@@ -267,6 +267,7 @@ struct PrintScript {
     std::vector<Showing> showings;
     size_t shown = 0;
     std::vector<bool> hadNames;  // per showing: the DLL gave a printer names block
+    std::vector<bool> hadMode;   // per showing: the DLL gave a device mode block
     DWORD lastError = 0;
     std::vector<HGLOBAL> live;    // global blocks allocated and not yet freed
     std::string namesHandedBack;  // the bytes of the last names block the stand-in made
@@ -292,6 +293,7 @@ HGLOBAL blockOf(const std::string& bytes) {
 
 BOOL WINAPI standInPrintDlg(PRINTDLGA* r) {
     g_print.hadNames.push_back(r->hDevNames != nullptr);
+    g_print.hadMode.push_back(r->hDevMode != nullptr);
     // Past the end of the script the user cancels, so a call that shows too often still returns.
     const Showing s = g_print.shown < g_print.showings.size() ? g_print.showings[g_print.shown]
                                                               : Showing{false, 0, false};
@@ -384,6 +386,84 @@ TEST_F(PrinterSetupShowings, CancelAndNoPrinterAreAnsweredAtOnce) {
         EXPECT_EQ(g_print.shown, 1u);
         EXPECT_FALSE(r_.contextWritten());
         EXPECT_TRUE(g_print.live.empty());
+    }
+}
+
+// A device mode block as a host may have stored it: `size` bytes whose own sizes say `dmSize` and
+// `driverExtra`, in a buffer that ends at a no-access page.
+void storeDevMode(GuardedBuffer& buffer, int32_t* length, WORD dmSize, WORD driverExtra) {
+    memset(buffer.data(), 0, buffer.size());
+    DEVMODEA* mode = reinterpret_cast<DEVMODEA*>(buffer.data());
+    strcpy(reinterpret_cast<char*>(mode->dmDeviceName), "NoSuchPrinter");
+    mode->dmSize = dmSize;
+    mode->dmDriverExtra = driverExtra;
+    *length = int32_t(buffer.size());
+}
+
+// Stored blocks whose own sizes or offsets pass their lengths would be read past their ends (a
+// 156-byte device mode claiming 4096 driver bytes made the system's conversion read 4 KiB beyond
+// it): they are not handed on. The dialog then opens at the default printer, as for a remembered
+// printer it cannot use; without a dialog there is no context.
+TEST_F(PrinterSetupShowings, StoredBlocksThatPassTheirLengthsAreNotHandedOn) {
+    {
+        SCOPED_TRACE("device mode whose driver bytes pass its length");
+        GuardedBuffer mode(sizeof(DEVMODEA));
+        rememberMissing(r_);
+        storeDevMode(mode, &r_.modeLength, WORD(sizeof(DEVMODEA)), 4096);
+        EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 3, &r_.context, r_.names.data(), &r_.namesLength, mode.data(),
+                     &r_.modeLength),
+                  -3);
+        EXPECT_FALSE(r_.contextWritten());
+
+        g_print = {};
+        g_print.showings = {{true, 0, true}};
+        EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 2, &r_.context, r_.names.data(), &r_.namesLength, mode.data(),
+                     &r_.modeLength),
+                  1);
+        EXPECT_EQ(g_print.hadMode, std::vector<bool>{false});
+        EXPECT_EQ(g_print.hadNames, std::vector<bool>{false}) << "shown at the default printer";
+        EXPECT_TRUE(g_print.live.empty());
+        r_.context = reinterpret_cast<HDC>(intptr_t(kSentinel));
+    }
+    {
+        SCOPED_TRACE("device mode shorter than its own size, without a names block");
+        GuardedBuffer mode(100);
+        r_.namesLength = 0;
+        storeDevMode(mode, &r_.modeLength, WORD(sizeof(DEVMODEA)), 0);
+        g_print = {};
+        g_print.showings = {{true, 0, true}};
+        EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 2, &r_.context, r_.names.data(), &r_.namesLength, mode.data(),
+                     &r_.modeLength),
+                  -2);
+        EXPECT_EQ(g_print.shown, 0u);
+        EXPECT_FALSE(r_.contextWritten());
+    }
+    {
+        SCOPED_TRACE("names block whose offsets lie outside it");
+        for (int word = 0; word < 3; ++word) {
+            SCOPED_TRACE(word);
+            rememberMissing(r_);
+            r_.names.data()[2 * word] = char(0xF0);
+            g_print = {};
+            g_print.showings = {{true, 0, true}};
+            EXPECT_EQ(r_.call(2), 1);
+            EXPECT_EQ(g_print.hadNames, std::vector<bool>{false});
+            r_.context = reinterpret_cast<HDC>(intptr_t(kSentinel));
+        }
+    }
+    {
+        SCOPED_TRACE("blocks that fit exactly are handed on as they are");
+        GuardedBuffer mode(sizeof(DEVMODEA) + 8);
+        rememberMissing(r_);
+        storeDevMode(mode, &r_.modeLength, WORD(sizeof(DEVMODEA)), 8);
+        g_print = {};
+        g_print.showings = {{true, 0, true}};
+        EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 2, &r_.context, r_.names.data(), &r_.namesLength, mode.data(),
+                     &r_.modeLength),
+                  1);
+        EXPECT_EQ(g_print.hadMode, std::vector<bool>{true});
+        EXPECT_EQ(g_print.hadNames, std::vector<bool>{true});
+        r_.context = reinterpret_cast<HDC>(intptr_t(kSentinel));
     }
 }
 

@@ -10,6 +10,7 @@
 #include "shell/core/geometry.h"
 #include "tests/win/dialog_driver.h"
 #include "tests/win/harness.h"
+#include "tests/win/pe_image.h"
 
 namespace duvad::test {
 namespace {
@@ -155,6 +156,167 @@ TEST(DesktopClipboard, FileListsFromTheClipboard) {
         EmptyClipboard();
         CloseClipboard();
     }
+}
+
+// Puts a file-drop block of exactly these bytes on the clipboard, as any program may.
+bool putDropBlock(const std::string& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const bool ok = SetClipboardData(CF_HDROP, block) != nullptr;
+    CloseClipboard();
+    letTheClipboardManagerCatchUp();
+    return ok;
+}
+
+// A file-drop header (list offset, drop point, non-client flag, wide flag) and the bytes after it.
+std::string dropBlock(uint32_t first, bool wide, const std::string& after) {
+    std::string b(20, '\0');
+    memcpy(&b[0], &first, 4);
+    b[16] = wide ? 1 : 0;
+    return b + after;
+}
+
+std::string wideBytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.c_str()), 2 * text.size());
+}
+
+// Blocks that do not hold the file-drop form are not read: nothing outside them, nothing past
+// their ends (a list offset of 0x40000000 crashed the host; an unterminated list was read on).
+TEST(DesktopClipboard, BlocksThatDoNotHoldTheirFormGiveNothing) {
+    const std::string name = std::string("C:\\a.txt") + '\0';
+    struct Case {
+        const char* what;
+        std::string block;
+    };
+    const Case cases[] = {
+        {"shorter than its header", std::string(12, '\0')},
+        {"names past the block's end", dropBlock(64, false, name + '\0')},
+        {"narrow names without the empty name", dropBlock(20, false, name)},
+        {"a narrow name without its terminator", dropBlock(20, false, "C:\\a.txt")},
+        {"wide names without the empty name", dropBlock(20, true, wideBytes(L"C:\\a.txt") + std::string(2, '\0'))},
+        {"a wide list ending in half a character", dropBlock(20, true, wideBytes(L"C:\\a.txt") + std::string(3, '\0'))},
+        {"names that start inside the header", dropBlock(4, false, name + '\0')},
+        {"names a gigabyte away", dropBlock(0x40000000, false, name + '\0')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(putDropBlock(c.block));
+        GuardedBuffer list(4098);
+        EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 0);
+        EXPECT_EQ(list.str(), "");
+    }
+    // The same names in whole blocks are read.
+    ASSERT_TRUE(putDropBlock(dropBlock(20, false, name + '\0')));
+    GuardedBuffer narrow(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), narrow.data()), 1);
+    EXPECT_EQ(narrow.str(), "C:\\a.txt\r\n");
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, wideBytes(L"C:\\a.txt") + std::string(4, '\0'))));
+    GuardedBuffer wide(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), wide.data()), 1);
+    EXPECT_EQ(wide.str(), "C:\\a.txt\r\n");
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+bool writeWideFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const BOOL ok = WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+    return ok && n == bytes.size();
+}
+
+std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+std::vector<std::string> linesOf(const std::string& list) {
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = list.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(list.substr(at, end - at));
+    return lines;
+}
+
+// Every name handed to the host names the file on the clipboard. A wide name with a character the
+// ANSI code page lacks ("Ωmega.txt", whose best fit "Omega.txt" is another file), or a name too
+// long for the 255-character area (its cut form is another file), comes as the file's short
+// name; a file without one (not there) is left out.
+TEST(DesktopClipboard, NamesThatCannotBeGivenExactlyComeAsShortNamesOrNotAtAll) {
+    TempDir dir("hdrop");
+    const std::string folder = dir.path();
+    const std::wstring omega = widen(folder) + L"\x03A9mega.txt";
+    ASSERT_TRUE(writeWideFile(omega, "omega"));
+    ASSERT_TRUE(TempDir::writeFile(folder + "Omega.txt", "plain O"));
+    ASSERT_TRUE(TempDir::writeFile(folder + "plain.txt", "plain"));
+    // A path of 257 characters and the file its first 255 characters name.
+    const std::string longPath = folder + std::string(257 - folder.size(), 'L');
+    const std::string cutPath = longPath.substr(0, 255);
+    ASSERT_TRUE(writeWideFile(L"\\\\?\\" + widen(longPath), "long"));
+    ASSERT_TRUE(TempDir::writeFile(cutPath, "cut"));
+    const std::string missingLong = folder + std::string(258 - folder.size(), 'M');
+
+    std::string wideList;
+    for (const std::wstring& n : {omega, widen(folder) + L"\x03A9missing.txt", widen(folder + "plain.txt"),
+                                  widen(longPath), widen(missingLong)})
+        wideList += wideBytes(n) + std::string(2, '\0');
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, wideList + std::string(2, '\0'))));
+    GuardedBuffer list(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 3);
+    std::vector<std::string> lines = linesOf(list.str());
+    ASSERT_EQ(lines.size(), 3u) << list.str();
+    EXPECT_EQ(TempDir::readFile(lines[0]), "omega") << lines[0];
+    EXPECT_EQ(lines[1], folder + "plain.txt");
+    EXPECT_LE(lines[2].size(), 255u);
+    EXPECT_EQ(TempDir::readFile(lines[2]), "long") << lines[2];
+
+    // A narrow name too long for the area the same way.
+    std::string narrowList;
+    for (const std::string& n : {longPath, missingLong, folder + "plain.txt"}) narrowList += n + '\0';
+    ASSERT_TRUE(putDropBlock(dropBlock(20, false, narrowList + '\0')));
+    GuardedBuffer narrow(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), narrow.data()), 2);
+    lines = linesOf(narrow.str());
+    ASSERT_EQ(lines.size(), 2u) << narrow.str();
+    EXPECT_LE(lines[0].size(), 255u);
+    EXPECT_EQ(TempDir::readFile(lines[0]), "long") << lines[0];
+    EXPECT_EQ(lines[1], folder + "plain.txt");
+
+    DeleteFileW((L"\\\\?\\" + widen(longPath)).c_str());
+    DeleteFileW(omega.c_str());
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// In a double-byte code page (932) wide names whose characters all have their exact form come as
+// they are, also one with the trail byte 0x5C; one with a character the code page lacks (and no
+// file behind it) is left out rather than given by a best fit.
+TEST(ShellDbcsClipboard, WideNamesConvertExactlyOrNotAtAll) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs ANSI code page 932 (LC_ALL=ja_JP.UTF-8), have " << GetACP();
+    std::string wideList;
+    for (const std::wstring& n : {std::wstring(L"C:\\\x8868\\a.txt"), std::wstring(L"C:\\caf\x00E9.txt"),
+                                  std::wstring(L"C:\\\x30C7\x30FC\x30BF.mpg")})
+        wideList += wideBytes(n) + std::string(2, '\0');
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, wideList + std::string(2, '\0'))));
+    GuardedBuffer list(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 2);
+    EXPECT_EQ(list.str(), "C:\\\x95\x5C\\a.txt\r\nC:\\\x83\x66\x81\x5B\x83\x5E.mpg\r\n");
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// The short-name query for wide names is one Windows 95 lacks: the DLL looks it up at run time, so
+// it still loads there.
+TEST(ShellImports, WideShortNameQueryIsLookedUpAtRunTime) {
+    for (const std::string& imported : readPe(dll()).importedNames)
+        EXPECT_NE(imported.substr(imported.find('!') + 1), "GetShortPathNameW") << imported;
 }
 
 // ---- Property sheet -------------------------------------------------------------------------

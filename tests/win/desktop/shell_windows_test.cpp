@@ -141,6 +141,45 @@ TEST(DesktopVb6Window, ClassDifferingOnlyInCaseIsNotFound) {
     EXPECT_EQ(VB(FindThisVB6MDIWindow, "Lower Case"), handleWord(right));
 }
 
+// A window whose title handler searches for another form, as a host's handler may: the outer
+// search reads that title (WM_GETTEXT reaches the handler), and its answer stays its own.
+struct TitleHandlerSearch {
+    const char* prefix = nullptr;  // what the handler searches for; none once it has searched
+    int32_t found = -1;
+};
+TitleHandlerSearch g_titleSearch;
+
+LRESULT CALLBACK searchingTitleProc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_GETTEXT && g_titleSearch.prefix) {
+        const char* prefix = g_titleSearch.prefix;
+        g_titleSearch.prefix = nullptr;
+        g_titleSearch.found = VB(FindThisVB6MDIWindow, prefix);
+    }
+    return DefWindowProcA(w, message, wp, lp);
+}
+
+TEST(DesktopVb6Window, ASearchFromATitleHandlerLeavesTheOuterAnswer) {
+    TopWindows w;
+    HWND inner = w.make(kVb6, "Inner Form");
+    HWND searching = makeWindow("DuVadSearchingTitle", searchingTitleProc, "Searching", 10, 10, 100, 100);
+    ASSERT_NE(searching, nullptr);
+    SetWindowPos(searching, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    // The outer search finds nothing, the inner one its form: the outer answer stays 0.
+    g_titleSearch = {"Inner", -1};
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "No Such Program"), 0);
+    EXPECT_EQ(g_titleSearch.found, handleWord(inner)) << "the handler's search ran and found its form";
+
+    // The outer search finds its form below the searching window, the inner one finds nothing.
+    HWND outer = w.make(kVb6, "Outer Form");
+    SetWindowPos(searching, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    g_titleSearch = {"No Such Program", -1};
+    EXPECT_EQ(VB(FindThisVB6MDIWindow, "Outer"), handleWord(outer));
+    EXPECT_EQ(g_titleSearch.found, 0);
+    DestroyWindow(searching);
+    g_titleSearch = {};
+}
+
 RECT rectOf(HWND w) {
     RECT r = {};
     GetWindowRect(w, &r);
