@@ -9,8 +9,9 @@ constexpr UINT kCountMe = WM_APP + 1;
 constexpr UINT kPumpInside = WM_APP + 2;
 constexpr UINT kHostHandler = WM_APP + 3;  // the host's handler that pumps in the middle of its work
 
-constexpr UINT kQuitNow = WM_APP + 4;   // the host's main window closes: its handler posts the quit (code wp)
-constexpr UINT kHostCall = WM_APP + 5;  // the host's handler that runs a long call of the library
+constexpr UINT kQuitNow = WM_APP + 4;      // the host's main window closes: its handler posts the quit (code wp)
+constexpr UINT kHostCall = WM_APP + 5;     // the host's handler that runs a long call of the library
+constexpr UINT kSlowCountMe = WM_APP + 6;  // counted like kCountMe, by a handler that takes 5 ms
 
 constexpr UINT_PTR kPassTimer = 1;   // 10 ms, counts the passes
 constexpr UINT_PTR kQuitTimer = 2;   // one shot: the quit comes in the middle of a pause
@@ -42,6 +43,10 @@ LRESULT CALLBACK countingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case kCountMe: ++g_posted; return 0;
+    case kSlowCountMe:
+        Sleep(5);
+        ++g_posted;
+        return 0;
     case kQuitNow: PostQuitMessage(int(wp)); return 0;
     case kHostCall: {
         const double t0 = nowMs();
@@ -133,6 +138,14 @@ TEST_F(Pump, DispatchesEveryPostedMessageInOnePass) {
     EXPECT_EQ(g_posted, 5);
     MSG m;
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+// The bound of a pass does not cut short what was waiting when it began, slow handlers included.
+TEST_F(Pump, APassHandsOverEverythingThatWasWaiting) {
+    for (int i = 0; i < 5; ++i) PostMessageA(window_, kSlowCountMe, 0, 0);
+    PostMessageA(window_, kCountMe, 0, 0);
+    EXPECT_EQ(VB(GoEvents, 0), 1);
+    EXPECT_EQ(g_posted, 6);
 }
 
 TEST_F(Pump, ReentersFromAHandler) {
