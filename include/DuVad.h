@@ -49,10 +49,11 @@ int32_t WINAPI SoundATune(int32_t sound);
  * picture rate code (ISO/IEC 11172-2 tables), bit rate in bit/s. From the first pack header near
  * the start and near the end: playing time in whole seconds (-1 when not measurable, e.g. a file
  * under 7008 bytes); where the last 7008 bytes hold none, the last one before up to 300 empty
- * sectors (a CDXA file's margin, zero padding) or in a partial last pack. From the size: the track file's length in 2336-byte sectors (data sectors
- * + 85), exact for files of any size. *compliant is 1 when the header meets the Video CD rules
- * (352x240 code 12 at 29.97 or 23.976 Hz, 352x288 code 8 at 25 Hz, under 1151929 bit/s); a header
- * cut off by the end of the file (its missing bytes read as 0) never does.
+ * sectors (a CDXA file's margin, zero padding) or in a partial last pack. From the size: the
+ * track file's length in 2336-byte sectors (data sectors + 85), exact for files of any size.
+ * *compliant is 1 when the header meets the Video CD rules (352x240 code 12 at 29.97 or
+ * 23.976 Hz, 352x288 code 8 at 25 Hz, under 1151929 bit/s); a header cut off by the end of the
+ * file (its missing bytes read as 0) never does.
  * Every pointer may be null (value not wanted).
  *   1   sequence header found: every out-parameter written
  *   0   no sequence header: *compliant = 0, playing time and length written
