@@ -37,7 +37,9 @@ extern "C" {
 /* Handles every message in the calling thread's queue (when no keyboard input is waiting), also
  * those the caller's own GetMessage, PeekMessage or GetQueueStatus has already seen, then keeps
  * doing so every 100 ms until `duration` milliseconds are used up (0 or less: one pass, no pause).
- * Returns 1 (0 only if the pause timer could not be made). */
+ * A pass takes what was waiting when it began (at most 250 ms of handlers), so a timer that is
+ * always due again cannot hold it; a WM_QUIT it meets is put back for the caller's own loop and
+ * ends the pass. Returns 1 (0 only if the pause timer could not be made). */
 int32_t WINAPI GoEvents(int32_t duration);
 
 /* Pauses the calling thread for `milliseconds` (unsigned) without handling messages.
@@ -56,10 +58,12 @@ int32_t WINAPI SoundATune(int32_t sound);
  * video sequence header within 100 blocks of 2336 bytes: picture size, pel aspect ratio code and
  * picture rate code (ISO/IEC 11172-2 tables), bit rate in bit/s. From the first pack header near
  * the start and near the end: playing time in whole seconds (-1 when not measurable, e.g. a file
- * under 7008 bytes). From the size: the track file's length in 2336-byte sectors (data sectors
- * + 85), exact for files of any size. *compliant is 1 when the header meets the Video CD rules
- * (352x240 code 12 at 29.97 or 23.976 Hz, 352x288 code 8 at 25 Hz, under 1151929 bit/s); a header
- * cut off by the end of the file (its missing bytes read as 0) never does.
+ * under 7008 bytes); where the last 7008 bytes hold none, the last one before up to 300 empty
+ * sectors (a CDXA file's margin, zero padding) or in a partial last pack. From the size: the
+ * track file's length in 2336-byte sectors (data sectors + 85), exact for files of any size.
+ * *compliant is 1 when the header meets the Video CD rules (352x240 code 12 at 29.97 or
+ * 23.976 Hz, 352x288 code 8 at 25 Hz, under 1151929 bit/s); a header cut off by the end of the
+ * file (its missing bytes read as 0) never does.
  * Every pointer may be null (value not wanted).
  *   1   sequence header found: every out-parameter written
  *   0   no sequence header: *compliant = 0, playing time and length written
@@ -82,17 +86,22 @@ int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* wi
  * files and the date (local time with the offset in force, daylight time included) and written to
  * the image file. Files written end where their contents end. Lists are checked whole before any
  * file is touched (a null pointer is an empty list); so is every output (image and track files)
- * against every source and every other output, by file identity (full path where there is none).
+ * against every source and every other output by full path, and an output named as a device (CON,
+ * PRN, AUX, NUL, COM1-9, LPT1-9, any extension, any folder). The outputs are then opened, held
+ * without write sharing to the end of the call (a call from the host's handlers cannot write them),
+ * and compared again by file identity, and one that is no disk file is refused, before any data
+ * is written; empty outputs the call made are deleted again when it fails.
  *   1          every track file and the image file were written
  *  -100 - i    source i cannot be opened or read; source line i lacks CR LF or its name has 256
  *              bytes or more; a 33rd source line (-133); source i too large for a track
  *  -200 - i    source i is neither RIFF CDXA nor begins with a pack start code
- *  -300 - i    track file i cannot be opened or written; its target line is missing or bad;
- *              it is a source or another output (the first output of such a pair, in list
- *              order, is named): refused before anything is written
+ *  -300 - i    track file i cannot be opened (also: another writer holds it) or written; its
+ *              target line is missing or bad; it is a source or another output (the first output
+ *              of such a pair, in list order, is named), a device or no disk file: refused before
+ *              anything is written
  *  -300        the image file cannot be opened or written; its line is missing or bad; the
- *              image buffer is null or shorter than 352884 bytes; it is a source or a track file
- *              (refused before anything is written) */
+ *              image buffer is null or shorter than 352884 bytes; it is a source or a track file,
+ *              a device or no disk file (refused before anything is written) */
 int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources, const char* targets);
 #define DUVAD_PREPAREVCDFILES_DONE     1
 #define DUVAD_PREPAREVCDFILES_SOURCE   (-100)

@@ -14,8 +14,8 @@ static_assert(QS_RAWINPUT == duvad::shell::kRawInputBit);
 
 namespace {
 
-// One pass: when no keyboard input waits (or arrived since the last query), hand every queued
-// message to the thread's windows. A waiting keystroke holds the whole pass back, so the host's
+// One pass: when no keyboard input waits (or arrived since the last query), hand the queued
+// messages to the thread's windows. A waiting keystroke holds the whole pass back, so the host's
 // own keyboard handling sees it first.
 //
 // GoEvents(0) runs after every sector of a track conversion, so this is kept to one queue query
@@ -23,16 +23,26 @@ namespace {
 // entered when its answer says something is in the queue now (not merely "new since the last
 // look": the host's own loop may have looked last). The query names only the input kinds the
 // running Windows version knows.
+//
+// The pass takes the messages that were waiting when it began (passEndsAfter), so a handler that
+// is always due again cannot hold the caller for ever. WM_QUIT is the host's loop's to take: the
+// pass that meets it puts it back and ends, and the caller's work goes on.
 void pumpOnce() {
     using namespace duvad::shell;
     const DWORD version = GetVersion();  // read from the process, no system call
     const unsigned major = LOBYTE(LOWORD(version)), minor = HIBYTE(LOWORD(version));
     const DWORD status = GetQueueStatus(allInputBits(major, minor));
     if (passAction(status, knowsAllPosted(major, minor)) != PassAction::Dispatch) return;
+    const DWORD start = GetTickCount();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            return;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+        if (passEndsAfter(msg.time, start, GetTickCount())) return;
     }
 }
 

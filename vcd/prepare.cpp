@@ -2,6 +2,8 @@
 // track completed for those tracks and the date, and written to the image file.
 #include <windows.h>
 
+#include "files/core/names.h"
+#include "files/system_codepage.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
 #include "vcd/core/image_patch.h"
@@ -33,29 +35,37 @@ void toLocal(const FILETIME& utc, LocalTime* local, int32_t* bias) {
     }
 }
 
-// How the collision check knows a name's file: by the file's identity (volume serial number and
-// file index) when the file exists and the file system gives one, and by its full path name.
+// How the collision checks know a file: by its identity (volume serial number and file index)
+// when the file exists and the file system gives one, and by its full path name.
 struct FileKey {
     bool identified = false;
     DWORD volume = 0, indexHigh = 0, indexLow = 0;
     char path[MAX_PATH * 2] = {};
 };
 
+void identify(HANDLE file, FileKey& key) {
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(file, &info)) return;
+    key.volume = info.dwVolumeSerialNumber;
+    key.indexHigh = info.nFileIndexHigh;
+    key.indexLow = info.nFileIndexLow;
+    // A file system that reports no file index (zeros) gives no identity: a volume serial number
+    // alone would make every file of the volume one.
+    key.identified = key.indexHigh != 0 || key.indexLow != 0;
+}
+
+void namePath(const char* name, FileKey& key) {
+    const DWORD length = GetFullPathNameA(name, sizeof key.path, key.path, nullptr);
+    if (length == 0 || length >= sizeof key.path) lstrcpynA(key.path, name, sizeof key.path);
+}
+
 FileKey keyOf(const char* name) {
     FileKey key;
     // Access 0: the identity is read without reading the file, also while others hold it open.
     duvad::ScopedFile file(
         CreateFileA(name, 0, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (file && GetFileInformationByHandle(file.get(), &info)) {
-        key.volume = info.dwVolumeSerialNumber;
-        key.indexHigh = info.nFileIndexHigh;
-        key.indexLow = info.nFileIndexLow;
-        // A file system that reports zeros for all three gives no identity at all.
-        key.identified = key.volume != 0 || key.indexHigh != 0 || key.indexLow != 0;
-    }
-    const DWORD length = GetFullPathNameA(name, sizeof key.path, key.path, nullptr);
-    if (length == 0 || length >= sizeof key.path) lstrcpynA(key.path, name, sizeof key.path);
+    if (file) identify(file.get(), key);
+    namePath(name, key);
     return key;
 }
 
@@ -65,14 +75,11 @@ bool sameFile(const FileKey& a, const FileKey& b) {
     return lstrcmpiA(a.path, b.path) == 0;  // file names do not tell case apart
 }
 
-// Refuses, before anything is written, an output (image or track file) that is a source or
-// another output by any of its names: writing it would destroy a source or a file just made.
-int32_t refuseCollisions(const VcdLists& lists) {
-    FileKey image = keyOf(lists.image), targets[kMaxTracks], sources[kMaxTracks];
-    for (int32_t i = 0; i < lists.tracks; ++i) {
-        targets[i] = keyOf(lists.target[i]);
-        sources[i] = keyOf(lists.source[i]);
-    }
+// The first output, in list order, that names the same file as a source or another output (see
+// findCollision), by the keys given for the outputs.
+int32_t collisionOf(const VcdLists& lists, const FileKey& image, const FileKey* targets) {
+    FileKey sources[kMaxTracks];
+    for (int32_t i = 0; i < lists.tracks; ++i) sources[i] = keyOf(lists.source[i]);
     // The names handed to `same` are the lists' own arrays: their place tells whose key it is.
     auto keyFor = [&](const char* name) -> const FileKey& {
         for (int32_t i = 0; i < lists.tracks; ++i) {
@@ -84,9 +91,91 @@ int32_t refuseCollisions(const VcdLists& lists) {
     return findCollision(lists, [&](const char* a, const char* b) { return sameFile(keyFor(a), keyFor(b)); });
 }
 
-// Converts source `i` into its track file. Returns 0, or the failure code of track i. The track
-// file ends where its new contents end, also after a failed read or write.
-int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName, uint32_t* sectors, FILETIME* written) {
+// Refuses, before any output is opened, an output whose full path is a source's (or the path of a
+// name the source answers to) or another output's: writing it would destroy a source or a file
+// just made. Outputs are not opened here, not even to read their identity: a name may lead to a
+// pipe or a device, which opening alone disturbs. Their identities are compared once they are open.
+int32_t refuseCollisions(const VcdLists& lists) {
+    FileKey image, targets[kMaxTracks];
+    namePath(lists.image, image);
+    for (int32_t i = 0; i < lists.tracks; ++i) namePath(lists.target[i], targets[i]);
+    return collisionOf(lists, image, targets);
+}
+
+// Refuses an output whose name is a device's (a port, the console, the null device) before
+// anything is opened: opening a port has effects of its own.
+int32_t refuseDeviceNames(const VcdLists& lists) {
+    const duvad::files::CodePage& cp = duvad::files::systemCodePage();
+    if (duvad::files::isDeviceName(lists.image, cp)) return kImageFailure;
+    for (int32_t i = 1; i <= lists.tracks; ++i)
+        if (duvad::files::isDeviceName(lists.target[i - 1], cp)) return targetFailure(i);
+    return 0;
+}
+
+// One output file of the call (the image file or a track file), opened before any data is
+// written and held to the end of the call. No other writer may open it meanwhile, this call's
+// other names for it and a call made from the host's handlers during the pump included: they fail
+// to open it and report it. A file that cannot be opened now is reported when its turn comes, as
+// when outputs were opened one by one. A file this call made but wrote nothing to is deleted again
+// at the end, so a refused or failed call leaves no empty files behind.
+class Output {
+public:
+    void open(const char* name) {
+        name_ = name;
+        const bool absent = GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES;
+        SetLastError(NO_ERROR);
+        const HANDLE file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Made by this call only when both the look before and the open say so: a file that was
+        // there must never be taken for one to delete.
+        created_ = file != INVALID_HANDLE_VALUE && absent && GetLastError() != ERROR_ALREADY_EXISTS;
+        file_.reset(file);
+        // Its identity: from the open handle, else (held by another writer, or by this call under
+        // another name) from a handle that reads nothing.
+        if (file_) {
+            identify(file_.get(), key_);
+            namePath(name, key_);
+        } else {
+            key_ = keyOf(name);
+        }
+    }
+    ~Output() {
+        file_.reset();
+        if (created_ && !written_) DeleteFileA(name_);
+    }
+    // A handle to write to, or null when the file could not be opened; the file counts as written.
+    HANDLE take() {
+        written_ = file_.valid();
+        return file_.valid() ? file_.get() : nullptr;
+    }
+    bool openedOther() const { return file_ && GetFileType(file_.get()) != FILE_TYPE_DISK; }
+    const FileKey& key() const { return key_; }
+
+private:
+    const char* name_ = nullptr;
+    duvad::ScopedFile file_;
+    bool created_ = false, written_ = false;
+    FileKey key_;
+};
+
+// Opens every output and refuses, before any data is written, one that is not a disk file (a pipe,
+// a console, a device the names did not give away) or that is, by its file's identity, a source or
+// another output under another name (a \\?\ or \\.\ path, a second drive letter for the same
+// folder, a link): names of files that do not exist yet cannot be compared before they are made.
+int32_t openOutputs(const VcdLists& lists, Output& image, Output* targets) {
+    image.open(lists.image);
+    for (int32_t i = 0; i < lists.tracks; ++i) targets[i].open(lists.target[i]);
+    if (image.openedOther()) return kImageFailure;
+    for (int32_t i = 1; i <= lists.tracks; ++i)
+        if (targets[i - 1].openedOther()) return targetFailure(i);
+    FileKey targetKeys[kMaxTracks];
+    for (int32_t i = 0; i < lists.tracks; ++i) targetKeys[i] = targets[i].key();
+    return collisionOf(lists, image.key(), targetKeys);
+}
+
+// Converts source `i` into its track file `output`. Returns 0, or the failure code of track i.
+// The track file ends where its new contents end, also after a failed read or write.
+int32_t convertTrack(int32_t i, const char* sourceName, Output& output, uint32_t* sectors, FILETIME* written) {
     duvad::ScopedFile src(
         CreateFileA(sourceName, GENERIC_READ, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!src) return sourceFailure(i);
@@ -100,26 +189,24 @@ int32_t convertTrack(int32_t i, const char* sourceName, const char* targetName, 
     const int64_t size = source.size();
     if (size < 0 || trackSectors(kind == SourceKind::RiffCdxa, size) > kMaxTrackSectors) return sourceFailure(i);
 
-    duvad::ScopedFile dst(
-        CreateFileA(targetName, GENERIC_WRITE, kShareReadWrite, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const HANDLE dst = output.take();
     if (!dst) return targetFailure(i);
-    Win32TrackSink sink(dst.get());
+    Win32TrackSink sink(dst);
     const TrackOutcome outcome = writeTrack(source, sink, kind, size, i);
     *sectors = outcome.sectors;
-    const bool cut = SetEndOfFile(dst.get()) != 0;
+    const bool cut = SetEndOfFile(dst) != 0;
     if (outcome.status == TrackOutcome::ReadFailed) return sourceFailure(i);
     if (outcome.status == TrackOutcome::WriteFailed || !cut) return targetFailure(i);
     return 0;
 }
 
 // Writes the whole image to its file, which then ends where the image ends.
-int32_t writeImage(const char* name, const uint8_t* image, uint32_t length) {
-    duvad::ScopedFile file(
-        CreateFileA(name, GENERIC_WRITE, kShareReadWrite, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+int32_t writeImage(Output& output, const uint8_t* image, uint32_t length) {
+    const HANDLE file = output.take();
     if (!file) return kImageFailure;
     DWORD put = 0;
-    if (!WriteFile(file.get(), image, length, &put, nullptr) || put != length) return kImageFailure;
-    if (!SetEndOfFile(file.get())) return kImageFailure;
+    if (!WriteFile(file, image, length, &put, nullptr) || put != length) return kImageFailure;
+    if (!SetEndOfFile(file)) return kImageFailure;
     return 1;
 }
 
@@ -130,13 +217,16 @@ extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const cha
     VcdLists lists;
     if (const int32_t refused = walkLists(sources, targets, lists)) return refused;
     if (!image || length < int32_t(kMinImageBytes)) return kImageFailure;
+    if (const int32_t refused = refuseDeviceNames(lists)) return refused;
     if (const int32_t refused = refuseCollisions(lists)) return refused;
+    Output imageFile, trackFiles[kMaxTracks];
+    if (const int32_t refused = openOutputs(lists, imageFile, trackFiles)) return refused;
 
     // Phase 1: the track files, front to back; the first failure ends the call.
     uint32_t sectors[kMaxTracks] = {};
     FILETIME written[kMaxTracks] = {};
     for (int32_t i = 1; i <= lists.tracks; ++i)
-        if (const int32_t failed = convertTrack(i, lists.source[i - 1], lists.target[i - 1], &sectors[i - 1],
+        if (const int32_t failed = convertTrack(i, lists.source[i - 1], trackFiles[i - 1], &sectors[i - 1],
                                                 &written[i - 1]))
             return failed;
 
@@ -153,5 +243,5 @@ extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const cha
     toLocal(nowUtc, &now, &nowBias);
     uint8_t* const bytes = reinterpret_cast<uint8_t*>(image);
     patchImage(bytes, uint32_t(length), records, lists.tracks, now, nowBias);
-    return writeImage(lists.image, bytes, uint32_t(length));
+    return writeImage(imageFile, bytes, uint32_t(length));
 }

@@ -25,7 +25,8 @@ Public Const DUVAD_ANALYZEMPEG_CANNOT_OPEN As Long = -1
 Public Const DUVAD_ANALYZEMPEG_TOO_LARGE As Long = -2
 ' PrepareVcdFiles: pass the image's first byte, e.g. PrepareVcdFiles(img(0), UBound(img) + 1, src, dst).
 ' 1 done; -100-i source i; -200-i source i not MPEG-1/CDXA; -300-i track file i; -300 image.
-' An output that is a source or another output (by any name) gets its code before anything is written.
+' An output that is a source or another output (by any name), a device (NUL, COM1, ...) or no disk file,
+' or that another writer holds (a call made again from a handler), gets its code before anything is written.
 Public Declare Function PrepareVcdFiles Lib "DuVad.dll" (ByRef image As Byte, ByVal length As Long, _
     ByVal sources As String, ByVal targets As String) As Long
 Public Const DUVAD_PREPAREVCDFILES_DONE As Long = 1

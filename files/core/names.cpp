@@ -144,4 +144,31 @@ size_t pastLastBackslash(const char* text, size_t length, const CodePage& cp) {
     return past;
 }
 
+bool isDeviceName(const char* path, const CodePage& cp) {
+    if (!path) return false;
+    // The last component, by characters: a trail byte 0x5C or 0x2F is no separator.
+    const char* last = path;
+    for (const char* p = path; *p; p = charNext(p, cp))
+        if (*p == kBackslash || *p == '/') last = p + 1;
+    const bool deviceNamespace = (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/') &&
+                                 (path[2] == '.' || path[2] == '?') && (path[3] == '\\' || path[3] == '/');
+    if (deviceNamespace && last == path + 4 && *last) return true;  // \\.\X:, \\.\PhysicalDrive0
+    const bool letter = (last[0] >= 'A' && last[0] <= 'Z') || (last[0] >= 'a' && last[0] <= 'z');
+    if (letter && last[1] == ':') last += 2;  // C:con
+
+    // The base name: up to the first dot or colon, less the spaces before it.
+    size_t length = 0;
+    while (last[length] && last[length] != kDot && last[length] != ':') ++length;
+    while (length > 0 && last[length - 1] == ' ') --length;
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    auto is = [&](const char* name) {
+        for (size_t i = 0; i < 3; ++i)
+            if (upper(last[i]) != name[i]) return false;
+        return true;
+    };
+    if (length == 3) return is("CON") || is("PRN") || is("AUX") || is("NUL");
+    if (length == 4 && last[3] >= '1' && last[3] <= '9') return is("COM") || is("LPT");
+    return false;
+}
+
 }  // namespace duvad::files

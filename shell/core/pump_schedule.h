@@ -46,6 +46,23 @@ constexpr PassAction passAction(uint32_t status, bool allPostedKnown) {
     return PassAction::Nothing;
 }
 
+// Where one pass that hands over messages stops. It takes the messages that were waiting when it
+// began: after each message it hands over, it ends if that message came later than the pass's start
+// (a message's time is when it was posted, or for a generated one such as WM_TIMER or WM_PAINT when
+// it was taken), or once the pass has run kPassLimitMs in all. So a timer whose handler outlasts its
+// period, or a handler that posts itself a message, holds a pass for at most one more message and
+// never keeps the caller (a sector conversion, a pause) from going on. Times are the 32-bit
+// millisecond tick count and are compared across its wrap.
+constexpr uint32_t kPassLimitMs = 250;
+
+constexpr bool passEndsAfter(uint32_t messageTime, uint32_t passStart, uint32_t now) {
+    return int32_t(messageTime - passStart) > 0 || now - passStart >= kPassLimitMs;
+}
+
+static_assert(!passEndsAfter(1000, 1000, 1000) && !passEndsAfter(999, 1000, 1249));
+static_assert(passEndsAfter(1001, 1000, 1001) && passEndsAfter(900, 1000, 1250));
+static_assert(!passEndsAfter(0xFFFFFFF0u, 0xFFFFFFF0u, 5) && passEndsAfter(3, 0xFFFFFFF0u, 5));  // across the wrap
+
 static_assert(waitsFor(0) == 0 && waitsFor(-5) == 0);
 static_assert(waitsFor(1) == 1 && waitsFor(100) == 1 && waitsFor(101) == 2 && waitsFor(3000) == 30);
 

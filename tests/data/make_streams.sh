@@ -18,9 +18,13 @@
 #                  (sync, header with the sector's address, subheader, pack, zero EDC)
 #   ragged.cdxa    ntsc.cdxa with 1000 more bytes (an incomplete last raw sector)
 #   image300.bin   a host's prepared first-track image of 300 sectors (make_image.py)
+#   disc.cdxa      ntsc.mpg's track file as copied off a Video CD that vcdimager made of it, a RIFF
+#                  CDXA file: 30 empty sectors, the stream, 45 empty sectors (make_disc_cdxa.sh;
+#                  made apart from the rest, so that a folder made before it gets it too)
 set -eu
 out=$1
-[ -f "$out/ntsc.mpg" ] && exit 0
+disc() { [ -f "$out/disc.cdxa" ] || sh "$(dirname "$0")/make_disc_cdxa.sh" "$out/ntsc.mpg" "$out/disc.cdxa"; }
+[ -f "$out/ntsc.mpg" ] && { disc; exit 0; }
 mkdir -p "$(dirname "$out")"
 tmp=$(mktemp -d "$out.tmp.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
@@ -77,4 +81,4 @@ python3 "$(dirname "$0")/make_image.py" "$tmp/image300.bin"
 
 # Moved into place whole; a run that lost the race leaves the winner's set alone.
 mv -T "$tmp" "$out" 2>/dev/null || true
-[ -f "$out/ntsc.mpg" ]
+[ -f "$out/ntsc.mpg" ] && disc

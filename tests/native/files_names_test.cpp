@@ -159,5 +159,77 @@ TEST(PathSearches, ALeadByteBeforeTheEndStopsTheSearch) {
     EXPECT_EQ(charNext(lone + 1, japanese), lone + 1) << "the terminating zero stays";
 }
 
+// Names the system takes for a device wherever they stand: an output of that name would open a port
+// or the console instead of a file.
+TEST(DeviceName, ReservedNamesInAnyFolderWithAnyExtension) {
+    for (const char* name : {"CON",
+                             "con",
+                             "PRN",
+                             "AUX",
+                             "NUL",
+                             "Nul",
+                             "COM1",
+                             "com9",
+                             "LPT1",
+                             "lpt9",
+                             "nul.txt",
+                             "NUL.tar.gz",
+                             "COM1:",
+                             "LPT1:",
+                             "con:foo",
+                             "aux .bin",
+                             "C:\\out\\COM1.dat",
+                             "C:\\out\\sub\\lpt3.img",
+                             "C:/out/nul",
+                             "C:con",
+                             "\\\\?\\C:\\out\\aux.dat",
+                             "\\\\.\\COM2",
+                             "..\\prn",
+                             "relative\\Con .x",
+                             "\\\\server\\share\\nul.bin",
+                             "\\\\.\\C:",
+                             "\\\\?\\D:",
+                             "\\\\.\\PhysicalDrive0",
+                             "//./PhysicalDrive0"})
+        EXPECT_TRUE(isDeviceName(name, western)) << name;
+}
+
+TEST(DeviceName, FilesWhoseNamesOnlyLookLikeDevices) {
+    for (const char* name : {"",
+                             "CONS",
+                             "CONSOLE.txt",
+                             "NULL",
+                             "COM",
+                             "COM0",
+                             "COM10",
+                             "LPT0",
+                             "LPT",
+                             "xnul",
+                             "nulx.txt",
+                             "C:\\NUL\\a.bin",
+                             "C:\\con\\t1.dat",
+                             "C:\\out\\avseq01.dat",
+                             "\\\\?\\C:\\out\\t1.bin",
+                             "\\\\.\\C:\\out\\t1.bin",
+                             "\\\\.\\",
+                             "C:\\out\\",
+                             "C:",
+                             "c.on",
+                             " con",
+                             "C:\\a b\\com 1.dat",
+                             "\\\\.\\pipe\\name"})
+        EXPECT_FALSE(isDeviceName(name, western)) << name;
+    EXPECT_FALSE(isDeviceName(nullptr, western));
+}
+
+TEST(DeviceName, DoubleByteTrailBackslashIsNoSeparator) {
+    // In 932 the character 0x95 0x5C ends in a backslash byte: "X<95 5C>nul" is one component.
+    const std::string inside = "C:\\out\\X" + kTrail5C + "nul.bin";
+    EXPECT_TRUE(isDeviceName(inside.c_str(), western)) << "1252 reads the 0x5C as a backslash";
+    EXPECT_FALSE(isDeviceName(inside.c_str(), japanese));
+    const std::string device = "C:\\" + kKanjiA + "\\NUL.bin";
+    EXPECT_TRUE(isDeviceName(device.c_str(), japanese));
+}
+
 }  // namespace
 }  // namespace duvad::files

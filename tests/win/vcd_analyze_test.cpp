@@ -48,6 +48,22 @@ TEST(VcdAnalyze, EncodedStreamsAndTheirCdxaForm) {
     EXPECT_EQ(plain.seconds, cdxa.seconds);
 }
 
+// A track file copied off a Video CD (vcdimager's disc of ntsc.mpg, as a RIFF CDXA file) ends in
+// 45 empty margin sectors, a stream may end in zero padding: the playing time is still measured.
+TEST(VcdAnalyze, PlayingTimeOfFilesEndingInEmptySectors) {
+    Outs o;
+    ASSERT_EQ(analyze(stream("disc.cdxa"), o), 1);
+    EXPECT_EQ(o.flag, 1);
+    EXPECT_EQ(o.seconds, 4) << "ffprobe: 4.5 s";
+    EXPECT_EQ(o.sectors, int32_t((fileSizeAt(stream("disc.cdxa")) - 44) / 2352 + 85));
+
+    TempDir dir("vcdan");
+    ASSERT_TRUE(TempDir::writeFile(dir.file("padded.mpg"), bytesOf("ntsc.mpg") + std::string(60 * 2324, '\0')));
+    Outs padded;
+    ASSERT_EQ(analyze(dir.file("padded.mpg"), padded), 1);
+    EXPECT_EQ(padded.seconds, 4);
+}
+
 TEST(VcdAnalyze, NoHeaderNoFileAndNullPointers) {
     TempDir dir("vcdan");
     // No sequence header: flag 0, playing time and length written, picture values untouched.

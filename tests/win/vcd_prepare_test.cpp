@@ -256,6 +256,77 @@ TEST_F(VcdCollision, FileSystemWithoutIdentitiesFallsBackToPaths) {
     g_infoPatch = nullptr;
 }
 
+// Other names for a file that does not exist yet cannot be compared before it is made: the outputs
+// are opened first, held against other writers, and compared by identity before any data is
+// written. The refused call leaves no file of its own making behind.
+TEST_F(VcdCollision, OtherNamesOfAFileNotMadeYetAreRefusedBeforeAnyDataIsWritten) {
+    const std::string both = lines({s1_, s2_});
+    const std::string t1Long = "\\\\?\\" + t1_, t1Device = "\\\\.\\" + t1_;
+    expectRefused(both, lines({img_, t1_, t1Long}), -301, "track file 2 is track file 1 through \\\\?\\");
+    expectRefused(both, lines({img_, t1_, t1Device}), -301, "track file 2 is track file 1 through \\\\.\\");
+    expectRefused(both, lines({t1Device, t1_, t2_}), -300, "the image is track file 1 through \\\\.\\");
+    expectRefused(both, lines({img_, "\\\\?\\" + img_, t2_}), -300, "track file 1 is the image through \\\\?\\");
+    // A file that exists already, other than the outputs, is kept whole when the call is refused.
+    ASSERT_TRUE(TempDir::writeFile(t1_, "older track"));
+    {
+        Image buffer;
+        EXPECT_EQ(prepare(buffer, both, lines({img_, t1_, t1Long})), -301);
+        EXPECT_EQ(TempDir::readFile(t1_), "older track");
+        EXPECT_FALSE(exists(img_) || exists(t2_));
+    }
+    EXPECT_TRUE(deletable(t1_));
+}
+
+// An output that is no disk file (here a pipe another program reads) is refused before any data goes
+// into it.
+TEST_F(VcdCollision, OutputsThatAreNoDiskFilesAreRefusedBeforeAnyDataIsWritten) {
+    struct Reader {
+        HANDLE pipe;
+        DWORD bytes = 0;
+        static DWORD WINAPI run(void* p) {
+            auto* r = static_cast<Reader*>(p);
+            if (!ConnectNamedPipe(r->pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) return 0;
+            char buffer[65536];
+            DWORD got;
+            while (ReadFile(r->pipe, buffer, sizeof buffer, &got, nullptr) && got) r->bytes += got;
+            return 0;
+        }
+    };
+    for (int role = 0; role < 2; ++role) {
+        SCOPED_TRACE(role == 0 ? "track file 2" : "the image");
+        const std::string name = "\\\\.\\pipe\\duvad-vcd-" + std::to_string(GetCurrentProcessId());
+        Reader reader;
+        reader.pipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 65536, 0,
+                                       nullptr);
+        ASSERT_NE(reader.pipe, INVALID_HANDLE_VALUE);
+        ScopedHandle thread(CreateThread(nullptr, 0, &Reader::run, &reader, 0, nullptr));
+        ASSERT_TRUE(WaitNamedPipeA(name.c_str(), 5000)) << "the reader does not listen";
+        Image buffer;
+        const std::string targets = role == 0 ? lines({img_, t1_, name}) : lines({name, t1_, t2_});
+        EXPECT_EQ(prepare(buffer, lines({s1_, s2_}), targets), role == 0 ? -302 : -300);
+        // The call has closed the pipe, or never opened it: then a client of our own ends the wait.
+        ScopedFile client(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        client.reset();
+        EXPECT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
+        CloseHandle(reader.pipe);
+        EXPECT_EQ(reader.bytes, 0u) << "data went into the pipe";
+        EXPECT_TRUE(buffer.unchanged());
+        for (const std::string& f : {img_, t1_, t2_}) EXPECT_FALSE(exists(f)) << f << " was left behind";
+    }
+}
+
+// Device names (the null device, the console, ports) are refused before anything is opened, in any
+// folder and with any extension.
+TEST_F(VcdCollision, DeviceNamesAreRefusedBeforeAnythingIsOpened) {
+    const std::string both = lines({s1_, s2_});
+    expectRefused(both, lines({img_, t1_, "NUL"}), -302, "NUL");
+    expectRefused(both, lines({img_, t1_, dir_.file("nul.dat")}), -302, "nul.dat in a folder");
+    expectRefused(both, lines({img_, dir_.file("CON"), t2_}), -301, "CON");
+    expectRefused(both, lines({img_, t1_, dir_.file("Aux.bin")}), -302, "AUX with an extension");
+    expectRefused(both, lines({dir_.file("lpt1.img"), t1_, t2_}), -300, "LPT1 as the image");
+    expectRefused(both, lines({img_, "COM1:", t2_}), -301, "COM1:");
+}
+
 TEST(VcdPrepare, SourceTooLargeForTheImageIsRefusedBeforeItsTrackFile) {
     // A sparse stream whose track would have more sectors than a 32-bit data length can describe
     // ((sectors - 10) x 2048 bytes): 2097162 sectors, a 4.87 GB source.
@@ -323,6 +394,91 @@ TEST(VcdPrepare, PumpRunsAfterEachSectorAndAShortReadFails) {
     EXPECT_TRUE(deletable(g_trackPath) && deletable(g_shrinkPath));
     DestroyWindow(host);
     UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
+
+// The user clicks "Make" again while a conversion runs: the host's handler, run by the pump between
+// sectors, calls PrepareVcdFiles with other sources and the same targets. The inner call cannot
+// write the outer call's open files: it reports its first track file, and the outer call's tracks
+// hold its own sources only.
+std::string g_outerTrack, g_innerSources, g_innerTargets;
+int32_t g_innerResult;
+
+LRESULT CALLBACK makeAgainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_TIMER) return DefWindowProcA(w, msg, wp, lp);
+    // Once the outer call is past its empty lead-in sectors, into its data.
+    if (fileSizeAt(g_outerTrack) < int64_t(40 * kSector)) return 0;
+    KillTimer(w, wp);
+    Image inner;
+    g_innerResult = prepare(inner, g_innerSources, g_innerTargets);
+    return 0;
+}
+
+TEST(VcdPrepare, ACallFromTheHostsHandlerCannotWriteTheRunningCallsFiles) {
+    TempDir dir("vcdre");
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = makeAgainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "DuVadVcdMakeAgain";
+    RegisterClassA(&wc);
+    HWND host = CreateWindowExA(0, wc.lpszClassName, "host", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(host, nullptr);
+    // A long first track (8 x ntsc.mpg, 2680 packs), so that the click comes while it is written.
+    std::string longStream;
+    for (int k = 0; k < 8; ++k) longStream += bytesOf("ntsc.mpg");
+    const std::string source1 = dir.file("long.mpg");
+    ASSERT_TRUE(TempDir::writeFile(source1, longStream));
+    const std::string img = dir.file("image.bin"), t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin");
+    g_outerTrack = t1;
+    g_innerSources = lines({stream("pal.mpg"), stream("cut.mpg")});
+    g_innerTargets = lines({img, t1, t2});
+    g_innerResult = 0;
+    SetTimer(host, 1, USER_TIMER_MINIMUM, nullptr);
+
+    Image outer;
+    EXPECT_EQ(prepare(outer, lines({source1, stream("ntsc.cdxa")}), lines({img, t1, t2})), 1);
+    KillTimer(host, 1);
+    EXPECT_EQ(g_innerResult, -301) << "the inner call was not refused its first track file (0: it never ran)";
+    EXPECT_TRUE(sameBytes(TempDir::readFile(t1), expectedTrack(longStream, 1)));
+    EXPECT_TRUE(sameBytes(TempDir::readFile(t2), expectedTrack(bytesOf("ntsc.cdxa"), 2)));
+    EXPECT_EQ(TempDir::readFile(img), outer.bytes());
+    DestroyWindow(host);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
+
+// Run by the ctest entry VcdAliasDrive: drive M: of the prefix is a second name for the folder
+// C:\duvad-alias, and COM9 leads to the file C:\duvad-alias-port.
+TEST(VcdAliasDrive, ASecondDriveLetterAndAPortNameAreRefused) {
+    char port[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("DUVAD_PORT_FILE", port, sizeof port)) GTEST_SKIP() << "needs drive M: and COM9";
+    const std::string c = "C:\\duvad-alias\\", m = "M:\\";
+    ASSERT_TRUE(TempDir::writeFile(c + "probe", "x"));
+    ASSERT_EQ(TempDir::readFile(m + "probe"), "x") << "M: is not the folder";
+    DeleteFileA((c + "probe").c_str());
+    CopyFileA(stream("cut.mpg").c_str(), (c + "s1.mpg").c_str(), FALSE);
+    CopyFileA(stream("ntsc.mpg").c_str(), (c + "s2.mpg").c_str(), FALSE);
+    const std::string sources = lines({c + "s1.mpg", c + "s2.mpg"});
+    struct Case {
+        std::string targets;
+        int32_t code;
+        const char* what;
+    };
+    const Case cases[] = {
+        {lines({c + "image.bin", c + "t1.bin", m + "t1.bin"}), -301, "track file 2 is track file 1 on M:"},
+        {lines({m + "t2.bin", c + "t1.bin", c + "t2.bin"}), -300, "the image is track file 2 on M:"},
+        {lines({c + "image.bin", m + "s2.mpg", c + "t2.bin"}), -301, "track file 1 is source 2 on M:"},
+        {lines({c + "image.bin", c + "t1.bin", c + "COM9.dat"}), -302, "a port's name in a folder"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Image buffer;
+        EXPECT_EQ(prepare(buffer, sources, k.targets), k.code);
+        EXPECT_TRUE(buffer.unchanged());
+        for (const char* f : {"image.bin", "t1.bin", "t2.bin"}) EXPECT_FALSE(exists(c + f)) << f << " was left";
+        EXPECT_TRUE(sameBytes(TempDir::readFile(c + "s1.mpg"), bytesOf("cut.mpg")));
+        EXPECT_TRUE(sameBytes(TempDir::readFile(c + "s2.mpg"), bytesOf("ntsc.mpg")));
+        EXPECT_EQ(fileSizeAt(port), 0) << "the port was written";
+    }
+    for (const char* f : {"s1.mpg", "s2.mpg"}) EXPECT_TRUE(deletable(c + f));
 }
 
 // Run by the ctest entry VcdWriteLimit under `ulimit -f`: the track file outgrows the limit.

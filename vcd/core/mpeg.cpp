@@ -62,6 +62,46 @@ int64_t trackSectors(bool riffCdxa, int64_t size) {
     return data + kLeadInSectors + kLeadOutSectors;
 }
 
+bool lastClockBeforeEmptyTail(RandomAccessSource& file, int64_t size, bool cdxa, uint32_t* clock) {
+    uint8_t buffer[kTailBytes];
+    // Where the content ends: behind the last sector that is not empty.
+    int64_t end = -1;
+    if (cdxa) {
+        const int64_t sectors = size < kRiffHeaderBytes ? 0 : (size - kRiffHeaderBytes) / kRawSectorBytes;
+        // The last kEmptyTailSectors sectors may be empty; the one before them is the last looked at.
+        for (int64_t k = sectors - 1; k >= 0 && k >= sectors - kEmptyTailSectors - 1 && end < 0; --k) {
+            const int64_t at = kRiffHeaderBytes + k * kRawSectorBytes;
+            const uint32_t n = file.readAt(at + kRawHeaderBytes + kSubheaderBytes, buffer, kPackBytes);
+            for (uint32_t i = 0; i < n && end < 0; ++i)
+                if (buffer[i] != 0) end = at + kRawSectorBytes;
+        }
+    } else {
+        // Up to kEmptyTailSectors x 2324 zero bytes; the byte before them is the last looked at.
+        int64_t lowest = size - int64_t(kEmptyTailSectors) * kPackBytes - 1;
+        if (lowest < 0) lowest = 0;
+        for (int64_t hi = size; hi > lowest && end < 0;) {
+            const int64_t lo = hi - kTailBytes > lowest ? hi - kTailBytes : lowest;
+            const uint32_t n = file.readAt(lo, buffer, uint32_t(hi - lo));
+            if (n != uint32_t(hi - lo)) return false;
+            for (uint32_t i = n; i > 0 && end < 0; --i)
+                if (buffer[i - 1] != 0) end = lo + i;
+            hi = lo;
+        }
+    }
+    if (end < 0) return false;
+
+    // The last pack header wholly inside the 7008 bytes before that end.
+    const int64_t lo = end - kTailBytes > 0 ? end - kTailBytes : 0;
+    const uint32_t n = file.readAt(lo, buffer, uint32_t(end - lo));
+    for (int64_t p = int64_t(n) - kPackClockBytes; p >= 0; --p) {
+        if (isPackHeader(buffer + p)) {
+            *clock = packClock(buffer + p);
+            return true;
+        }
+    }
+    return false;
+}
+
 Analysis analyzeStream(RandomAccessSource& file) {
     Analysis a;
     uint8_t window[kTailBytes];  // the tail window; its first block serves the other reads
@@ -81,13 +121,15 @@ Analysis analyzeStream(RandomAccessSource& file) {
     if (size < 0) size = 0;
 
     // Tail scan: the first pack header in the last three blocks gives the playing time.
+    bool tailRead = false, lastFound = false;
+    uint32_t lastClock = 0;
     if (size >= kTailBytes && file.readAt(size - kTailBytes, window, kTailBytes) == kTailBytes) {
-        for (int b = 0; b < 3; ++b) {
+        tailRead = true;
+        for (int b = 0; b < 3 && !lastFound; ++b) {
             const int32_t p = findPackHeader(window + b * kBlockBytes, kBlockBytes);
             if (p >= 0) {
-                const uint32_t ticks = packClock(window + b * kBlockBytes + p) - firstClock;
-                a.playingSeconds = int32_t(ticks / kClockHz);
-                break;
+                lastClock = packClock(window + b * kBlockBytes + p);
+                lastFound = true;
             }
         }
     }
@@ -95,6 +137,11 @@ Analysis analyzeStream(RandomAccessSource& file) {
     // Container and length.
     const uint32_t headBytes = file.readAt(0, window, kRiffHeaderBytes);
     const bool cdxa = classifySource(window, headBytes) == SourceKind::RiffCdxa;
+
+    // Where the tail window holds no clock (empty sectors or a partial pack at the end), the last
+    // one before the empty sectors. A file shorter than the window keeps no playing time.
+    if (tailRead && !lastFound) lastFound = lastClockBeforeEmptyTail(file, size, cdxa, &lastClock);
+    if (lastFound) a.playingSeconds = int32_t((lastClock - firstClock) / kClockHz);
     const int64_t dataStart = cdxa ? kRiffHeaderBytes : 0;
     a.sectors = trackSectors(cdxa, size);
     if (a.sectors > INT32_MAX) {

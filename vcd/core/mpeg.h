@@ -20,6 +20,7 @@ constexpr int32_t kPackPositions = 584;                // positions tested for a
 constexpr int kHeadBlocks = 5;                         // blocks scanned for the first pack header
 constexpr int32_t kTailBytes = 3 * kBlockBytes;        // window at the end for the last pack header
 constexpr int kSearchBlocks = 100;                     // blocks searched for the sequence header
+constexpr int32_t kEmptyTailSectors = 300;             // empty sectors looked past at the end (4 s of disc)
 constexpr uint32_t kClockHz = 90000;                   // system clock reference rate
 constexpr uint32_t kBitRateUnit = 400;                 // bit/s per unit of the sequence header's field
 
@@ -69,9 +70,20 @@ struct Analysis {
     int64_t sectors = 0;          // length of the track file in sectors
 };
 
+// The last pack header's clock before the empty sectors that end a file, for a file whose last
+// 7008 bytes hold none at the positions the tail scan tests: a RIFF CDXA file taken from a Video
+// CD ends in 45 or more empty margin sectors, a stream may end in zero padding sectors or in a
+// partial pack. Looks past at most kEmptyTailSectors empty sectors (CDXA: whole raw sectors whose
+// 2324 bytes of user data are zero; any other file: zero bytes, 2324 to a sector), then tests
+// every position of the 7008 bytes before them and takes the last pack header whose clock bytes
+// lie there. False when the file ends in more empty sectors than that or no pack header is there.
+bool lastClockBeforeEmptyTail(RandomAccessSource& file, int64_t size, bool cdxa, uint32_t* clock);
+
 // Analyses an open file. Reads, in this order: up to five blocks from byte 0 (the head scan),
 // the last 7008 bytes, the first 44 bytes, up to 100 blocks from the data start, and one block at
-// the sequence header found. Bytes the file does not hold take part in no test.
+// the sequence header found. Bytes the file does not hold take part in no test. When the last
+// 7008 bytes hold no pack header at the tested positions, lastClockBeforeEmptyTail reads further
+// back (after the 44 bytes).
 Analysis analyzeStream(RandomAccessSource& file);
 
 }  // namespace duvad::vcd

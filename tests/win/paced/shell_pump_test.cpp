@@ -1,5 +1,6 @@
 // The message pump and the pause (GoEvents, MySleep), with real windows, timers and posted messages.
 #include "tests/win/harness.h"
+#include "tests/win/vcd_test_util.h"
 
 namespace duvad::test {
 namespace {
@@ -8,13 +9,51 @@ constexpr UINT kCountMe = WM_APP + 1;
 constexpr UINT kPumpInside = WM_APP + 2;
 constexpr UINT kHostHandler = WM_APP + 3;  // the host's handler that pumps in the middle of its work
 
+constexpr UINT kQuitNow = WM_APP + 4;      // the host's main window closes: its handler posts the quit (code wp)
+constexpr UINT kHostCall = WM_APP + 5;     // the host's handler that runs a long call of the library
+constexpr UINT kSlowCountMe = WM_APP + 6;  // counted like kCountMe, by a handler that takes 5 ms
+
+constexpr UINT_PTR kPassTimer = 1;   // 10 ms, counts the passes
+constexpr UINT_PTR kQuitTimer = 2;   // one shot: the quit comes in the middle of a pause
+constexpr UINT_PTR kSlowTimer = 3;   // 10 ms, with a handler of 15 ms
+constexpr UINT_PTR kGuardTimer = 4;  // ends the host's loop when the quit never comes
+
 int g_timerTicks, g_posted, g_nestedResult;
 int g_postedSeenInHandler = -1;  // g_posted right after the handler's GoEvents calls
+int g_slowTicks, g_slowLimit;    // the slow timer's handler runs; it stops itself at the limit
+bool g_slowStopped;
+int32_t (*g_hostCall)();  // what kHostCall runs
+int32_t g_hostCallResult;
+double g_hostCallMs;
 
 LRESULT CALLBACK countingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_TIMER: ++g_timerTicks; return 0;
+    case WM_TIMER:
+        if (wp == kQuitTimer) {
+            KillTimer(w, kQuitTimer);
+            PostQuitMessage(8);
+        } else if (wp == kSlowTimer) {
+            Sleep(15);  // longer than the timer's period: another WM_TIMER is due when it returns
+            if (++g_slowTicks >= g_slowLimit) {
+                KillTimer(w, kSlowTimer);  // the test's own way out when a pump pass never ends
+                g_slowStopped = true;
+            }
+        } else {
+            ++g_timerTicks;
+        }
+        return 0;
     case kCountMe: ++g_posted; return 0;
+    case kSlowCountMe:
+        Sleep(5);
+        ++g_posted;
+        return 0;
+    case kQuitNow: PostQuitMessage(int(wp)); return 0;
+    case kHostCall: {
+        const double t0 = nowMs();
+        g_hostCallResult = g_hostCall();
+        g_hostCallMs = nowMs() - t0;
+        return 0;
+    }
     case kPumpInside: g_nestedResult = VB(GoEvents, 0); return 0;
     case kHostHandler:
         g_nestedResult = VB(GoEvents, int32_t(wp));
@@ -34,7 +73,7 @@ protected:
         drain();
     }
     void TearDown() override {
-        KillTimer(window_, 1);
+        for (UINT_PTR id : {kPassTimer, kQuitTimer, kSlowTimer, kGuardTimer}) KillTimer(window_, id);
         DestroyWindow(window_);
         drain();
     }
@@ -46,16 +85,35 @@ protected:
     }
     // Runs GoEvents(duration) with the timer due at the start; returns passes and elapsed time.
     int passes(int32_t duration, double* elapsed) {
-        SetTimer(window_, 1, USER_TIMER_MINIMUM, nullptr);
+        SetTimer(window_, kPassTimer, USER_TIMER_MINIMUM, nullptr);
         Sleep(30);
         g_timerTicks = 0;
         const double t0 = nowMs();
         EXPECT_EQ(VB(GoEvents, duration), 1);
         *elapsed = nowMs() - t0;
-        KillTimer(window_, 1);
+        KillTimer(window_, kPassTimer);
         int ticks = g_timerTicks;
         drain();
         return ticks;
+    }
+    // The host's own message loop, GetMessage to WM_QUIT, after `call` was started from a handler
+    // (posted first, so the loop's first message runs it). True and the quit's code when the loop
+    // ended by WM_QUIT; false when it waited 3 s in vain.
+    bool hostLoopEndsByQuit(int32_t (*call)(), WPARAM* code) {
+        g_hostCall = call;
+        g_hostCallResult = -999;
+        PostMessageA(window_, kHostCall, 0, 0);
+        SetTimer(window_, kGuardTimer, 3000, nullptr);
+        MSG m;
+        BOOL got;
+        while ((got = GetMessageA(&m, nullptr, 0, 0)) > 0) {
+            if (m.message == WM_TIMER && m.wParam == kGuardTimer) break;
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        KillTimer(window_, kGuardTimer);
+        *code = m.wParam;
+        return got == 0;
     }
     HWND window_ = nullptr;
 };
@@ -80,6 +138,14 @@ TEST_F(Pump, DispatchesEveryPostedMessageInOnePass) {
     EXPECT_EQ(g_posted, 5);
     MSG m;
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+// The bound of a pass does not cut short what was waiting when it began, slow handlers included.
+TEST_F(Pump, APassHandsOverEverythingThatWasWaiting) {
+    for (int i = 0; i < 5; ++i) PostMessageA(window_, kSlowCountMe, 0, 0);
+    PostMessageA(window_, kCountMe, 0, 0);
+    EXPECT_EQ(VB(GoEvents, 0), 1);
+    EXPECT_EQ(g_posted, 6);
 }
 
 TEST_F(Pump, ReentersFromAHandler) {
@@ -173,6 +239,89 @@ TEST_F(OsFamilyPump, DispatchesAndPausesOnEveryVersion) {
     EXPECT_EQ(g_posted, 4);
     double elapsed = 0;
     EXPECT_EQ(passes(101, &elapsed), 3);
+}
+
+// The host's main window closes while the library pumps: the quit message its handler posts must
+// still reach the host's own loop, and the long operation goes on to its end.
+TEST_F(Pump, AQuitMessageTakenByAPassReachesTheHostsLoop) {
+    WPARAM code = 0;
+    // Closed by a message queued ahead of the quit's pass; a message posted before the quit is still
+    // handed over.
+    PostMessageA(window_, kQuitNow, 7, 0);
+    PostMessageA(window_, kCountMe, 0, 0);
+    EXPECT_TRUE(hostLoopEndsByQuit([] { return VB(GoEvents, 0); }, &code)) << "GoEvents(0) swallowed WM_QUIT";
+    EXPECT_EQ(code, 7u);
+    EXPECT_EQ(g_hostCallResult, 1);
+    EXPECT_EQ(g_posted, 1);
+    drain();
+
+    // Closed in the middle of a pause: the pause goes on for its whole duration.
+    SetTimer(window_, kQuitTimer, 150, nullptr);
+    EXPECT_TRUE(hostLoopEndsByQuit([] { return VB(GoEvents, 300); }, &code)) << "GoEvents(300) swallowed WM_QUIT";
+    EXPECT_EQ(code, 8u);
+    EXPECT_EQ(g_hostCallResult, 1);
+    EXPECT_GE(g_hostCallMs, 285) << "the pause ended early";
+    drain();
+
+    // Closed during a track conversion: every track and the image are still made.
+    TempDir dir("pumpq");
+    static std::string sources, targets;
+    sources = vcd::lines({vcd::stream("cut.mpg")});
+    targets = vcd::lines({dir.file("image.bin"), dir.file("t1.bin")});
+    PostMessageA(window_, kQuitNow, 9, 0);
+    EXPECT_TRUE(hostLoopEndsByQuit(
+        [] {
+            static std::string image;
+            image = vcd::bytesOf("image300.bin");
+            return VB(PrepareVcdFiles, &image[0], int32_t(image.size()), sources.c_str(), targets.c_str());
+        },
+        &code))
+        << "PrepareVcdFiles swallowed WM_QUIT";
+    EXPECT_EQ(code, 9u);
+    EXPECT_EQ(g_hostCallResult, 1);
+    EXPECT_TRUE(vcd::sameBytes(TempDir::readFile(dir.file("t1.bin")), vcd::expectedTrack(vcd::bytesOf("cut.mpg"), 1)));
+    EXPECT_EQ(vcd::fileSizeAt(dir.file("image.bin")), vcd::kImageBytes);
+}
+
+// A 10 ms timer whose handler takes 15 ms always has a WM_TIMER due. A pass takes what was waiting
+// when it began, so the caller goes on: a pause ends on time, a conversion goes sector by sector.
+TEST_F(Pump, ATimerThatOutlastsItsPeriodCannotHoldAPass) {
+    auto start = [&](int limit) {
+        g_slowTicks = 0;
+        g_slowLimit = limit;
+        g_slowStopped = false;
+        SetTimer(window_, kSlowTimer, USER_TIMER_MINIMUM, nullptr);
+        Sleep(30);
+    };
+    // A pass ends by itself at its time limit (250 ms, 17 runs of the handler) at the latest.
+    constexpr int kMostPerPass = 250 / 15 + 1;
+    for (int32_t duration : {0, 300}) {
+        SCOPED_TRACE(duration);
+        start(100);
+        const double t0 = nowMs();
+        EXPECT_EQ(VB(GoEvents, duration), 1);
+        const double elapsed = nowMs() - t0;
+        KillTimer(window_, kSlowTimer);
+        EXPECT_FALSE(g_slowStopped) << "a pass ran until the test stopped the timer";
+        EXPECT_LE(g_slowTicks, kMostPerPass * (1 + duration / 100)) << "more than one pass's worth per pass";
+        EXPECT_GE(g_slowTicks, 1) << "the timer was not handed over at all";
+        EXPECT_LT(elapsed, duration + 1000.0);
+        drain();
+    }
+
+    // A conversion of 85 sectors (a stream shorter than one pack), a pass after each.
+    TempDir dir("pumpt");
+    const std::string source = dir.file("short.mpg"), track = dir.file("t1.bin");
+    ASSERT_TRUE(TempDir::writeFile(source, vcd::bytesOf("ntsc.mpg").substr(0, 1000)));
+    std::string image = vcd::bytesOf("image300.bin");
+    start(600);
+    const int32_t result = VB(PrepareVcdFiles, &image[0], int32_t(image.size()), vcd::lines({source}).c_str(),
+                              vcd::lines({dir.file("image.bin"), track}).c_str());
+    KillTimer(window_, kSlowTimer);
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(g_slowStopped) << "a pass ran until the test stopped the timer";
+    EXPECT_LE(g_slowTicks, 85 * kMostPerPass);
+    EXPECT_EQ(vcd::fileSizeAt(track), 85 * int64_t(vcd::kSector));
 }
 
 TEST_F(Pump, MySleepPausesWithoutPumping) {
