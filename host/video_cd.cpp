@@ -109,12 +109,18 @@ public:
     static constexpr size_t kChunk = 128;  // sectors per read and per write
     explicit RawWriter(HANDLE out) : out_(out), raw_(kChunk * vcd::kRawSectorBytes) {}
 
-    // Appends 2336-byte sectors (any number of them) as raw sectors from `lba` on.
-    bool sectors(const uint8_t* data, size_t count, uint32_t& lba) {
+    // Appends 2336-byte sectors (any number of them) as raw sectors from `lba` on: the first
+    // track's as they stand, a track file's with its empty sectors made Form 2 like the file.
+    bool sectors(const uint8_t* data, size_t count, uint32_t& lba, bool trackFile = false) {
         for (size_t n = 0; count; count -= n, data += n * vcd::kMode2SectorBytes) {
             n = count < kChunk ? count : kChunk;
-            for (size_t s = 0; s < n; ++s)
-                makeRawSector(data + s * vcd::kMode2SectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
+            if (trackFile) {
+                makeRawTrackSectors(data, n, lba, raw_.data());
+                lba += uint32_t(n);
+            } else {
+                for (size_t s = 0; s < n; ++s)
+                    makeRawSector(data + s * vcd::kMode2SectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
+            }
             if (!put(n)) return false;
         }
         return true;
@@ -167,7 +173,8 @@ bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t
                 return failWith("cannot read " + track);
             if (got % vcd::kMode2SectorBytes) return failWith(track + " is not a whole number of 2336-byte sectors");
             if (got == 0) break;
-            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba)) return failWith("cannot write " + path);
+            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba, true))
+                return failWith("cannot write " + path);
         }
         if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
             return failWith(track + " changed while the disc was written");
@@ -240,7 +247,7 @@ private:
                 DWORD got = 0;
                 if (!ReadFile(in.get(), buffer.data(), bytes, &got, nullptr) || got != bytes)
                     return failed("cannot read " + tracks_[k - 1]);
-                if (!raw.sectors(buffer.data(), n, lba)) return failed("cannot write " + path_);
+                if (!raw.sectors(buffer.data(), n, lba, true)) return failed("cannot write " + path_);
                 done += n;
             }
             if (!raw.empty(plan_.paddingSectors(k), lba)) return failed("cannot write " + path_);
@@ -461,7 +468,7 @@ int make(int argc, char** argv) {
     if (!written) return fail(error);
     if (!MoveFileExA(part.c_str(), bin.c_str(), MOVEFILE_REPLACE_EXISTING) ||
         !writeText(dir + kCueName, cueSheet(kBinName, layout)) ||
-        !writeText(dir + kTocName, cdrdaoToc(kImageName, names, layout))) {
+        !writeText(dir + kTocName, cdrdaoToc(kBinName, layout))) {
         for (const char* name : {kBinName, kCueName, kTocName}) DeleteFileA((dir + name).c_str());
         DeleteFileA(part.c_str());
         return fail("cannot write the raw image, its cue sheet or the table of contents in " + outDir);
@@ -473,8 +480,8 @@ int make(int argc, char** argv) {
     std::printf("%s", paddingNotes(layout, sources).c_str());
     std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(targets.size()), targets.size() == 1 ? "" : "s",
                 capacityLine(layout).c_str());
-    std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);
-    std::printf("  %*s  or: %s for %s and the AVSEQnn.DAT track files\n", int(outDir.size()), "", kTocName, kImageName);
+    std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s or %s\n", outDir.c_str(), kBinName, kCueName,
+                kTocName);
     std::printf("burn: cd to that folder, then  cdrdao write --device /dev/sr0 %s  (or %s)\n", kCueName, kTocName);
     std::printf("play: the burnt disc in a Video CD player; before burning, ffplay AVSEQ01.DAT (a track file)\n");
     return 0;
