@@ -67,8 +67,9 @@ check "info succeeds" test $? -eq 0
 check "scripts/duvad keeps Wine's noise off the output" hasnt "$out" "$noise"
 check "scripts/duvad keeps the tool's output" has "$out" "$(wine "$bin/duvad.exe" info 2>/dev/null </dev/null | head -1 | tr -d '\r')"
 
-# One CPU: the prefix's server (this session's) and the tool, looked at while it makes a disc of
-# a 31 MB stream (about a second; the look is taken as soon as the tool runs).
+# One CPU: the prefix's server (this session's) and the tool's main thread, which runs the DLL's
+# pump, looked at while it makes a disc of a 31 MB stream (about a second; the look is taken as
+# soon as the tool runs). The raw image's thread may run elsewhere.
 check "the session's wineserver runs on CPU 0" grep -q "^Cpus_allowed_list:[[:space:]]*0$" /proc/$server/status
 for i in $(seq 40); do cat "$s/ntsc.mpg"; done >"$work/long.mpg"
 "$duvad" make "$work/held-disc" "$work/long.mpg" >/dev/null 2>&1 &
@@ -77,13 +78,13 @@ cpus=""
 while kill -0 $runner 2>/dev/null && [ -z "$cpus" ]; do
   for p in $(pgrep -u "$(id -u)" -f 'held-disc'); do
     [ "$(cat /proc/$p/comm 2>/dev/null)" = duvad.exe ] &&
-      cpus=$(sed -n 's/^Cpus_allowed_list:[[:space:]]*//p' /proc/$p/task/*/status 2>/dev/null | sort -u)
+      cpus=$(sed -n 's/^Cpus_allowed_list:[[:space:]]*//p' /proc/$p/task/$p/status 2>/dev/null)
   done
   sleep 0.02
 done
 wait $runner
 check "make of the long stream succeeds" test $? -eq 0
-check "every thread of the tool runs on CPU 0 (saw: ${cpus//$'\n'/ })" test "$cpus" = 0
+check "the tool's main thread, which pumps, runs on CPU 0 (saw: $cpus)" test "$cpus" = 0
 rm -rf "$work/held-disc" "$work/long.mpg"
 
 echo "$failures checks failed"
