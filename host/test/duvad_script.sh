@@ -71,7 +71,7 @@ check "scripts/duvad keeps the tool's output" has "$out" "$(wine "$bin/duvad.exe
 # pump, looked at while it makes a disc of a 31 MB stream (about a second; the look is taken as
 # soon as the tool runs). The raw image's thread may run elsewhere.
 check "the session's wineserver runs on CPU 0" grep -q "^Cpus_allowed_list:[[:space:]]*0$" /proc/$server/status
-for i in $(seq 40); do cat "$s/ntsc.mpg"; done >"$work/long.mpg"
+for _ in $(seq 40); do cat "$s/ntsc.mpg"; done >"$work/long.mpg"
 "$duvad" make "$work/held-disc" "$work/long.mpg" >/dev/null 2>&1 &
 runner=$!
 cpus=""
