@@ -108,12 +108,18 @@ public:
     static constexpr size_t kChunk = 128;  // sectors per read and per write
     explicit RawWriter(HANDLE out) : out_(out), raw_(kChunk * vcd::kRawSectorBytes) {}
 
-    // Appends 2336-byte sectors (any number of them) as raw sectors from `lba` on.
-    bool sectors(const uint8_t* data, size_t count, uint32_t& lba) {
+    // Appends 2336-byte sectors (any number of them) as raw sectors from `lba` on: the first
+    // track's as they stand, a track file's with its empty sectors made Form 2 like the file.
+    bool sectors(const uint8_t* data, size_t count, uint32_t& lba, bool trackFile = false) {
         for (size_t n = 0; count; count -= n, data += n * vcd::kMode2SectorBytes) {
             n = count < kChunk ? count : kChunk;
-            for (size_t s = 0; s < n; ++s)
-                makeRawSector(data + s * vcd::kMode2SectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
+            if (trackFile) {
+                makeRawTrackSectors(data, n, lba, raw_.data());
+                lba += uint32_t(n);
+            } else {
+                for (size_t s = 0; s < n; ++s)
+                    makeRawSector(data + s * vcd::kMode2SectorBytes, lba++, raw_.data() + s * vcd::kRawSectorBytes);
+            }
             if (!put(n)) return false;
         }
         return true;
@@ -166,13 +172,28 @@ bool writeRawDisc(HANDLE out, const std::string& path, const std::vector<uint8_t
                 return failWith("cannot read " + track);
             if (got % vcd::kMode2SectorBytes) return failWith(track + " is not a whole number of 2336-byte sectors");
             if (got == 0) break;
-            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba)) return failWith("cannot write " + path);
+            if (!raw.sectors(buffer.data(), got / vcd::kMode2SectorBytes, lba, true))
+                return failWith("cannot write " + path);
         }
         if (lba != layout.trackStart(k) + layout.trackSectors[k - 1])
             return failWith(track + " changed while the disc was written");
         if (!raw.empty(layout.paddingSectors(k), lba)) return failWith("cannot write " + path);
     }
     return SetEndOfFile(out) ? true : failWith("cannot write " + path);
+}
+
+// Under Wine each GoEvents(0) of the DLL's pump, one per sector, is a round trip to the wineserver:
+// about 2 us when both share a CPU, about 50 us across two. A tool started on a single CPU
+// (scripts/duvad starts it on its server's) keeps the pumping thread there and gives the follower,
+// which only reads, converts and writes, the other CPUs. Started on several, all stays as it is.
+void besidePump(HANDLE follower) {
+    DWORD_PTR process = 0, system = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || (process & (process - 1))) return;
+    const DWORD_PTR others = system & ~process;
+    if (others && SetProcessAffinityMask(GetCurrentProcess(), system)) {
+        SetThreadAffinityMask(GetCurrentThread(), process);
+        SetThreadAffinityMask(follower, others);
+    }
 }
 
 // Turns the track files into the raw image behind the first track while PrepareVcdFiles is still
@@ -189,8 +210,11 @@ public:
     ~TrackFollower() { finish(false); }
 
     bool start() {
-        thread_.reset(CreateThread(nullptr, 0, run, this, 0, nullptr));
-        return thread_.valid();
+        thread_.reset(CreateThread(nullptr, 0, run, this, CREATE_SUSPENDED, nullptr));
+        if (!thread_.valid()) return false;
+        besidePump(thread_.get());
+        ResumeThread(thread_.get());
+        return true;
     }
     // After PrepareVcdFiles: the files are final (converted), or the disc is given up. Returns
     // once the thread has ended.
@@ -239,7 +263,7 @@ private:
                 DWORD got = 0;
                 if (!ReadFile(in.get(), buffer.data(), bytes, &got, nullptr) || got != bytes)
                     return failed("cannot read " + tracks_[k - 1]);
-                if (!raw.sectors(buffer.data(), n, lba)) return failed("cannot write " + path_);
+                if (!raw.sectors(buffer.data(), n, lba, true)) return failed("cannot write " + path_);
                 done += n;
             }
             if (!raw.empty(plan_.paddingSectors(k), lba)) return failed("cannot write " + path_);
@@ -551,11 +575,9 @@ bool writeCueSheet(const Disc& disc, const Staging& staging) {
     return writeList(staging.path(kCueName), cueSheet(kBinName, disc.layout));
 }
 
-// cdrdao's table of contents for the first track's image and the track files.
+// cdrdao's table of contents over the same raw image, so that cdrdao burns the cue sheet's sectors.
 bool writeToc(const Disc& disc, const Staging& staging) {
-    std::vector<std::string> names;
-    for (const std::string& t : disc.targets) names.push_back(baseName(t));
-    return writeList(staging.path(kTocName), cdrdaoToc(kImageName, names, disc.layout));
+    return writeList(staging.path(kTocName), cdrdaoToc(kBinName, disc.layout));
 }
 
 void report(const Disc& disc) {
@@ -567,8 +589,8 @@ void report(const Disc& disc) {
     std::printf("%s", paddingNotes(disc.layout, disc.sources).c_str());
     std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(tracks), tracks == 1 ? "" : "s",
                 capacityLine(disc.layout).c_str());
-    std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s\n", outDir.c_str(), kBinName, kCueName);
-    std::printf("  %*s  or: %s for %s and the AVSEQnn.DAT track files\n", int(outDir.size()), "", kTocName, kImageName);
+    std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s or %s\n", outDir.c_str(), kBinName, kCueName,
+                kTocName);
     std::printf("burn: cd to that folder, then  cdrdao write --device /dev/sr0 %s  (or %s)\n", kCueName, kTocName);
     std::printf("play: the burnt disc in a Video CD player; before burning, ffplay AVSEQ01.DAT (a track file)\n");
 }

@@ -1,21 +1,16 @@
 #!/bin/bash
 # The main job on its embedded default: builds DuVad.dll and the host tool, and makes a Video CD
 # under Wine from a short sample stream (made by ffmpeg on first run: 10 s of ffmpeg's test
-# picture and a 440 Hz tone, NTSC Video CD format). Extra arguments go to the host tool instead:
-#   scripts/main.sh info | analyze FILE... | make OUTDIR FILE...   (Windows paths, e.g. Z:\tmp\a.mpg)
+# picture and a 440 Hz tone, NTSC Video CD format). Extra arguments go to the host tool instead,
+# through scripts/duvad (Linux or Windows paths):
+#   scripts/main.sh info | analyze FILE... | make OUTDIR FILE...
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target duvad DuVad
-export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  WINEDLLOVERRIDES="mscoree=;mshtml=" wine wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
 echo "DuVad.dll: $PWD/build/windows/bin/DuVad.dll"
-duvad() { wine build/windows/bin/duvad.exe "$@" </dev/null 2> >(grep -v -e '^ALSA lib' -e 'cannot find card' >&2); }
-if [ $# -gt 0 ]; then duvad "$@"; exit; fi
+if [ $# -gt 0 ]; then exec scripts/duvad "$@"; fi
 
 sample=$PWD/build/sample/sample.mpg disc=$PWD/build/videocd
 if [ ! -s "$sample" ]; then
@@ -25,8 +20,8 @@ if [ ! -s "$sample" ]; then
   mv "$sample.tmp.mpg" "$sample"
 fi
 echo "sample: $sample"
-duvad make "$(winepath -w "$disc")" "$(winepath -w "$sample")"
-wineserver -w
+scripts/duvad make "$disc" "$sample"
+WINEPREFIX=$PWD/build/windows/wineprefix wineserver -w  # Wine's server ends before we do
 echo
 echo "The disc is in $disc (videocd.bin + videocd.cue, or videocd.toc)."
 echo "Check it: vcd-info --cue-file $disc/videocd.cue"

@@ -159,6 +159,17 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw) {
     std::memcpy(raw + kHeader, header, 4);
 }
 
+void makeRawTrackSectors(const uint8_t* sectors, size_t count, uint32_t lba, uint8_t* raw) {
+    static const uint8_t zero[kMode2SectorBytes] = {};
+    for (size_t s = 0; s < count; ++s, sectors += kMode2SectorBytes, raw += kRawSectorBytes) {
+        // A data sector's subheader is never zero: one test settles nearly every sector.
+        if (std::memcmp(sectors, zero, kSubheaderBytes) == 0 && std::memcmp(sectors, zero, kMode2SectorBytes) == 0)
+            emptyRawSectors(lba + uint32_t(s), 1, raw);
+        else
+            makeRawSector(sectors, lba + uint32_t(s), raw);
+    }
+}
+
 void gapSector(uint8_t* sector) {
     std::memset(sector, 0, kMode2SectorBytes);
     sector[2] = sector[6] = kSubmodeForm2;
@@ -178,16 +189,19 @@ std::string cueSheet(const std::string& binName, const DiscLayout& layout) {
     return cue;
 }
 
-std::string cdrdaoToc(const std::string& imageName, const std::vector<std::string>& trackNames,
-                      const DiscLayout& layout) {
-    std::string toc = "CD_ROM_XA\n\n// Track 1: the ISO 9660 file system and the Video CD files\n";
-    toc += "TRACK MODE2_FORM_MIX\nDATAFILE \"" + imageName + "\"\n";
-    for (size_t k = 1; k <= trackNames.size(); ++k) {
-        toc += "\n// Track " + std::to_string(k + 1) + ": " + trackFileName(int(k)) + "\n";
-        toc += "TRACK MODE2_FORM_MIX\n";
-        if (const uint32_t pregap = layout.pregapSectors(k)) toc += "PREGAP " + msfText(pregap) + "\n";
-        toc += "DATAFILE \"" + trackNames[k - 1] + "\"\n";
-        if (const uint32_t padding = layout.paddingSectors(k)) toc += "ZERO MODE2_FORM2 " + msfText(padding) + "\n";
+std::string cdrdaoToc(const std::string& binName, const DiscLayout& layout) {
+    // Track k's stretch of the image begins at its pregap; track 1 has none in the image.
+    const size_t n = layout.trackSectors.size();
+    const auto from = [&layout](size_t k) { return k == 0 ? 0 : layout.trackStart(k) - layout.pregapSectors(k); };
+    std::string toc = "CD_ROM_XA\n";
+    for (size_t k = 0; k <= n; ++k) {
+        const uint32_t begin = from(k), end = k < n ? from(k + 1) : layout.totalSectors();
+        toc += k == 0 ? "\n// Track 1: the ISO 9660 file system and the Video CD files\n"
+                      : "\n// Track " + std::to_string(k + 1) + ": " + trackFileName(int(k)) + "\n";
+        toc += "TRACK MODE2_RAW\nDATAFILE \"" + binName + "\" #" + std::to_string(uint64_t(begin) * kRawSectorBytes) +
+               " " + msfText(end - begin) + "\n";
+        if (k > 0)
+            if (const uint32_t pregap = layout.pregapSectors(k)) toc += "START " + msfText(pregap) + "\n";
     }
     return toc;
 }

@@ -1,7 +1,7 @@
 // What a burner takes: the disc as raw 2352-byte sectors (sync, BCD header, the 2336-byte Mode 2
-// sector with its EDC and, for Form 1, its ECC), with a cue sheet; or the image and the track
-// files by name in a cdrdao table of contents. The layout is the Video CD one that DuVad.dll
-// enters into the first track: the first track's image, then each track file after 150 sectors.
+// sector with its EDC and, for Form 1, its ECC), with a cue sheet or a cdrdao table of contents. The layout is the
+// Video CD one that DuVad.dll enters into the first track: the first track's image, then each track file after 150
+// sectors.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -45,6 +45,13 @@ void makeRawSector(const uint8_t* sector, uint32_t lba, uint8_t* raw);
 // The gap sector between tracks: Form 2, no data.
 void gapSector(uint8_t* sector);
 
+// `count` sectors of a track file as raw sectors from `lba` on. The directory declares a track
+// file Form 2 throughout, but its empty leading and trailing sectors are all zero (no subheader,
+// so makeRawSector would make Form 1 of them, and readers that follow the file's form stop
+// there): those become empty Form 2 sectors, the gap's; every other sector is as makeRawSector
+// makes it.
+void makeRawTrackSectors(const uint8_t* sectors, size_t count, uint32_t lba, uint8_t* raw);
+
 // `count` raw gap sectors from `lba` on, as makeRawSector makes them, without computing each EDC.
 void emptyRawSectors(uint32_t lba, size_t count, uint8_t* raw);
 
@@ -56,10 +63,10 @@ uint32_t edc(const uint8_t* data, size_t size);
 // file's pregap is its index 0; a padded track ends where the next track's index 0 begins).
 std::string cueSheet(const std::string& binName, const DiscLayout& layout);
 
-// cdrdao table of contents: the image and the track files in 2336-byte sectors with subheaders
-// (MODE2_FORM_MIX, so the writer computes EDC/ECC per sector form), the layout's pregaps, and a
-// padded track's empty Form 2 sectors behind its file. One name per track file of the layout.
-std::string cdrdaoToc(const std::string& imageName, const std::vector<std::string>& trackNames,
-                      const DiscLayout& layout);
+// cdrdao table of contents of the same raw image `binName` as the cue sheet: each track its
+// stretch of raw sectors (MODE2_RAW, burnt as they are), from its pregap to the next track's,
+// with the pregap as its START. So the TOC and the cue sheet burn the same sectors; a TOC of the
+// 2336-byte track files would let cdrdao choose each sector's form from its subheader.
+std::string cdrdaoToc(const std::string& binName, const DiscLayout& layout);
 
 }  // namespace duvad::host

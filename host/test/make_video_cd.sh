@@ -1,12 +1,14 @@
 #!/bin/bash
 # make_video_cd.sh BINDIR WORKDIR: "duvad make" end to end under Wine, checked by independent
-# readers: vcd-info (vcdimager), cd-info and iso-info (libcdio-utils), isoinfo (genisoimage),
-# cdrdao show-toc and read-test, ffprobe; the MPEG streams read back from the raw disc image must equal their
-# sources byte for byte. Runs inside tests/wine-session.sh. Exit 77: a reader is not installed.
+# readers: vcd-info and the ripper vcdxrip (vcdimager), cd-info and iso-info (libcdio-utils),
+# isoinfo (genisoimage), cdrdao show-toc and read-test, toc2cue, ffprobe; the MPEG streams read back from the
+# raw disc image must equal their sources byte for byte, and vcdxrip must rip them as it rips them
+# from vcdimager's disc of the same sources. Runs inside tests/wine-session.sh. Exit 77: a reader
+# is not installed.
 set -u
 bin=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in vcd-info cd-info iso-info isoinfo cdrdao ffprobe ffmpeg python3; do
+for tool in vcd-info vcdxrip vcdimager cd-info iso-info isoinfo cdrdao toc2cue ffprobe ffmpeg python3; do
   command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 mkdir -p "$work"
@@ -26,6 +28,34 @@ burnable() {
     || { grep "WARNING\|ERROR" <<<"$r" | sed 's/^/  | /'; return 1; }
 }
 has() { grep -qF -- "$2" <<<"$1" || { echo "  missing: $2"; return 1; }; }
+# rips_as_vcdimager NAME DIR SOURCE...: vcdxrip follows each track file's Form 2 sectors from the
+# directory's extent and stops at any other sector. It must rip every track of the disc in DIR,
+# through the cue sheet and through the TOC, into the streams it rips from the disc vcdimager
+# makes of the same sources (for a RIFF CDXA source, the MPEG stream whose packs it carries).
+rips_as_vcdimager() {
+  local name=$1 dir=$2; shift 2
+  local rip=$work/rip-$name mpegs=() f k r log
+  for f in "$@"; do [ "${f##*.}" = cdxa ] && mpegs+=("$s/ntsc.mpg") || mpegs+=("$f"); done
+  rm -rf "$rip" && mkdir -p "$rip/vcdimager" "$rip/cue" "$rip/toc"
+  (cd "$rip/vcdimager" && vcdimager -t vcd2 -c v.cue -b v.bin "${mpegs[@]}" >/dev/null 2>&1 &&
+    vcdxrip -q -c v.cue --nofiles >/dev/null 2>&1) || { check "$name: vcdimager's disc rips" false; return; }
+  log=$(cd "$rip/cue" && vcdxrip -q -c "$dir/videocd.cue" --nofiles 2>&1)
+  # The TOC as cdrdao reads it (vcdxrip's own TOC reader misreads raw tracks): cdrdao's toc2cue
+  # turns it into a cue sheet of the same image, which must be ours and rip the same.
+  (cd "$dir" && toc2cue videocd.toc "$rip/toc/videocd.cue" >/dev/null 2>&1) && ln -s "$dir/videocd.bin" "$rip/toc/"
+  check "$name: cdrdao reads the TOC as the cue sheet" cmp -s "$rip/toc/videocd.cue" "$dir/videocd.cue"
+  log+=$(cd "$rip/toc" && vcdxrip -q -c videocd.cue --nofiles 2>&1)
+  grep -q "non-form2" <<<"$log" && echo "$log" | sort | uniq -c | sed 's/^/  | /'
+  check "$name: vcdxrip meets no sector of another form" eval '! grep -q "non-form2" <<<"$log"'
+  for k in $(seq $#); do
+    f=$(printf 'avseq%02d.mpg' $k)
+    for r in cue toc; do
+      check "$name: vcdxrip rips track $((k + 1)) through the $r as from vcdimager's disc" \
+        eval "test -s '$rip/$r/$f' && cmp -s '$rip/$r/$f' '$rip/vcdimager/$f'"
+    done
+  done
+  rm -rf "$rip"
+}
 win() { winepath -w "$1" 2>/dev/null; }
 
 # analyze: one line per file as AnalyzeMpeg sees it, and the disc they would make.
@@ -159,6 +189,7 @@ check "cdrdao read-test accepts videocd.cue" burnable . videocd.cue
 check "cdrdao read-test accepts videocd.toc" burnable . videocd.toc
 toc=$(cdrdao show-toc videocd.toc 2>&1)
 check "cdrdao: CD-ROM XA table of contents" has "$toc" "TOC TYPE: CD_ROM_XA"
+rips_as_vcdimager four "$out" "${sources[@]}"
 for k in 1 2 3 4; do
   check "cdrdao: track $((k + 1)) starts at ${starts[$((k - 1))]}" has "$toc" "($(printf '%6d' ${starts[$((k - 1))]}))"
 done
@@ -217,6 +248,7 @@ short_disc() { # short_disc NAME SOURCE...
   local vcd; vcd=$(cd "$dir" && vcd-info --no-banner --cue-file videocd.cue 2>&1)
   check "$name: vcd-info reads a Video CD 2.0" has "$vcd" "VCD 2.0 detected"
   check "$name: vcd-info finds $# entries" has "$vcd" " entries: $#"
+  rips_as_vcdimager "$name" "$dir" "$@"
   local toc; toc=$(cd "$dir" && cdrdao show-toc videocd.toc 2>&1)
   for k in $(seq $#); do
     check "$name: track $((k + 1)) starts at ${starts[$((k - 1))]} (TOC)" has "$toc" "START  $(

@@ -85,6 +85,41 @@ TEST(RawSector, EdcOfAnyLengthAndEmptySectorsOfAnyAddress) {
     }
 }
 
+// A track file's empty sectors are all zero; on the disc the file is Form 2 throughout, so they
+// must come out as vcdimager writes an empty Form 2 sector (its gap sector at LBA 300 in the
+// reference), not as a zero Form 1 sector. Its data sectors come out as before.
+TEST(RawTrackSectors, EmptySectorsBecomeForm2AndDataSectorsStay) {
+    std::ifstream in(std::string(DUVAD_SOURCE_DIR) + "/tests/data/vcdimager_sectors.bin", std::ios::binary);
+    const Bytes all{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_EQ(all.size(), 5u * 2352);
+    const Bytes video(all.begin() + 2 * 2352, all.begin() + 3 * 2352);  // LBA 480
+    const Bytes gap300(all.begin() + 4 * 2352, all.end());              // LBA 300
+
+    // Three sectors of a track file from LBA 299: empty, empty, then vcdimager's video sector
+    // (as the DLL writes it: no EDC) placed at 301.
+    Bytes file(3 * 2336, 0);
+    std::copy(video.begin() + 16, video.begin() + 2348, file.begin() + 2 * 2336);
+    Bytes raw(3 * 2352, 0xBD);
+    duvad::host::makeRawTrackSectors(file.data(), 3, 299, raw.data());
+    EXPECT_EQ(Bytes(raw.begin() + 2352, raw.begin() + 2 * 2352), gap300);
+    EXPECT_EQ(Bytes(raw.begin() + 16, raw.begin() + 24), (Bytes{0, 0, 0x20, 0, 0, 0, 0x20, 0}));
+    EXPECT_EQ(Bytes(raw.begin() + 12, raw.begin() + 16), (Bytes{0x00, 0x05, 0x74, 2}));  // 299 + 150
+    // The video sector keeps its bytes and gets vcdimager's EDC; only its address differs.
+    Bytes moved = video;
+    moved[13] = 0x06, moved[14] = 0x01;  // LBA 301 = 00:06:01
+    const Bytes third(raw.begin() + 2 * 2352, raw.end());
+    EXPECT_EQ(Bytes(third.begin(), third.begin() + 2348), Bytes(moved.begin(), moved.begin() + 2348));
+    EXPECT_EQ(Bytes(third.begin() + 2348, third.end()), Bytes(video.begin() + 2348, video.end()));
+
+    // A sector with a zero subheader that holds data is not empty: its data is kept.
+    Bytes odd(2336, 0);
+    odd[1000] = 0x5A;
+    Bytes oddRaw(2352);
+    duvad::host::makeRawTrackSectors(odd.data(), 1, 300, oddRaw.data());
+    EXPECT_EQ(oddRaw[16 + 1000], 0x5A);
+    EXPECT_EQ(Bytes(oddRaw.begin() + 16, oddRaw.begin() + 24), Bytes(8, 0));
+}
+
 TEST(DiscLayout, TracksFollowTheImageAfterTwoSecondGaps) {
     duvad::host::DiscLayout layout{152, {1000, 85}};
     EXPECT_EQ(layout.trackStart(1), 302u);
@@ -154,23 +189,38 @@ TEST(CueSheet, PaddedTrackEndsWhereTheShortenedGapBegins) {
     EXPECT_NE(cue.find("  TRACK 03 MODE2/2352\n    INDEX 01 00:10:00\n"), std::string::npos) << cue;
 }
 
+// The TOC names stretches of the raw image, as the cue sheet does: each track from its pregap
+// to the next track's, the pregap as START; a padded track's stretch holds its padding.
 TEST(CdrdaoToc, PaddedTracksGetEmptyForm2SectorsAndTheNextAShorterPregap) {
-    const std::string toc = duvad::host::cdrdaoToc("image.img", {"A1.DAT", "A2.DAT", "A3.DAT"},
-                                                   duvad::host::DiscLayout{300, {420, 233, 90}});
-    EXPECT_NE(toc.find("PREGAP 00:02:00\nDATAFILE \"A1.DAT\"\n\n"), std::string::npos) << toc;
-    EXPECT_NE(toc.find("PREGAP 00:02:00\nDATAFILE \"A2.DAT\"\nZERO MODE2_FORM2 00:00:67\n"), std::string::npos);
-    EXPECT_NE(toc.find("PREGAP 00:01:08\nDATAFILE \"A3.DAT\"\nZERO MODE2_FORM2 00:02:60\n"), std::string::npos);
-    const std::string whole = duvad::host::cdrdaoToc("image.img", {"A1.DAT", "A2.DAT"},
-                                                     duvad::host::DiscLayout{300, {150, 420}});
-    EXPECT_NE(whole.find("TRACK MODE2_FORM_MIX\nDATAFILE \"A2.DAT\"\n"), std::string::npos) << whole;
+    const std::string toc = duvad::host::cdrdaoToc("v.bin", duvad::host::DiscLayout{300, {420, 233, 90}});
+    // 300 | 150 + 420 | 150 + 233 + 67 padding | 83 + 90 + 210 padding: the cue sheet's sectors.
+    EXPECT_NE(toc.find("// Track 2: AVSEQ01.DAT\nTRACK MODE2_RAW\nDATAFILE \"v.bin\" #705600 00:07:45\n"
+                       "START 00:02:00\n"),
+              std::string::npos)
+        << toc;
+    EXPECT_NE(toc.find("TRACK MODE2_RAW\nDATAFILE \"v.bin\" #2046240 00:06:00\nSTART 00:02:00\n"), std::string::npos);
+    EXPECT_NE(toc.find("TRACK MODE2_RAW\nDATAFILE \"v.bin\" #3104640 00:05:08\nSTART 00:01:08\n"), std::string::npos);
+    EXPECT_EQ(toc.find("ZERO"), std::string::npos);  // the image holds every sector
+    // A gap used up by the padding leaves no START.
+    const std::string whole = duvad::host::cdrdaoToc("v.bin", duvad::host::DiscLayout{300, {150, 420}});
+    EXPECT_NE(
+        whole.find("DATAFILE \"v.bin\" #705600 00:06:00\nSTART 00:02:00\n\n// Track 3: AVSEQ02.DAT\nTRACK MODE2_RAW\n"
+                   "DATAFILE \"v.bin\" #1764000 00:05:45\n"),
+        std::string::npos)
+        << whole;
+    EXPECT_EQ(whole.find("START 00:00:00"), std::string::npos);
 }
 
-TEST(CdrdaoToc, NamesTheImageAndTheTrackFilesWithPregaps) {
-    const std::string toc = duvad::host::cdrdaoToc("image.img", {"AVSEQ01.DAT", "AVSEQ02.DAT"},
-                                                   duvad::host::DiscLayout{300, {1000, 1000}});
-    EXPECT_EQ(toc.rfind("CD_ROM_XA\n", 0), 0u);
-    EXPECT_NE(toc.find("TRACK MODE2_FORM_MIX\nDATAFILE \"image.img\"\n"), std::string::npos);
-    EXPECT_NE(toc.find("TRACK MODE2_FORM_MIX\nPREGAP 00:02:00\nDATAFILE \"AVSEQ02.DAT\"\n"), std::string::npos);
+TEST(CdrdaoToc, NamesTheRawImageForEveryTrack) {
+    const std::string toc = duvad::host::cdrdaoToc("videocd.bin", duvad::host::DiscLayout{300, {1000, 1000}});
+    EXPECT_EQ(toc,
+              "CD_ROM_XA\n"
+              "\n// Track 1: the ISO 9660 file system and the Video CD files\n"
+              "TRACK MODE2_RAW\nDATAFILE \"videocd.bin\" #0 00:04:00\n"
+              "\n// Track 2: AVSEQ01.DAT\n"
+              "TRACK MODE2_RAW\nDATAFILE \"videocd.bin\" #705600 00:15:25\nSTART 00:02:00\n"
+              "\n// Track 3: AVSEQ02.DAT\n"
+              "TRACK MODE2_RAW\nDATAFILE \"videocd.bin\" #3410400 00:15:25\nSTART 00:02:00\n");
 }
 
 }  // namespace
