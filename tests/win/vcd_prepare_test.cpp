@@ -369,12 +369,7 @@ LRESULT CALLBACK hostProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 TEST(VcdPrepare, PumpRunsAfterEachSectorAndAShortReadFails) {
     TempDir dir("vcdpr");
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = hostProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "DuVadVcdHost";
-    RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "host", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND host = makeWindow("DuVadVcdHost", hostProc, "host", 0, 0, 10, 10);
     ASSERT_NE(host, nullptr);
     g_shrinkPath = copyStream(dir, "ntsc.mpg", "s1.mpg");
     g_trackPath = dir.file("t1.bin");
@@ -393,7 +388,6 @@ TEST(VcdPrepare, PumpRunsAfterEachSectorAndAShortReadFails) {
     EXPECT_FALSE(exists(dir.file("image.bin")));
     EXPECT_TRUE(deletable(g_trackPath) && deletable(g_shrinkPath));
     DestroyWindow(host);
-    UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
 
 // The user clicks "Make" again while a conversion runs: the host's handler, run by the pump between
@@ -415,12 +409,7 @@ LRESULT CALLBACK makeAgainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 TEST(VcdPrepare, ACallFromTheHostsHandlerCannotWriteTheRunningCallsFiles) {
     TempDir dir("vcdre");
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = makeAgainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "DuVadVcdMakeAgain";
-    RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, wc.lpszClassName, "host", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND host = makeWindow("DuVadVcdMakeAgain", makeAgainProc, "host", 0, 0, 10, 10);
     ASSERT_NE(host, nullptr);
     // A long first track (8 x ntsc.mpg, 2680 packs), so that the click comes while it is written.
     std::string longStream;
@@ -442,7 +431,6 @@ TEST(VcdPrepare, ACallFromTheHostsHandlerCannotWriteTheRunningCallsFiles) {
     EXPECT_TRUE(sameBytes(TempDir::readFile(t2), expectedTrack(bytesOf("ntsc.cdxa"), 2)));
     EXPECT_EQ(TempDir::readFile(img), outer.bytes());
     DestroyWindow(host);
-    UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
 
 // Run by the ctest entry VcdAliasDrive: drive M: of the prefix is a second name for the folder

@@ -28,6 +28,19 @@ void letTheClipboardManagerCatchUp() {
         SendMessageTimeoutA(manager, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer);
 }
 
+// Puts a file-drop block of exactly these bytes on the clipboard, as any program may.
+bool putDropBlock(const std::string& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const bool ok = SetClipboardData(CF_HDROP, block) != nullptr;
+    CloseClipboard();
+    letTheClipboardManagerCatchUp();
+    return ok;
+}
+
 // Puts a file-drop list (DROPFILES, ANSI or wide names) on the clipboard; or text only.
 bool putFileList(const std::vector<std::string>& names, bool wide = false) {
     std::vector<char> bytes(sizeof(DROPFILES));
@@ -42,15 +55,7 @@ bool putFileList(const std::vector<std::string>& names, bool wide = false) {
     auto* files = reinterpret_cast<DROPFILES*>(bytes.data());
     files->pFiles = sizeof(DROPFILES);
     files->fWide = wide;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    memcpy(GlobalLock(block), bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    if (!OpenClipboard(nullptr)) return false;
-    EmptyClipboard();
-    const bool ok = SetClipboardData(CF_HDROP, block) != nullptr;
-    CloseClipboard();
-    letTheClipboardManagerCatchUp();
-    return ok;
+    return putDropBlock(std::string(bytes.begin(), bytes.end()));
 }
 
 bool putText(const char* text) {
@@ -156,19 +161,6 @@ TEST(DesktopClipboard, FileListsFromTheClipboard) {
         EmptyClipboard();
         CloseClipboard();
     }
-}
-
-// Puts a file-drop block of exactly these bytes on the clipboard, as any program may.
-bool putDropBlock(const std::string& bytes) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    memcpy(GlobalLock(block), bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    if (!OpenClipboard(nullptr)) return false;
-    EmptyClipboard();
-    const bool ok = SetClipboardData(CF_HDROP, block) != nullptr;
-    CloseClipboard();
-    letTheClipboardManagerCatchUp();
-    return ok;
 }
 
 // A file-drop header (list offset, drop point, non-client flag, wide flag) and the bytes after it.
