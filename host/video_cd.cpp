@@ -190,7 +190,12 @@ void besidePump(HANDLE follower) {
     DWORD_PTR process = 0, system = 0;
     if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || (process & (process - 1))) return;
     const DWORD_PTR others = system & ~process;
-    if (others && SetProcessAffinityMask(GetCurrentProcess(), system)) {
+    // Looked up at run time: Windows 95 and 98 lack SetProcessAffinityMask (an NT 4 addition), and
+    // a static import would stop the tool loading there.
+    using SetProcessMask = BOOL(WINAPI*)(HANDLE, DWORD_PTR);
+    const auto setProcessMask = reinterpret_cast<SetProcessMask>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetProcessAffinityMask")));
+    if (others && setProcessMask && setProcessMask(GetCurrentProcess(), system)) {
         SetThreadAffinityMask(GetCurrentThread(), process);
         SetThreadAffinityMask(follower, others);
     }
