@@ -10,8 +10,10 @@ if [ "$(id -u)" -ne 0 ]; then exec "$@"; fi
 user=duvad$$
 home=$(mktemp -d /tmp/duvad-user.XXXXXX)
 as_user() {
+  # Its own prefix and server make a Wine session of their own (DUVAD_WINE_SESSION lets the test
+  # programs' emulator run).
   runuser -u "$user" -- env -i HOME="$home" USER="$user" PATH=/usr/bin:/bin WINEPREFIX="$home/prefix" \
-    WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" "$@"
+    DUVAD_WINE_SESSION=1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" "$@"
 }
 cleanup() {
   as_user wineserver -k 2>/dev/null
