@@ -1,5 +1,5 @@
-// NTRestart: once as Wine takes it (accepted and ignored), once steered through stand-ins at the
-// DLL's imports.
+// NTRestart: once as Wine takes it (accepted and ignored), once steered through stand-ins for the
+// calls the DLL looks up.
 #include <string>
 #include <vector>
 
@@ -49,15 +49,13 @@ TEST(Restart, RequestsAndLeavesTheShutdownPrivilegeDisabled) {
     EXPECT_FALSE(shutdownPrivilegeEnabled());
 }
 
-// The restart steered: the DLL's imports of OpenProcessToken, AdjustTokenPrivileges and
-// InitiateSystemShutdownA point at stand-ins that note every call. The token calls go on to the
+// The restart steered: the DLL's lookups of OpenProcessToken, AdjustTokenPrivileges and
+// InitiateSystemShutdownA find stand-ins that note every call. The token calls go on to the
 // system unless the case makes them fail; the restart request never reaches it.
 struct RestartSteering {
     bool openFails = false, requestFails = false, disableFails = false;
     std::vector<std::string> calls;
     HANDLE token = nullptr;
-    ImportPatch* open = nullptr;
-    ImportPatch* adjust = nullptr;
 };
 RestartSteering* g_restart;
 
@@ -70,7 +68,7 @@ BOOL WINAPI openStandIn(HANDLE process, DWORD access, PHANDLE token) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    const BOOL ok = g_restart->open->original<decltype(&OpenProcessToken)>()(process, access, token);
+    const BOOL ok = OpenProcessToken(process, access, token);
     g_restart->token = ok ? *token : nullptr;
     return ok;
 }
@@ -89,8 +87,7 @@ BOOL WINAPI adjustStandIn(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state
         note += " attributes " + std::to_string(state->Privileges[0].Attributes);
     g_restart->calls.push_back(note);
     if (g_restart->disableFails && state && state->Privileges[0].Attributes == 0) return FALSE;
-    return g_restart->adjust->original<decltype(&AdjustTokenPrivileges)>()(token, disableAll, state, length, previous,
-                                                                           returned);
+    return AdjustTokenPrivileges(token, disableAll, state, length, previous, returned);
 }
 
 BOOL WINAPI requestStandIn(LPSTR machine, LPSTR message, DWORD timeout, BOOL forceClose, BOOL reboot) {
@@ -106,12 +103,10 @@ BOOL WINAPI requestStandIn(LPSTR machine, LPSTR message, DWORD timeout, BOOL for
 
 TEST(Restart, RequestArgumentsAndRefusals) {
     RestartSteering steering;
-    ImportPatch open(dll(), "OpenProcessToken", reinterpret_cast<void*>(&openStandIn));
-    ImportPatch adjust(dll(), "AdjustTokenPrivileges", reinterpret_cast<void*>(&adjustStandIn));
-    ImportPatch request(dll(), "InitiateSystemShutdownA", reinterpret_cast<void*>(&requestStandIn));
-    ASSERT_TRUE(open.active() && adjust.active() && request.active()) << "the DLL imports all three";
-    steering.open = &open;
-    steering.adjust = &adjust;
+    LookupPatch calls(dll(), {{"OpenProcessToken", reinterpret_cast<void*>(&openStandIn)},
+                              {"AdjustTokenPrivileges", reinterpret_cast<void*>(&adjustStandIn)},
+                              {"InitiateSystemShutdownA", reinterpret_cast<void*>(&requestStandIn)}});
+    ASSERT_TRUE(calls.active()) << "the DLL looks functions up";
     g_restart = &steering;
 
     const std::vector<std::string> wholeRun = {"open this process access 40", "adjust attributes 2",
@@ -139,6 +134,24 @@ TEST(Restart, RequestArgumentsAndRefusals) {
         EXPECT_EQ(steering.calls, std::vector<std::string>(wholeRun.begin(), wholeRun.begin() + long(c.calls)));
         // After a refused request too, the privilege ends disabled.
         if (!c.openFails && !c.disableFails) EXPECT_FALSE(shutdownPrivilegeEnabled());
+    }
+    g_restart = nullptr;
+}
+
+// Where the system lacks a restart call (the DLL loads on Windows 95 too), nothing is asked of it
+// and the result is 0.
+TEST(Restart, MissingRestartCallsGiveZero) {
+    RestartSteering steering;
+    g_restart = &steering;
+    for (const char* missing : {"OpenProcessToken", "InitiateSystemShutdownA"}) {
+        SCOPED_TRACE(missing);
+        LookupPatch calls(dll(), {{"OpenProcessToken", reinterpret_cast<void*>(&openStandIn)},
+                                  {"AdjustTokenPrivileges", reinterpret_cast<void*>(&adjustStandIn)},
+                                  {"InitiateSystemShutdownA", reinterpret_cast<void*>(&requestStandIn)},
+                                  {missing, nullptr}});
+        steering.calls.clear();
+        EXPECT_EQ(VB(NTRestart), 0);
+        EXPECT_TRUE(steering.calls.empty()) << steering.calls.front();
     }
     g_restart = nullptr;
 }

@@ -26,7 +26,7 @@ void quietArguments(const char* name, uint32_t* words) {
 
 TEST(ExportTable, ArgumentCountsAreTheBytesEachExportRemoves) {
     ImportPatch colour(dll(), "ChooseColorA", reinterpret_cast<void*>(&noColourDialog));
-    ImportPatch restart(dll(), "InitiateSystemShutdownA", reinterpret_cast<void*>(&noRestart));
+    LookupPatch restart(dll(), {{"InitiateSystemShutdownA", reinterpret_cast<void*>(&noRestart)}});
     ImportPatch companion(dll(), "FindWindowA", reinterpret_cast<void*>(&noWindow));
     ASSERT_TRUE(colour.active() && restart.active() && companion.active());
 

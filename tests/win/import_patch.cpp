@@ -40,4 +40,26 @@ ImportPatch::~ImportPatch() {
     if (slot_) writeSlot(slot_, original_);
 }
 
+namespace {
+LookupPatch* g_lookupPatch = nullptr;
+}
+
+LookupPatch::LookupPatch(HMODULE module, std::initializer_list<std::pair<const char*, const void*>> standIns)
+    : lookups_(module, "kernel32.dll", "GetProcAddress", reinterpret_cast<const void*>(&LookupPatch::lookUp)) {
+    for (const auto& s : standIns) standIns_.emplace_back(s.first, s.second);
+    g_lookupPatch = this;
+}
+
+LookupPatch::~LookupPatch() { g_lookupPatch = nullptr; }
+
+FARPROC WINAPI LookupPatch::lookUp(HMODULE module, LPCSTR name) {
+    // A name, not an ordinal (whose "pointer" is below 0x10000).
+    if (g_lookupPatch && reinterpret_cast<ULONG_PTR>(name) >= 0x10000) {
+        // The last entry of a name wins, so a case can take one function away again.
+        for (auto s = g_lookupPatch->standIns_.rbegin(); s != g_lookupPatch->standIns_.rend(); ++s)
+            if (s->first == name) return reinterpret_cast<FARPROC>(const_cast<void*>(s->second));
+    }
+    return GetProcAddress(module, name);
+}
+
 }  // namespace duvad::test

@@ -4,10 +4,19 @@
 // system doing it. Only the module's own calls are affected.
 //
 //   ImportPatch exec(dll(), "kernel32.dll", "WinExec", &recordingWinExec);
-//   ImportPatch restart(dll(), "InitiateSystemShutdownA", &standIn);   // from whichever library
-//   ASSERT_TRUE(exec.active() && restart.active());
+//   ImportPatch dialog(dll(), "ChooseColorA", &standIn);   // from whichever library
+//   ASSERT_TRUE(exec.active() && dialog.active());
+//
+// LookupPatch does the same for functions the module looks up at run time (GetProcAddress)
+// instead of importing them, those some Windows versions lack:
+//   LookupPatch restart(dll(), {{"InitiateSystemShutdownA", &standIn}});
 #pragma once
 #include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace duvad::test {
 
@@ -31,6 +40,23 @@ public:
 private:
     void** slot_ = nullptr;
     void* original_ = nullptr;
+};
+
+// The module's GetProcAddress answers the named functions with the stand-ins, and every other name
+// as the system does. One at a time.
+class LookupPatch {
+public:
+    LookupPatch(HMODULE module, std::initializer_list<std::pair<const char*, const void*>> standIns);
+    ~LookupPatch();
+    LookupPatch(const LookupPatch&) = delete;
+    LookupPatch& operator=(const LookupPatch&) = delete;
+
+    bool active() const { return lookups_.active(); }
+
+private:
+    static FARPROC WINAPI lookUp(HMODULE module, LPCSTR name);
+    std::vector<std::pair<std::string, const void*>> standIns_;
+    ImportPatch lookups_;
 };
 
 }  // namespace duvad::test
