@@ -141,7 +141,7 @@ int32_t WINAPI DriveSettingNT(int32_t mode, int32_t* autorun);
 
 /* Asks for an immediate restart (not a power-off, applications not forced to close) with the
  * shutdown privilege enabled, then disables it again (on every path once the token is open).
- * Returns 0 when the system lacks the restart calls (Windows 95 and 98), the process token cannot
+ * Returns 0 when the system lacks the restart calls (they are NT's), the process token cannot
  * be opened, the system refuses the restart request or disabling fails; otherwise non-zero. */
 int32_t WINAPI NTRestart(void);
 

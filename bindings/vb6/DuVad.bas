@@ -46,7 +46,7 @@ Public Declare Function DriveSettingNT Lib "DuVad.dll" (ByVal mode As Long, auto
 Public Const DUVAD_DRIVESETTINGNT_DONE As Long = 1
 Public Const DUVAD_DRIVESETTINGNT_CANNOT_OPEN As Long = 0
 Public Const DUVAD_DRIVESETTINGNT_NOT_NT As Long = -1
-' NTRestart: 0 when the system lacks the restart calls (95, 98), the token cannot be opened or the
+' NTRestart: 0 when the system lacks the restart calls (NT's), the token cannot be opened or the
 ' system refuses the restart.
 Public Declare Function NTRestart Lib "DuVad.dll" () As Long
 Public Declare Function ItsNT Lib "DuVad.dll" () As Long
