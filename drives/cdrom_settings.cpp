@@ -71,16 +71,17 @@ duvad::ScopedKey openDriveKey(HKEY devices, const char* entry, char letter) {
 
 extern "C" int32_t WINAPI DriveSetting9598(const char* drive, int32_t mode, int32_t* disconnect, int32_t* syncTransfer,
                                            int32_t* autoInsert) {
-    if (ItsNT() != 0) return -1;
-    if (!drive) return 0;
+    if (ItsNT() != DUVAD_ITSNT_NOT_NT) return DUVAD_DRIVESETTING9598_NT_FAMILY;
+    if (!drive) return DUVAD_DRIVESETTING9598_NOT_FOUND;
     duvad::ScopedKey devices;
-    if (RegOpenKeyExA(kDynData, kPresentDevices, 0, KEY_READ, devices.put()) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(kDynData, kPresentDevices, 0, KEY_READ, devices.put()) != ERROR_SUCCESS)
+        return DUVAD_DRIVESETTING9598_NOT_FOUND;
 
     for (DWORD index = 0;; ++index) {
         char entry[kTextLimit];
         DWORD length = sizeof entry;
         if (RegEnumKeyExA(devices.get(), index, entry, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return 0;
+            return DUVAD_DRIVESETTING9598_NOT_FOUND;
         duvad::ScopedKey key = openDriveKey(devices.get(), entry, drive[0]);
         if (!key) continue;
 
@@ -97,18 +98,19 @@ extern "C" int32_t WINAPI DriveSetting9598(const char* drive, int32_t mode, int3
                 writeLowByte(key.get(), s.name, s.value);
             }
         }
-        return 1;
+        return DUVAD_DRIVESETTING9598_FOUND;
     }
 }
 
 extern "C" int32_t WINAPI DriveSettingNT(int32_t mode, int32_t* autorun) {
-    if (ItsNT() == 0) return -1;
-    if (!autorun) return 0;
+    if (ItsNT() == DUVAD_ITSNT_NOT_NT) return DUVAD_DRIVESETTINGNT_NOT_NT;
+    if (!autorun) return DUVAD_DRIVESETTINGNT_CANNOT_OPEN;
     duvad::ScopedKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCdromService, 0, kReadWrite, key.put()) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCdromService, 0, kReadWrite, key.put()) != ERROR_SUCCESS)
+        return DUVAD_DRIVESETTINGNT_CANNOT_OPEN;
     if (mode == 0)
         readLowBytes(key.get(), "Autorun", autorun, 4);
     else
         writeLowByte(key.get(), "Autorun", autorun);
-    return 1;
+    return DUVAD_DRIVESETTINGNT_DONE;
 }

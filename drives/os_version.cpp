@@ -20,8 +20,8 @@ OSVERSIONINFOA version() {
 
 extern "C" int32_t WINAPI ItsNT() {
     const OSVERSIONINFOA v = version();
-    if (v.dwPlatformId != VER_PLATFORM_WIN32_NT) return 0;
-    return v.dwMajorVersion == 5 ? 5 : 4;
+    if (v.dwPlatformId != VER_PLATFORM_WIN32_NT) return DUVAD_ITSNT_NOT_NT;
+    return v.dwMajorVersion == 5 ? DUVAD_ITSNT_NT5 : DUVAD_ITSNT_NT4;
 }
 
 extern "C" int32_t WINAPI OSType(char* servicePack) {
@@ -33,8 +33,8 @@ extern "C" int32_t WINAPI OSType(char* servicePack) {
         servicePack[length] = '\0';
     }
     switch (v.dwPlatformId) {
-    case VER_PLATFORM_WIN32_WINDOWS: return v.dwMinorVersion == 0 ? 95 : 98;
-    case VER_PLATFORM_WIN32_NT: return v.dwMajorVersion < 5 ? 1000 : 2000;
-    default: return 0;
+    case VER_PLATFORM_WIN32_WINDOWS: return v.dwMinorVersion == 0 ? DUVAD_OSTYPE_WIN95 : DUVAD_OSTYPE_WIN98;
+    case VER_PLATFORM_WIN32_NT: return v.dwMajorVersion < 5 ? DUVAD_OSTYPE_NT4 : DUVAD_OSTYPE_NT5;
+    default: return DUVAD_OSTYPE_OTHER;
     }
 }

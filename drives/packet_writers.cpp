@@ -38,11 +38,12 @@ extern "C" int32_t WINAPI FindDirectCD() {
 
 extern "C" int32_t WINAPI EnablepkWR(int32_t value) {
     HWND companion = FindWindowA("DARUVE", nullptr);
-    if (!companion) return -1;
+    if (!companion) return DUVAD_ENABLEPKWR_NO_ANSWER;
     // Like SendMessageA (sent messages to this thread are still handled while waiting), but a
     // window that does not answer in time gives -1. No SMTO_ABORTIFHUNG: it would give up at once
     // on the busy companion the wait is for.
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(companion, WM_USER, WPARAM(value), 0, SMTO_NORMAL, kCompanionAnswerMs, &answer)) return -1;
+    if (!SendMessageTimeoutA(companion, WM_USER, WPARAM(value), 0, SMTO_NORMAL, kCompanionAnswerMs, &answer))
+        return DUVAD_ENABLEPKWR_NO_ANSWER;
     return int32_t(answer);
 }

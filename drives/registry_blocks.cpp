@@ -27,31 +27,31 @@ bool openBlockKey(const char* subKey, duvad::ScopedKey* opened, HKEY* key) {
 }  // namespace
 
 extern "C" int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* block, int32_t length) {
-    if (!block) return -1;
+    if (!block) return DUVAD_READREGBLOCK_FAILED;
     duvad::ScopedKey opened;
     HKEY key = nullptr;
-    if (!openBlockKey(subKey, &opened, &key)) return -1;
+    if (!openBlockKey(subKey, &opened, &key)) return DUVAD_READREGBLOCK_FAILED;
 
     BYTE buffer[kBlockLimit];
     DWORD size = sizeof buffer;
     // A null value name is the key's default value.
     const LONG status = RegQueryValueExA(key, valueName, nullptr, nullptr, buffer, &size);
     opened.reset();
-    if (status != ERROR_SUCCESS) return -1;
-    if (length < 0 || size != DWORD(length)) return 0;
+    if (status != ERROR_SUCCESS) return DUVAD_READREGBLOCK_FAILED;
+    if (length < 0 || size != DWORD(length)) return DUVAD_READREGBLOCK_OTHER_LENGTH;
     std::memcpy(block, buffer, size);
-    return 1;
+    return DUVAD_READREGBLOCK_COPIED;
 }
 
 extern "C" int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length) {
-    if ((!block && length != 0) || length < 0) return -1;
+    if ((!block && length != 0) || length < 0) return DUVAD_WRITEREGBLOCK_FAILED;
     // A block the reading side cannot take back would be lost, and it would replace the one that
     // could be read: refuse it before the key is touched.
-    if (DWORD(length) > kBlockLimit) return -1;
+    if (DWORD(length) > kBlockLimit) return DUVAD_WRITEREGBLOCK_FAILED;
     duvad::ScopedKey opened;
     HKEY key = nullptr;
-    if (!openBlockKey(subKey, &opened, &key)) return -1;
+    if (!openBlockKey(subKey, &opened, &key)) return DUVAD_WRITEREGBLOCK_FAILED;
     // A null value name is the key's default value.
     const LONG status = RegSetValueExA(key, valueName, 0, REG_BINARY, static_cast<const BYTE*>(block), DWORD(length));
-    return status == ERROR_SUCCESS ? 1 : -1;
+    return status == ERROR_SUCCESS ? DUVAD_WRITEREGBLOCK_WRITTEN : DUVAD_WRITEREGBLOCK_FAILED;
 }

@@ -41,7 +41,7 @@ extern "C" int32_t WINAPI FFirst(const char* pattern, char* longName, char* shor
     HANDLE search = pattern ? FindFirstFileA(pattern, &found) : INVALID_HANDLE_VALUE;
     if (search == INVALID_HANDLE_VALUE) {
         clear(longName, shortName, kind, sizeKB);
-        return -1;
+        return DUVAD_FFIRST_NONE;
     }
     deliver(terminated(found), longName, shortName, kind, sizeKB);
     return int32_t(reinterpret_cast<intptr_t>(search));

@@ -8,6 +8,8 @@
 
 namespace {
 
+static_assert(duvad::files::kNetworkFreeKB == DUVAD_VOLUMEFREEKB_NETWORK, "the core's network answer is the export's");
+
 using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
 // The extended query, looked up anew on every call: the systems that lack it fall back.
@@ -28,13 +30,14 @@ bool extendedFreeKB(const char* root, int32_t* freeKB) {
 extern "C" int32_t WINAPI VolumeFreeKB(const char* path) {
     using namespace duvad::files;
     const VolumeRoot found = volumeRoot(path, systemCodePage());
-    if (found.kind == RootKind::TooLong) return 0;  // longer than any path the queries take
+    if (found.kind == RootKind::TooLong) return DUVAD_VOLUMEFREEKB_UNKNOWN;  // longer than any path the queries take
     const char* rootOrNull = found.query();
 
     int32_t freeKB = 0;
     if (extendedFreeKB(rootOrNull, &freeKB)) return freeKB;
-    if (found.kind == RootKind::Unc) return int32_t(kNetworkFreeKB);
+    if (found.kind == RootKind::Unc) return DUVAD_VOLUMEFREEKB_NETWORK;
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
-    if (!GetDiskFreeSpaceA(rootOrNull, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return 0;
+    if (!GetDiskFreeSpaceA(rootOrNull, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        return DUVAD_VOLUMEFREEKB_UNKNOWN;
     return freeKBFromClusters(bytesPerSector, sectorsPerCluster, freeClusters);
 }

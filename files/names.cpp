@@ -7,6 +7,13 @@
 
 static_assert(FILE_ATTRIBUTE_DIRECTORY == duvad::files::kDirectoryFlag, "the directory bit the name rules test");
 
+// The name rules' codes are CheckFileName's own.
+static_assert(duvad::files::kNameFits == DUVAD_CHECKFILENAME_FITS, "name fits");
+static_assert(duvad::files::kNameTooLong == DUVAD_CHECKFILENAME_TOO_LONG, "name too long");
+static_assert(duvad::files::kNameDirWithDot == DUVAD_CHECKFILENAME_DIRECTORY_DOT, "directory name with a dot");
+static_assert(duvad::files::kNameLongExtension == DUVAD_CHECKFILENAME_LONG_EXTENSION, "extension too long");
+static_assert(duvad::files::kNameBadCharacter == DUVAD_CHECKFILENAME_BAD_CHARACTER, "character outside the set");
+
 using duvad::files::systemCodePage;
 
 extern "C" int32_t WINAPI CheckFileName(int32_t mode, int32_t flags, const char* name) {

@@ -28,7 +28,7 @@ extern "C" int32_t WINAPI GetAColor(HWND ownerWindow, int32_t initialColour) {
     record.lpCustColors = custom;
     record.Flags = CC_RGBINIT;
     // Only 1 is success: without a display the dialog answers -1 and leaves the initial colour.
-    if (ChooseColorA(&record) != TRUE) return -1;
+    if (ChooseColorA(&record) != TRUE) return DUVAD_GETACOLOR_CANCELLED;
     return static_cast<int32_t>(record.rgbResult);
 }
 

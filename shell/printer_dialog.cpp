@@ -15,8 +15,6 @@ static_assert(sizeof(PRINTDLGA) == 66, "PRINTDLGA as Windows packs it");
 
 namespace {
 
-enum Result : int32_t { kMade = 1, kCancelled = 0, kNoPrinter = -1, kDialogFailed = -2, kNoContext = -3 };
-
 constexpr int32_t kInformationContext = 1;
 constexpr int32_t kWithoutDialog = 3;
 constexpr DWORD kSetupFlags = PD_PRINTSETUP | PD_NOWARNING | PD_NONETWORKBUTTON;
@@ -65,7 +63,7 @@ int32_t makeContextWithoutDialog(HWND owner, char* names, int32_t* namesLength, 
         fetch.record.lStructSize = sizeof fetch.record;
         fetch.record.hwndOwner = owner;
         fetch.record.Flags = PD_RETURNDEFAULT;
-        if (!PrintDlgA(&fetch.record)) return kDialogFailed;
+        if (!PrintDlgA(&fetch.record)) return DUVAD_PRINTERSETUP_FAILED;
         copyBack(fetch.record.hDevNames, names, namesLength);
         copyBack(fetch.record.hDevMode, deviceMode, deviceModeLength);
     }
@@ -77,23 +75,23 @@ int32_t makeContextWithoutDialog(HWND owner, char* names, int32_t* namesLength, 
     const size_t size = static_cast<size_t>(*namesLength);
     if (!duvad::shell::readDevName(block, size, duvad::shell::DevName::Driver, driver) ||
         !duvad::shell::readDevName(block, size, duvad::shell::DevName::Device, device) || !driver[0])
-        return kNoContext;
+        return DUVAD_PRINTERSETUP_NO_CONTEXT;
     // A device mode block whose own sizes pass its length would be read past its end.
     if (*deviceModeLength > 0 &&
         !duvad::shell::devModeFits(reinterpret_cast<const uint8_t*>(deviceMode), size_t(*deviceModeLength)))
-        return kNoContext;
+        return DUVAD_PRINTERSETUP_NO_CONTEXT;
     const DEVMODEA* mode = *deviceModeLength > 0 ? reinterpret_cast<const DEVMODEA*>(deviceMode) : nullptr;
     HDC dc = CreateDCA(driver, device, nullptr, mode);
-    if (!dc) return kNoContext;
+    if (!dc) return DUVAD_PRINTERSETUP_NO_CONTEXT;
     *context = dc;
-    return kMade;
+    return DUVAD_PRINTERSETUP_MADE;
 }
 
 }  // namespace
 
 extern "C" int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* context, char* names, int32_t* namesLength,
                                        char* deviceMode, int32_t* deviceModeLength) {
-    if (!context || !names || !namesLength || !deviceMode || !deviceModeLength) return kDialogFailed;
+    if (!context || !names || !namesLength || !deviceMode || !deviceModeLength) return DUVAD_PRINTERSETUP_FAILED;
     if (mode == kWithoutDialog)
         return makeContextWithoutDialog(ownerWindow, names, namesLength, deviceMode, deviceModeLength, context);
 
@@ -104,7 +102,7 @@ extern "C" int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* cont
         (*deviceModeLength <= 0 ||
          duvad::shell::devModeFits(reinterpret_cast<const uint8_t*>(deviceMode), size_t(*deviceModeLength))) &&
         (*namesLength <= 0 || duvad::shell::devNamesFit(reinterpret_cast<const uint8_t*>(names), size_t(*namesLength)));
-    if (!usable && *namesLength <= 0) return kDialogFailed;
+    if (!usable && *namesLength <= 0) return DUVAD_PRINTERSETUP_FAILED;
     Dialog dialog;
     if (usable) {
         dialog.record.hDevMode = globalCopy(deviceMode, *deviceModeLength);
@@ -127,14 +125,14 @@ extern "C" int32_t WINAPI PrinterSetup(HWND ownerWindow, int32_t mode, HDC* cont
             *context = r.hDC;
             copyBack(r.hDevNames, names, namesLength);
             copyBack(r.hDevMode, deviceMode, deviceModeLength);
-            return kMade;
+            return DUVAD_PRINTERSETUP_MADE;
         }
         const DWORD error = CommDlgExtendedError();
-        if (error == 0) return kCancelled;
-        if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES) return kNoPrinter;
+        if (error == 0) return DUVAD_PRINTERSETUP_CANCELLED;
+        if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES) return DUVAD_PRINTERSETUP_NO_PRINTER;
         if (!r.hDevNames) break;
         // A remembered printer the dialog cannot use: drop the blocks, show it at the default one.
         dialog.dropBlocks();
     }
-    return kDialogFailed;
+    return DUVAD_PRINTERSETUP_FAILED;
 }

@@ -254,11 +254,15 @@ extern "C" int32_t WINAPI GetProgamFilesFolder(char* folder) {
     return 0;
 }
 
+// ExtensionReg answers with the registry's own codes.
+static_assert(ERROR_SUCCESS == DUVAD_EXTENSIONREG_DONE && ERROR_INVALID_PARAMETER == DUVAD_EXTENSIONREG_INVALID,
+              "the registry's codes");
+
 extern "C" int32_t WINAPI ExtensionReg(const char* extension, const char* typeName, const char* description,
                                        const char* openCommand, const char* defaultIcon) {
     // An empty extension or type name would name HKEY_CLASSES_ROOT itself: refused like a null one.
     if (!extension || !typeName || !description || !openCommand || !defaultIcon || !extension[0] || !typeName[0])
-        return ERROR_INVALID_PARAMETER;
+        return DUVAD_EXTENSIONREG_INVALID;
     // Every write is tried, as before; the result is the first one that failed.
     FirstFailure failure;
     duvad::ScopedKey key;

@@ -18,19 +18,19 @@ void put(int32_t* out, int32_t value) {
 extern "C" int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* width, int32_t* height,
                                       int32_t* aspectCode, int32_t* rateCode, int32_t* bitRate, int32_t* playingSeconds,
                                       int32_t* sectors) {
-    if (!fileName) return -1;
+    if (!fileName) return DUVAD_ANALYZEMPEG_CANNOT_OPEN;
     duvad::ScopedFile file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return -1;
+    if (!file) return DUVAD_ANALYZEMPEG_CANNOT_OPEN;
     duvad::vcd::Win32Source source(file.get());
     const duvad::vcd::Analysis a = duvad::vcd::analyzeStream(source);
     file.reset();
 
-    put(compliant, a.result == 1 && a.compliant ? 1 : 0);
+    put(compliant, a.result == DUVAD_ANALYZEMPEG_FOUND && a.compliant ? 1 : 0);
     if (a.result < 0) return a.result;  // too large to measure: only the flag (0) is written
     put(playingSeconds, a.playingSeconds);
     put(sectors, int32_t(a.sectors));
-    if (a.result == 1) {
+    if (a.result == DUVAD_ANALYZEMPEG_FOUND) {
         put(width, a.header.width);
         put(height, a.header.height);
         put(aspectCode, a.header.aspectCode);

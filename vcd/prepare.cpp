@@ -15,6 +15,12 @@ namespace {
 
 using namespace duvad::vcd;
 
+// The lists' and tracks' codes are PrepareVcdFiles' own: a base less the track's number.
+static_assert(sourceFailure(0) == DUVAD_PREPAREVCDFILES_SOURCE, "source codes");
+static_assert(formatFailure(0) == DUVAD_PREPAREVCDFILES_NOT_MPEG, "format codes");
+static_assert(targetFailure(0) == DUVAD_PREPAREVCDFILES_OUTPUT && kImageFailure == DUVAD_PREPAREVCDFILES_OUTPUT,
+              "output codes");
+
 constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 // A UTC file time as local time (with the rules in force now), and the bias in force now. That
@@ -207,7 +213,7 @@ int32_t writeImage(Output& output, const uint8_t* image, uint32_t length) {
     DWORD put = 0;
     if (!WriteFile(file, image, length, &put, nullptr) || put != length) return kImageFailure;
     if (!SetEndOfFile(file)) return kImageFailure;
-    return 1;
+    return DUVAD_PREPAREVCDFILES_DONE;
 }
 
 }  // namespace
