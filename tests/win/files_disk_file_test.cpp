@@ -34,7 +34,7 @@ void expectRefusedByEveryReader(const std::string& name, const TempDir& dir) {
     if (handle > 0) VB(CloseFileInSectors, handle);
     EXPECT_EQ(sectors, kSentinel);
     const std::string image = dir.file("image.bin"), t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin");
-    EXPECT_EQ(prepare(lines({real, name}), lines({image, t1, t2})), -102) << "as source 2";
+    EXPECT_EQ(prepare(lines({name, real}), lines({image, t1, t2})), -101) << "as source 1";
     EXPECT_EQ(prepare(lines({real}), lines({image, name})), -301) << "as track file 1";
     for (const std::string& f : {image, t1, t2}) EXPECT_FALSE(exists(f)) << f << " was made";
     EXPECT_TRUE(deletable(real));
