@@ -14,10 +14,10 @@ constexpr DWORD kFullPathBytes = MAX_PATH;
 // resolve, or whose full path does not fit, gets the empty path, which opens nothing.
 bool resolveFileName(const char* name, char (&full)[kFullPathBytes]);
 
-// An existing file opened by its resolved name to be read (`access` GENERIC_READ, or 0 to read
-// only its identity), with `share`; INVALID_HANDLE_VALUE for a null name, a device, or a handle
-// that turns out not to be a disk file (such a handle is closed again at once). A device is never
-// opened on a device name: opening a port alone may wait for it or disturb it.
+// An existing file opened by its resolved name with `access` and `share`; INVALID_HANDLE_VALUE for
+// a null name, a device, or a handle that turns out not to be a disk file (such a handle is closed
+// again at once, unread and unwritten). A device is never opened on a device name: opening a port
+// alone may wait for it or disturb it.
 HANDLE openDiskFile(const char* name, DWORD access, DWORD share);
 
 }  // namespace duvad::files

@@ -46,6 +46,11 @@ TEST(DiskFilesOnly, TheNullDeviceAndOtherNonDiskFilesAreNotRead) {
                                     std::string("\\\\.\\x\\..\\NUL"), std::string("CONIN$"),
                                     dir.file("conout$.txt"), std::string("Z:\\dev\\null")})
         expectRefusedByEveryReader(name, dir);
+    // The probes: a device is neither a file to read nor one to erase.
+    for (const char* name : {"nul.txt", "\\\\.\\x\\..\\NUL", "Z:\\dev\\null"}) {
+        EXPECT_EQ(VB(IsFileReadable, name), 0) << name;
+        EXPECT_EQ(VB(IsFileErasable, name), 0) << name;
+    }
 }
 
 // Run by the ctest entry DevicePathsOnFiles: the raw device Q: (\\.\Q:) and the ports AUX, COM7
@@ -81,6 +86,17 @@ TEST(DevicePaths, DevicesReachedByNameOrByAResolvedPathAreNeverOpened) {
     char list[64] = "";
     EXPECT_EQ(VB(GetKvDrives, list, "com7.cat"), 0);
     EXPECT_EQ(VB(GetKvDrives, list, dir.file("Com7").c_str()), 0);
+    // A library's version block behind the port and the raw device.
+    const std::string library = TempDir::readFile(dllPath());
+    ASSERT_TRUE(fill("AUX", library));
+    ASSERT_TRUE(fill("\\\\.\\Q:", library));
+    int32_t part = kSentinel;
+    for (const char* name : {"aux.dll", "\\\\.\\x\\..\\Q:"}) {
+        EXPECT_EQ(VB(ReadFileInfo, name, &part, &part, &part, &part), 0) << name;
+        EXPECT_EQ(VB(IsFileReadable, name), 0) << name;
+        EXPECT_EQ(VB(IsFileErasable, name), 0) << name;
+    }
+    EXPECT_EQ(part, kSentinel);
 }
 
 }  // namespace
