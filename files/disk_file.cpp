@@ -6,21 +6,15 @@
 namespace duvad::files {
 
 bool resolveFileName(const char* name, char (&full)[kFullPathBytes]) {
-    full[0] = '\0';
-    if (!name) return true;
     const CodePage& cp = systemCodePage();
     if (isDeviceName(name, cp)) return false;
     const DWORD length = GetFullPathNameA(name, kFullPathBytes, full, nullptr);
-    if (length == 0 || length >= kFullPathBytes) {
-        full[0] = '\0';
-        return true;
-    }
-    return !isDevicePath(full, cp);
+    return length != 0 && length < kFullPathBytes && !isDevicePath(full, cp);
 }
 
 HANDLE openDiskFile(const char* name, DWORD access, DWORD share) {
     char full[kFullPathBytes];
-    if (!name || !resolveFileName(name, full) || !full[0]) return INVALID_HANDLE_VALUE;
+    if (!name || !resolveFileName(name, full)) return INVALID_HANDLE_VALUE;
     const HANDLE file = CreateFileA(full, access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);

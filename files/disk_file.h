@@ -8,10 +8,10 @@ namespace duvad::files {
 
 constexpr DWORD kFullPathBytes = MAX_PATH;
 
-// The full path of `name` in `full`, for opening and for every later use instead of the name (the
-// current folder may change meanwhile). False when the name or its full path reaches a device (a
-// port, the console, the null device, a raw volume or disk, a pipe). A name the system cannot
-// resolve, or whose full path does not fit, gets the empty path, which opens nothing.
+// The full path of `name` (not null) in `full`, for opening and for every later use instead of the
+// name (the current folder may change meanwhile). False when the name or its full path reaches a
+// device (a port, the console, the null device, a raw volume or disk, a pipe), or when the name
+// cannot be resolved or its full path does not fit (no file could be opened by it either).
 bool resolveFileName(const char* name, char (&full)[kFullPathBytes]);
 
 // An existing file opened by its resolved name with `access` and `share`; INVALID_HANDLE_VALUE for

@@ -50,7 +50,8 @@ struct FullNames {
 };
 
 // Resolves every name; refuses, before anything is opened, one that reaches a device (a port, the
-// console, the null device, a raw volume or disk, a pipe): opening a port has effects of its own.
+// console, the null device, a raw volume or disk, a pipe): opening a port has effects of its own;
+// and one that cannot be resolved (no file could be opened by it).
 int32_t resolveNames(const VcdLists& lists, FullNames& full) {
     using duvad::files::resolveFileName;
     if (!resolveFileName(lists.image, full.image)) return kImageFailure;
@@ -64,7 +65,7 @@ int32_t resolveNames(const VcdLists& lists, FullNames& full) {
 // How the collision checks know a file: its full path, and, while a handle to it is open, what the
 // handle tells (Windows 95 keeps a file index unique only while the file is open).
 struct FileKey {
-    const char* path = "";
+    const char* path = nullptr;
     bool identified = false;  // the fields below were read from an open handle with a file index
     bool made = false;        // an output this call created
     BY_HANDLE_FILE_INFORMATION info = {};
@@ -134,7 +135,6 @@ int32_t refuseSamePaths(const VcdLists& lists, const FullNames& full) {
 
 // A handle that reads nothing, only the file's identity, also while others hold the file open.
 HANDLE openToIdentify(const char* full) {
-    if (!full[0]) return INVALID_HANDLE_VALUE;
     return CreateFileA(full, 0, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -150,9 +150,8 @@ public:
         key_.path = full;
         attributes_ = GetFileAttributesA(full);
         SetLastError(NO_ERROR);
-        const HANDLE file = full[0] ? CreateFileA(full, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                                  FILE_ATTRIBUTE_NORMAL, nullptr)
-                                    : INVALID_HANDLE_VALUE;
+        const HANDLE file =
+            CreateFileA(full, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         // Made by this call only when both the look before and the open say so: a file that was
         // there must never be taken for one to delete.
         created_ = file != INVALID_HANDLE_VALUE && attributes_ == INVALID_FILE_ATTRIBUTES &&

@@ -21,8 +21,10 @@ int32_t prepare(const std::string& sources, const std::string& targets) {
     return VB(PrepareVcdFiles, image.data(), kImageBytes, sources.c_str(), targets.c_str());
 }
 
-// The readers, and PrepareVcdFiles for a source and for an output of the name.
-void expectRefusedByEveryReader(const std::string& name, const TempDir& dir) {
+// The readers, and PrepareVcdFiles for a source and for an output of the name. A name the rules
+// refuse is refused before anything is opened, also as the last source; a handle found to be no
+// disk file when the source's turn comes.
+void expectRefusedByEveryReader(const std::string& name, const TempDir& dir, bool byName = true) {
     SCOPED_TRACE(name);
     const std::string real = copyStream(dir, "cut.mpg", "real.mpg");
     EXPECT_EQ(analyze(name), DUVAD_ANALYZEMPEG_CANNOT_OPEN);
@@ -35,7 +37,9 @@ void expectRefusedByEveryReader(const std::string& name, const TempDir& dir) {
     EXPECT_EQ(sectors, kSentinel);
     const std::string image = dir.file("image.bin"), t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin");
     EXPECT_EQ(prepare(lines({name, real}), lines({image, t1, t2})), -101) << "as source 1";
+    if (byName) EXPECT_EQ(prepare(lines({real, name}), lines({image, t1, t2})), -102) << "as source 2";
     EXPECT_EQ(prepare(lines({real}), lines({image, name})), -301) << "as track file 1";
+    EXPECT_EQ(prepare(lines({real}), lines({name, t1})), -300) << "as the image";
     for (const std::string& f : {image, t1, t2}) EXPECT_FALSE(exists(f)) << f << " was made";
     EXPECT_TRUE(deletable(real));
 }
@@ -44,8 +48,9 @@ TEST(DiskFilesOnly, TheNullDeviceAndOtherNonDiskFilesAreNotRead) {
     TempDir dir("diskonly");
     for (const std::string& name : {std::string("nul.mpg"), dir.file("nul.mpg"), dir.file("Nul .x. "),
                                     std::string("\\\\.\\x\\..\\NUL"), std::string("CONIN$"),
-                                    dir.file("conout$.txt"), std::string("Z:\\dev\\null")})
+                                    dir.file("conout$.txt")})
         expectRefusedByEveryReader(name, dir);
+    expectRefusedByEveryReader("Z:\\dev\\null", dir, false);
     // The probes: a device is neither a file to read nor one to erase.
     for (const char* name : {"nul.txt", "\\\\.\\x\\..\\NUL", "Z:\\dev\\null"}) {
         EXPECT_EQ(VB(IsFileReadable, name), 0) << name;

@@ -624,6 +624,39 @@ TEST(VcdTwoFileSystems, DistinctFilesWithOneIndexAreNotOneFileButALinkIs) {
         EXPECT_EQ(identity(image), identity(s1));
         EXPECT_EQ(identity(s1).substr(0, 2), "0:");
     }
+    // Where the index is the source's, size and times still tell files apart: the track file with
+    // the source's bytes, index and size but written a second later; another file with the
+    // source's bytes, size and times but another index.
+    auto info = [](const std::string& path) {
+        BY_HANDLE_FILE_INFORMATION i = {};
+        ScopedFile f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+        GetFileInformationByHandle(f.get(), &i);
+        return i;
+    };
+    auto setTimes = [](const std::string& path, FILETIME created, FILETIME written) {
+        ScopedFile f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        return SetFileTime(f.get(), &created, nullptr, &written) != 0;
+    };
+    const BY_HANDLE_FILE_INFORMATION source = info(s1);
+    const std::string other = z + "\\c\\other.bin";
+    for (const std::string& copy : {t1, other}) {
+        SCOPED_TRACE(copy);
+        ASSERT_TRUE(CopyFileA(s1.c_str(), copy.c_str(), FALSE));
+        FILETIME later = source.ftLastWriteTime;
+        later.dwLowDateTime += copy == t1 ? 10000000 : 0;
+        ASSERT_TRUE(setTimes(copy, source.ftCreationTime, later));
+        const BY_HANDLE_FILE_INFORMATION c = info(copy);
+        ASSERT_EQ(c.nFileSizeLow, source.nFileSizeLow);
+        ASSERT_EQ(c.ftCreationTime.dwLowDateTime == source.ftCreationTime.dwLowDateTime, copy == other);
+        ASSERT_EQ(c.ftLastWriteTime.dwHighDateTime, source.ftLastWriteTime.dwHighDateTime);
+        ASSERT_EQ(c.nFileIndexLow == source.nFileIndexLow, copy == t1);
+        ASSERT_EQ(c.ftLastWriteTime.dwLowDateTime == source.ftLastWriteTime.dwLowDateTime, copy == other);
+        Image img;
+        EXPECT_EQ(prepare(img, lines({s1}), lines({image, copy})), 1);
+        EXPECT_TRUE(sameBytes(TempDir::readFile(copy), expectedTrack(bytesOf("cut.mpg"), 1)));
+    }
+    EXPECT_TRUE(deletable(other));
     // A second name of the source on its own file system (serial 0 too) is still the source.
     const std::string link = z + "\\a\\link.bin";
     ASSERT_TRUE(CreateHardLinkA(link.c_str(), s1.c_str(), nullptr));
