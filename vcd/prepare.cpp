@@ -168,7 +168,6 @@ public:
     // there). Windows 95 cannot delete an open file nor mark one to go at its close: the file is
     // closed and then deleted, after the check.
     ~Output() {
-        other_.reset();
         if (!created_ || written_) return;
         BY_HANDLE_FILE_INFORMATION mine = {}, now = {};
         if (!GetFileInformationByHandle(file_.get(), &mine)) return;

@@ -657,6 +657,14 @@ TEST(VcdTwoFileSystems, DistinctFilesWithOneIndexAreNotOneFileButALinkIs) {
         EXPECT_TRUE(sameBytes(TempDir::readFile(copy), expectedTrack(bytesOf("cut.mpg"), 1)));
     }
     EXPECT_TRUE(deletable(other));
+    // A source not there yet that the call's own new track file is, under another name: the file
+    // the call made is its source, not a file of its own beside it.
+    const std::string fresh = z + "\\b\\fresh.bin";
+    {
+        Image img;
+        EXPECT_EQ(prepare(img, lines({"\\\\?\\" + fresh}), lines({image, fresh})), -301);
+        EXPECT_FALSE(exists(fresh)) << "the empty track file was left";
+    }
     // A second name of the source on its own file system (serial 0 too) is still the source.
     const std::string link = z + "\\a\\link.bin";
     ASSERT_TRUE(CreateHardLinkA(link.c_str(), s1.c_str(), nullptr));
