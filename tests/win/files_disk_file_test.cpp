@@ -51,6 +51,19 @@ TEST(DiskFilesOnly, TheNullDeviceAndOtherNonDiskFilesAreNotRead) {
                                     dir.file("conout$.txt")})
         expectRefusedByEveryReader(name, dir);
     expectRefusedByEveryReader("Z:\\dev\\null", dir, false);
+    // A handle found to be no disk file is closed again: the handle a call leaves open would keep
+    // the slot it took, which the next open otherwise gets back.
+    auto nextHandle = [] {
+        return CreateFileA(testDir().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    };
+    const HANDLE first = nextHandle();
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    CloseHandle(first);
+    EXPECT_EQ(analyze("Z:\\dev\\null"), DUVAD_ANALYZEMPEG_CANNOT_OPEN);
+    const HANDLE second = nextHandle();
+    CloseHandle(second);
+    EXPECT_EQ(second, first) << "the call left a handle open";
     // The probes: a device is neither a file to read nor one to erase.
     for (const char* name : {"nul.txt", "\\\\.\\x\\..\\NUL", "Z:\\dev\\null"}) {
         EXPECT_EQ(VB(IsFileReadable, name), 0) << name;
