@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "drives/core/catalogue.h"
+#include "files/disk_file.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
 
@@ -11,8 +12,7 @@ namespace {
 // read leaves unread stays zero. Fills the table; false when the file cannot be read into memory
 // or holds fewer than two brand markers.
 bool listFile(const char* path, duvad::drives::LineTable& table) {
-    duvad::ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile file(duvad::files::openDiskFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE));
     if (!file) return false;
     DWORD high = 0;
     const DWORD size = GetFileSize(file.get(), &high);

@@ -1,6 +1,7 @@
 // DumpFileToPrinter: a file copied byte for byte to a parallel port, paced by the message pump.
 #include <windows.h>
 
+#include "files/disk_file.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
 
@@ -13,7 +14,8 @@ constexpr int32_t kPauseBetweenBlocks = 100;  // GoEvents duration after every r
 
 extern "C" int32_t WINAPI DumpFileToPrinter(const char* name, int32_t port) {
     if (!name) return 0;
-    duvad::ScopedFile file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // The file is a disk file (the port below is the one device opened on purpose).
+    duvad::ScopedFile file(duvad::files::openDiskFile(name, GENERIC_READ, 0));
     if (!file.valid()) return 0;
     char device[32];
     wsprintfA(device, "LPT%d:", int(port));

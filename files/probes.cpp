@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "files/core/names.h"
+#include "files/disk_file.h"
 #include "files/system_codepage.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
@@ -14,9 +15,10 @@ namespace {
 constexpr char kProbeName[] = "~KvCheck.tmp";
 constexpr size_t kProbePathSize = 256;  // folder, backslash, probe name, terminating zero
 
+// Disk files only: a device (nul.txt, a port, \\.\x\..\Q:) is neither a file to read nor one to
+// erase, and is not opened on its name.
 int32_t opens(const char* name, DWORD access, DWORD share) {
-    if (!name) return 0;
-    duvad::ScopedFile file(CreateFileA(name, access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile file(duvad::files::openDiskFile(name, access, share));
     return file.valid() ? 1 : 0;
 }
 

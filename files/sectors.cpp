@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "files/core/sectors.h"
+#include "files/disk_file.h"
 #include "frame/file_size.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
@@ -24,10 +25,8 @@ static_assert(kFarDifference == DUVAD_MATCHFILES_PAST_LAST, "difference past the
 
 HANDLE asHandle(int32_t value) { return reinterpret_cast<HANDLE>(intptr_t(value)); }
 
-HANDLE openForReading(const char* name, DWORD share) {
-    if (!name) return INVALID_HANDLE_VALUE;
-    return CreateFileA(name, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+// Disk files only: a device's name is refused before it is opened.
+HANDLE openForReading(const char* name, DWORD share) { return openDiskFile(name, GENERIC_READ, share); }
 
 class FileSource final : public ByteSource {
 public:

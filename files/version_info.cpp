@@ -1,6 +1,7 @@
 // ReadFileInfo: the four parts of a file's version number, from its version resource.
 #include <windows.h>
 
+#include "files/disk_file.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
 
@@ -12,7 +13,10 @@ constexpr DWORD kVersionWorkSize = 10000;
 
 extern "C" int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, int32_t* third,
                                        int32_t* fourth) {
-    if (!name) return 0;
+    // A device's name or path (aux.dll, \\.\x\..\Q:) is never read. The name itself is handed on:
+    // the version functions look a bare name up where the system looks up a library.
+    char full[duvad::files::kFullPathBytes];
+    if (!name || !duvad::files::resolveFileName(name, full)) return 0;
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(name, &handle);
     if (size == 0) return 0;

@@ -9,6 +9,13 @@
  * The library never allocates memory the caller must free. Handles it hands out (searches,
  * sector reading, device contexts) belong to the caller.
  *
+ * Files are opened by name as disk files only. A name that reaches a device is refused before
+ * anything is opened: a device's name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, CLOCK$,
+ * with any extension or trailing dots and spaces, in any folder) and, judged on the full path the
+ * name resolves to, any \\.\ or \\?\ name but a drive letter's folders (\\?\C:\...). A handle
+ * that turns out to be no disk file is closed unused. Each export then gives its "cannot open"
+ * (or "cannot be read") result. DumpFileToPrinter's port is the one device opened on purpose.
+ *
  * The DLL's own sources include this header, so a definition that drifts from it fails to compile;
  * frame/DuVad.def repeats each argument byte count, so a drift there fails to link.
  */
@@ -86,22 +93,26 @@ int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* wi
  * files and the date (local time with the offset in force, daylight time included) and written to
  * the image file. Files written end where their contents end. Lists are checked whole before any
  * file is touched (a null pointer is an empty list); so is every output (image and track files)
- * against every source and every other output by full path, and an output named as a device (CON,
- * PRN, AUX, NUL, COM1-9, LPT1-9, any extension, any folder). The outputs are then opened, held
- * without write sharing to the end of the call (a call from the host's handlers cannot write them),
- * and compared again by file identity, and one that is no disk file is refused, before any data
- * is written; empty outputs the call made are deleted again when it fails.
+ * against every source and every other output by full path, and a source or output that reaches a
+ * device (see the top of this file). Every name is resolved to its full path once, at the start:
+ * a handler of the host that changes the current folder during the call changes nothing. The
+ * outputs are then opened, held without write sharing to the end of the call (a call from the
+ * host's handlers cannot write them), and compared again by file identity while the sources are
+ * held open too (where a file system gives volume serial number 0, by full path, or by the same
+ * file index with the same size and times), and one that is a folder or no disk file is refused,
+ * before any data is written; empty outputs the call made are deleted again when it fails, by the
+ * full path they were made under and only while it still leads to the file made.
  *   1          every track file and the image file were written
  *  -100 - i    source i cannot be opened or read; source line i lacks CR LF or its name has 256
  *              bytes or more; a 33rd source line (-133); source i too large for a track
  *  -200 - i    source i is neither RIFF CDXA nor begins with a pack start code
  *  -300 - i    track file i cannot be opened (also: another writer holds it) or written; its
  *              target line is missing or bad; it is a source or another output (the first output
- *              of such a pair, in list order, is named), a device or no disk file: refused before
- *              anything is written
+ *              of such a pair, in list order, is named), a device, a folder or no disk file:
+ *              refused before anything is written
  *  -300        the image file cannot be opened or written; its line is missing or bad; the
  *              image buffer is null or shorter than 352884 bytes; it is a source or a track file,
- *              a device or no disk file (refused before anything is written) */
+ *              a device, a folder or no disk file (refused before anything is written) */
 int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources, const char* targets);
 #define DUVAD_PREPAREVCDFILES_DONE     1
 #define DUVAD_PREPAREVCDFILES_SOURCE   (-100)

@@ -2,6 +2,7 @@
 // whether it meets the Video CD picture rules.
 #include <windows.h>
 
+#include "files/disk_file.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
 #include "vcd/core/mpeg.h"
@@ -19,8 +20,8 @@ extern "C" int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, 
                                       int32_t* aspectCode, int32_t* rateCode, int32_t* bitRate, int32_t* playingSeconds,
                                       int32_t* sectors) {
     if (!fileName) return DUVAD_ANALYZEMPEG_CANNOT_OPEN;
-    duvad::ScopedFile file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A device's name (aux.mpg) is never opened: reading a port waits for ever.
+    duvad::ScopedFile file(duvad::files::openDiskFile(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE));
     if (!file) return DUVAD_ANALYZEMPEG_CANNOT_OPEN;
     duvad::vcd::Win32Source source(file.get());
     const duvad::vcd::Analysis a = duvad::vcd::analyzeStream(source);

@@ -2,8 +2,7 @@
 // track completed for those tracks and the date, and written to the image file.
 #include <windows.h>
 
-#include "files/core/names.h"
-#include "files/system_codepage.h"
+#include "files/disk_file.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
 #include "vcd/core/image_patch.h"
@@ -41,51 +40,74 @@ void toLocal(const FILETIME& utc, LocalTime* local, int32_t* bias) {
     }
 }
 
-// How the collision checks know a file: by its identity (volume serial number and file index)
-// when the file exists and the file system gives one, and by its full path name.
+// Every name of the call resolved once to its full path, before any file is opened and before the
+// pump can run a handler of the host (which may change the current folder, as a file dialog does):
+// files are opened, compared and removed by these paths only.
+struct FullNames {
+    char image[duvad::files::kFullPathBytes];
+    char source[kMaxTracks][duvad::files::kFullPathBytes];
+    char target[kMaxTracks][duvad::files::kFullPathBytes];
+};
+
+// Resolves every name; refuses, before anything is opened, one that reaches a device (a port, the
+// console, the null device, a raw volume or disk, a pipe): opening a port has effects of its own;
+// and one that cannot be resolved (no file could be opened by it).
+int32_t resolveNames(const VcdLists& lists, FullNames& full) {
+    using duvad::files::resolveFileName;
+    if (!resolveFileName(lists.image, full.image)) return kImageFailure;
+    for (int32_t i = 1; i <= lists.tracks; ++i)
+        if (!resolveFileName(lists.target[i - 1], full.target[i - 1])) return targetFailure(i);
+    for (int32_t i = 1; i <= lists.tracks; ++i)
+        if (!resolveFileName(lists.source[i - 1], full.source[i - 1])) return sourceFailure(i);
+    return 0;
+}
+
+// How the collision checks know a file: its full path, and, while a handle to it is open, what the
+// handle tells (Windows 95 keeps a file index unique only while the file is open).
 struct FileKey {
-    bool identified = false;
-    DWORD volume = 0, indexHigh = 0, indexLow = 0;
-    char path[MAX_PATH * 2] = {};
+    const char* path = nullptr;
+    bool identified = false;  // the fields below were read from an open handle with a file index
+    bool made = false;        // an output this call created
+    BY_HANDLE_FILE_INFORMATION info = {};
 };
 
 void identify(HANDLE file, FileKey& key) {
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(file, &info)) return;
-    key.volume = info.dwVolumeSerialNumber;
-    key.indexHigh = info.nFileIndexHigh;
-    key.indexLow = info.nFileIndexLow;
     // A file system that reports no file index (zeros) gives no identity: a volume serial number
     // alone would make every file of the volume one.
-    key.identified = key.indexHigh != 0 || key.indexLow != 0;
+    key.identified = GetFileInformationByHandle(file, &key.info) &&
+                     (key.info.nFileIndexHigh != 0 || key.info.nFileIndexLow != 0);
 }
 
-void namePath(const char* name, FileKey& key) {
-    const DWORD length = GetFullPathNameA(name, sizeof key.path, key.path, nullptr);
-    if (length == 0 || length >= sizeof key.path) lstrcpynA(key.path, name, sizeof key.path);
+bool sameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
-FileKey keyOf(const char* name) {
-    FileKey key;
-    // Access 0: the identity is read without reading the file, also while others hold it open.
-    duvad::ScopedFile file(
-        CreateFileA(name, 0, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) identify(file.get(), key);
-    namePath(name, key);
-    return key;
+// Index, size and times: the same file at one path, and, where the volume serial number cannot tell
+// file systems apart, a link to the same file rather than a namesake index on another.
+bool sameIndexSizeAndTimes(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow &&
+           a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
+           sameTime(a.ftCreationTime, b.ftCreationTime) && sameTime(a.ftLastWriteTime, b.ftLastWriteTime);
 }
+
+bool samePath(const FileKey& a, const FileKey& b) { return lstrcmpiA(a.path, b.path) == 0; }  // case-blind
 
 bool sameFile(const FileKey& a, const FileKey& b) {
-    if (a.identified && b.identified)
-        return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
-    return lstrcmpiA(a.path, b.path) == 0;  // file names do not tell case apart
+    if (!a.identified || !b.identified) return samePath(a, b);
+    const BY_HANDLE_FILE_INFORMATION &x = a.info, &y = b.info;
+    if (x.dwVolumeSerialNumber != 0 && y.dwVolumeSerialNumber != 0)
+        return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+               x.nFileIndexLow == y.nFileIndexLow;
+    // Serial 0 (Wine's answer for a Unix file system without a drive of its own): the index may be
+    // another file system's. Two files this call created are two files; otherwise the full path
+    // decides, or the same index with the same size and times (a link).
+    if (a.made && b.made) return false;
+    return samePath(a, b) || sameIndexSizeAndTimes(x, y);
 }
 
 // The first output, in list order, that names the same file as a source or another output (see
-// findCollision), by the keys given for the outputs.
-int32_t collisionOf(const VcdLists& lists, const FileKey& image, const FileKey* targets) {
-    FileKey sources[kMaxTracks];
-    for (int32_t i = 0; i < lists.tracks; ++i) sources[i] = keyOf(lists.source[i]);
+// findCollision), by the keys given.
+int32_t collisionOf(const VcdLists& lists, const FileKey& image, const FileKey* targets, const FileKey* sources) {
     // The names handed to `same` are the lists' own arrays: their place tells whose key it is.
     auto keyFor = [&](const char* name) -> const FileKey& {
         for (int32_t i = 0; i < lists.tracks; ++i) {
@@ -97,57 +119,64 @@ int32_t collisionOf(const VcdLists& lists, const FileKey& image, const FileKey* 
     return findCollision(lists, [&](const char* a, const char* b) { return sameFile(keyFor(a), keyFor(b)); });
 }
 
-// Refuses, before any output is opened, an output whose full path is a source's (or the path of a
-// name the source answers to) or another output's: writing it would destroy a source or a file
-// just made. Outputs are not opened here, not even to read their identity: a name may lead to a
-// pipe or a device, which opening alone disturbs. Their identities are compared once they are open.
-int32_t refuseCollisions(const VcdLists& lists) {
-    FileKey image, targets[kMaxTracks];
-    namePath(lists.image, image);
-    for (int32_t i = 0; i < lists.tracks; ++i) namePath(lists.target[i], targets[i]);
-    return collisionOf(lists, image, targets);
+// Refuses, before any output is opened, an output whose full path is a source's or another
+// output's: writing it would destroy a source or a file just made. Nothing is opened here: a name
+// may lead to a pipe or a device, which opening alone disturbs. Identities are compared once the
+// outputs are open.
+int32_t refuseSamePaths(const VcdLists& lists, const FullNames& full) {
+    FileKey image, targets[kMaxTracks], sources[kMaxTracks];
+    image.path = full.image;
+    for (int32_t i = 0; i < lists.tracks; ++i) {
+        targets[i].path = full.target[i];
+        sources[i].path = full.source[i];
+    }
+    return collisionOf(lists, image, targets, sources);
 }
 
-// Refuses an output whose name is a device's (a port, the console, the null device) before
-// anything is opened: opening a port has effects of its own.
-int32_t refuseDeviceNames(const VcdLists& lists) {
-    const duvad::files::CodePage& cp = duvad::files::systemCodePage();
-    if (duvad::files::isDeviceName(lists.image, cp)) return kImageFailure;
-    for (int32_t i = 1; i <= lists.tracks; ++i)
-        if (duvad::files::isDeviceName(lists.target[i - 1], cp)) return targetFailure(i);
-    return 0;
+// A handle that reads nothing, only the file's identity, also while others hold the file open.
+HANDLE openToIdentify(const char* full) {
+    return CreateFileA(full, 0, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// One output file of the call (the image file or a track file), opened before any data is
-// written and held to the end of the call. No other writer may open it meanwhile, this call's
-// other names for it and a call made from the host's handlers during the pump included: they fail
-// to open it and report it. A file that cannot be opened now is reported when its turn comes, as
-// when outputs were opened one by one. A file this call made but wrote nothing to is deleted again
-// at the end, so a refused or failed call leaves no empty files behind.
+// One output file of the call (the image file or a track file), opened by its full path before any
+// data is written and held to the end of the call. No other writer may open it meanwhile, this
+// call's other names for it and a call made from the host's handlers during the pump included: they
+// fail to open it and report it. A file that cannot be opened now is reported when its turn comes,
+// as when outputs were opened one by one. A file this call made but wrote nothing to is deleted
+// again at the end, so a refused or failed call leaves no empty files behind.
 class Output {
 public:
-    void open(const char* name) {
-        name_ = name;
-        const bool absent = GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES;
+    void open(const char* full) {
+        key_.path = full;
+        attributes_ = GetFileAttributesA(full);
         SetLastError(NO_ERROR);
-        const HANDLE file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file =
+            CreateFileA(full, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         // Made by this call only when both the look before and the open say so: a file that was
         // there must never be taken for one to delete.
-        created_ = file != INVALID_HANDLE_VALUE && absent && GetLastError() != ERROR_ALREADY_EXISTS;
+        created_ = file != INVALID_HANDLE_VALUE && attributes_ == INVALID_FILE_ATTRIBUTES &&
+                   GetLastError() != ERROR_ALREADY_EXISTS;
         file_.reset(file);
+        key_.made = created_;
         // Its identity: from the open handle, else (held by another writer, or by this call under
-        // another name) from a handle that reads nothing.
-        if (file_) {
-            identify(file_.get(), key_);
-            namePath(name, key_);
-        } else {
-            key_ = keyOf(name);
-        }
+        // another name) from a handle that reads nothing, held as long as this one.
+        if (!file_) other_.reset(openToIdentify(full));
+        if (file_ || other_) identify(file_ ? file_.get() : other_.get(), key_);
     }
+    // Removes a file this call made and did not write, by the path it was made under, and only while
+    // that path still leads to that file (a handler may have moved its folder and put another file
+    // there). Windows 95 cannot delete an open file nor mark one to go at its close: the file is
+    // closed and then deleted, after the check.
     ~Output() {
+        if (!created_ || written_) return;
+        BY_HANDLE_FILE_INFORMATION mine = {}, now = {};
+        if (!GetFileInformationByHandle(file_.get(), &mine)) return;
+        duvad::ScopedFile there(openToIdentify(key_.path));
+        const bool same = there && GetFileInformationByHandle(there.get(), &now) &&
+                          mine.dwVolumeSerialNumber == now.dwVolumeSerialNumber && sameIndexSizeAndTimes(mine, now);
+        there.reset();
         file_.reset();
-        if (created_ && !written_) DeleteFileA(name_);
+        if (same) DeleteFileA(key_.path);
     }
     // A handle to write to, or null when the file could not be opened; the file counts as written.
     HANDLE take() {
@@ -155,35 +184,45 @@ public:
         return file_.valid() ? file_.get() : nullptr;
     }
     bool openedOther() const { return file_ && GetFileType(file_.get()) != FILE_TYPE_DISK; }
+    // An existing folder of the name: no file of it can ever be written.
+    bool isFolder() const {
+        return !file_ && attributes_ != INVALID_FILE_ATTRIBUTES && (attributes_ & FILE_ATTRIBUTE_DIRECTORY);
+    }
     const FileKey& key() const { return key_; }
 
 private:
-    const char* name_ = nullptr;
-    duvad::ScopedFile file_;
+    duvad::ScopedFile file_, other_;
+    DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
     bool created_ = false, written_ = false;
     FileKey key_;
 };
 
-// Opens every output and refuses, before any data is written, one that is not a disk file (a pipe,
-// a console, a device the names did not give away) or that is, by its file's identity, a source or
+// Opens every output and refuses, before any data is written, one that is a folder or not a disk
+// file (a device the names did not give away), or that is, by its file's identity, a source or
 // another output under another name (a \\?\ or \\.\ path, a second drive letter for the same
 // folder, a link): names of files that do not exist yet cannot be compared before they are made.
-int32_t openOutputs(const VcdLists& lists, Output& image, Output* targets) {
-    image.open(lists.image);
-    for (int32_t i = 0; i < lists.tracks; ++i) targets[i].open(lists.target[i]);
-    if (image.openedOther()) return kImageFailure;
+// The sources are held open while they are compared.
+int32_t openOutputs(const VcdLists& lists, const FullNames& full, Output& image, Output* targets) {
+    image.open(full.image);
+    for (int32_t i = 0; i < lists.tracks; ++i) targets[i].open(full.target[i]);
+    if (image.openedOther() || image.isFolder()) return kImageFailure;
     for (int32_t i = 1; i <= lists.tracks; ++i)
-        if (targets[i - 1].openedOther()) return targetFailure(i);
-    FileKey targetKeys[kMaxTracks];
-    for (int32_t i = 0; i < lists.tracks; ++i) targetKeys[i] = targets[i].key();
-    return collisionOf(lists, image.key(), targetKeys);
+        if (targets[i - 1].openedOther() || targets[i - 1].isFolder()) return targetFailure(i);
+    duvad::ScopedFile held[kMaxTracks];
+    FileKey targetKeys[kMaxTracks], sources[kMaxTracks];
+    for (int32_t i = 0; i < lists.tracks; ++i) {
+        targetKeys[i] = targets[i].key();
+        sources[i].path = full.source[i];
+        held[i].reset(openToIdentify(full.source[i]));
+        if (held[i]) identify(held[i].get(), sources[i]);
+    }
+    return collisionOf(lists, image.key(), targetKeys, sources);
 }
 
 // Converts source `i` into its track file `output`. Returns 0, or the failure code of track i.
 // The track file ends where its new contents end, also after a failed read or write.
 int32_t convertTrack(int32_t i, const char* sourceName, Output& output, uint32_t* sectors, FILETIME* written) {
-    duvad::ScopedFile src(
-        CreateFileA(sourceName, GENERIC_READ, kShareReadWrite, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    duvad::ScopedFile src(duvad::files::openDiskFile(sourceName, GENERIC_READ, kShareReadWrite));
     if (!src) return sourceFailure(i);
     *written = {};
     GetFileTime(src.get(), nullptr, nullptr, written);
@@ -223,16 +262,17 @@ extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const cha
     VcdLists lists;
     if (const int32_t refused = walkLists(sources, targets, lists)) return refused;
     if (!image || length < int32_t(kMinImageBytes)) return kImageFailure;
-    if (const int32_t refused = refuseDeviceNames(lists)) return refused;
-    if (const int32_t refused = refuseCollisions(lists)) return refused;
+    FullNames full;
+    if (const int32_t refused = resolveNames(lists, full)) return refused;
+    if (const int32_t refused = refuseSamePaths(lists, full)) return refused;
     Output imageFile, trackFiles[kMaxTracks];
-    if (const int32_t refused = openOutputs(lists, imageFile, trackFiles)) return refused;
+    if (const int32_t refused = openOutputs(lists, full, imageFile, trackFiles)) return refused;
 
     // Phase 1: the track files, front to back; the first failure ends the call.
     uint32_t sectors[kMaxTracks] = {};
     FILETIME written[kMaxTracks] = {};
     for (int32_t i = 1; i <= lists.tracks; ++i)
-        if (const int32_t failed = convertTrack(i, lists.source[i - 1], trackFiles[i - 1], &sectors[i - 1],
+        if (const int32_t failed = convertTrack(i, full.source[i - 1], trackFiles[i - 1], &sectors[i - 1],
                                                 &written[i - 1]))
             return failed;
 

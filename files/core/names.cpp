@@ -168,7 +168,26 @@ bool isDeviceName(const char* path, const CodePage& cp) {
     };
     if (length == 3) return is("CON") || is("PRN") || is("AUX") || is("NUL");
     if (length == 4 && last[3] >= '1' && last[3] <= '9') return is("COM") || is("LPT");
-    return false;
+    // The console's input and output and the clock: names with a dollar sign that only the
+    // system's device table holds.
+    auto whole = [&](const char* name) {
+        for (size_t i = 0; i < length; ++i)
+            if (upper(last[i]) != name[i]) return false;
+        return name[length] == '\0';
+    };
+    return whole("CONIN$") || whole("CONOUT$") || whole("CLOCK$");
+}
+
+bool isDevicePath(const char* fullPath, const CodePage& cp) {
+    if (!fullPath) return false;
+    if (isDeviceName(fullPath, cp)) return true;
+    auto separator = [](char c) { return c == kBackslash || c == '/'; };
+    const char* p = fullPath;
+    const bool deviceNamespace = separator(p[0]) && separator(p[1]) && (p[2] == '.' || p[2] == '?') && separator(p[3]);
+    if (!deviceNamespace) return false;
+    const char* rest = p + 4;
+    const bool letter = (rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z');
+    return !(letter && rest[1] == ':' && separator(rest[2]));
 }
 
 }  // namespace duvad::files

@@ -42,12 +42,19 @@ int32_t inStrDot(const char* text, const CodePage& cp);
 // Byte offset just past the last backslash character of text[0, length), or 0 when there is none.
 size_t pastLastBackslash(const char* text, size_t length, const CodePage& cp);
 
-// Whether `path` names a device rather than a file, so that opening it for writing would reach the
-// device: its last component (after the last backslash or slash character, and after a drive
-// letter's colon) is CON, PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9 in any case, whatever
+// Whether `path` names a device rather than a file, so that opening it would reach the device: its
+// last component (after the last backslash or slash character, and after a drive letter's colon)
+// is CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$ or CLOCK$ in any case, whatever
 // follows a dot or a colon and whatever spaces stand before them (nul.txt, C:\x\Com1 .bin, LPT1:),
 // in any folder; or it is a device-namespace name without a folder (\\.\C:, \\?\PhysicalDrive0).
 // The system takes all of these for the device. A null path is not one.
 bool isDeviceName(const char* path, const CodePage& cp);
+
+// Whether a full path, as the system resolves a name (GetFullPathNameA: "." and ".." taken out,
+// slashes made backslashes), reaches something other than a file of a drive: a device name as
+// above, or any \\.\ or \\?\ name but a drive-letter path (\\?\C:\...): raw volumes and disks
+// (\\.\x\..\Q: resolves to \\.\Q:), pipes, GLOBALROOT. Decided on the resolved path, since the
+// raw text of such a name hides what it reaches. A null path is not one.
+bool isDevicePath(const char* fullPath, const CodePage& cp);
 
 }  // namespace duvad::files

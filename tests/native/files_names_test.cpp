@@ -190,7 +190,13 @@ TEST(DeviceName, ReservedNamesInAnyFolderWithAnyExtension) {
                              "\\\\.\\C:",
                              "\\\\?\\D:",
                              "\\\\.\\PhysicalDrive0",
-                             "//./PhysicalDrive0"})
+                             "//./PhysicalDrive0",
+                             "CONIN$",
+                             "conout$",
+                             "Clock$",
+                             "C:\\out\\CONIN$.txt",
+                             "conout$ .x. ",
+                             "relative\\clock$:x"})
         EXPECT_TRUE(isDeviceName(name, western)) << name;
 }
 
@@ -217,7 +223,14 @@ TEST(DeviceName, FilesWhoseNamesOnlyLookLikeDevices) {
                              "c.on",
                              " con",
                              "C:\\a b\\com 1.dat",
-                             "\\\\.\\pipe\\name"})
+                             "\\\\.\\pipe\\name",
+                             "CONIN",
+                             "CONIN$$",
+                             "xconin$",
+                             "CONOUT",
+                             "CLOCK",
+                             "clock$1.txt",
+                             "C:\\conin$\\t1.bin"})
         EXPECT_FALSE(isDeviceName(name, western)) << name;
     EXPECT_FALSE(isDeviceName(nullptr, western));
 }
@@ -229,6 +242,47 @@ TEST(DeviceName, DoubleByteTrailBackslashIsNoSeparator) {
     EXPECT_FALSE(isDeviceName(inside.c_str(), japanese));
     const std::string device = "C:\\" + kKanjiA + "\\NUL.bin";
     EXPECT_TRUE(isDeviceName(device.c_str(), japanese));
+}
+
+// Full paths as the system resolves names: the device namespace reaches files only through a drive
+// letter's folder; every other name there is a volume, a disk, a pipe or the object tree.
+TEST(DevicePath, DeviceNamespaceOtherThanADrivesFolders) {
+    for (const char* path : {"\\\\.\\Q:",
+                             "\\\\?\\Q:",
+                             "\\\\.\\q:",
+                             "//./q:",
+                             "\\\\.\\C:foo",
+                             "\\\\.\\PhysicalDrive0",
+                             "\\\\?\\PhysicalDrive1",
+                             "\\\\?\\GLOBALROOT\\Device\\Null",
+                             "\\\\.\\GLOBALROOT\\Device\\Harddisk0\\DR0",
+                             "\\\\.\\pipe\\name",
+                             "\\\\?\\Volume{12345678-1234-1234-1234-123456789012}\\t1.bin",
+                             "\\\\?\\UNC\\server\\share\\t1.bin",
+                             "\\\\.\\",
+                             "\\\\?\\",
+                             "\\\\.\\1:\\x",
+                             "\\\\.\\aux",
+                             "\\\\.\\CONIN$",
+                             "C:\\out\\nul.bin",
+                             "C:\\out\\ConOut$"})
+        EXPECT_TRUE(isDevicePath(path, western)) << path;
+}
+
+TEST(DevicePath, FilesOfDrivesAndShares) {
+    for (const char* path : {"C:\\out\\t1.bin",
+                             "c:\\",
+                             "\\\\?\\C:\\out\\t1.bin",
+                             "\\\\.\\C:\\out\\t1.bin",
+                             "\\\\?\\z:\\",
+                             "//?/D:/x",
+                             "\\\\server\\share\\t1.bin",
+                             "C:\\GLOBALROOT\\x",
+                             "C:\\conin$\\t1.bin",
+                             "\\\\.",
+                             "\\\\"})
+        EXPECT_FALSE(isDevicePath(path, western)) << path;
+    EXPECT_FALSE(isDevicePath(nullptr, western));
 }
 
 }  // namespace

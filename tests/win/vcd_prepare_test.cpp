@@ -1,6 +1,8 @@
 // PrepareVcdFiles through the DLL: track files byte for byte, files that end where their new
 // contents end, each failure code with the files closed, the refusals of malformed input before
 // any file is touched, and the message pump running between sectors.
+#include <functional>
+
 #include "tests/win/import_patch.h"
 #include "tests/win/vcd_test_util.h"
 
@@ -433,6 +435,94 @@ TEST(VcdPrepare, ACallFromTheHostsHandlerCannotWriteTheRunningCallsFiles) {
     DestroyWindow(host);
 }
 
+// Outputs the call made but did not write are removed by the paths they were made under, only while
+// those paths still lead to them. A host's handler run by the pump changes the current folder (a
+// file dialog does) or moves the outputs' folder away and puts the user's files in its place.
+constexpr UINT kHostAction = WM_APP + 12;
+std::function<void()> g_hostAction;
+
+LRESULT CALLBACK actingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != kHostAction) return DefWindowProcA(w, msg, wp, lp);
+    if (g_hostAction) g_hostAction();
+    g_hostAction = nullptr;
+    return 0;
+}
+
+// The current folder as it was, whatever a test or the call did to it.
+struct KeepCurrentFolder {
+    KeepCurrentFolder() { GetCurrentDirectoryA(MAX_PATH, saved); }
+    ~KeepCurrentFolder() { SetCurrentDirectoryA(saved); }
+    char saved[MAX_PATH] = "";
+};
+
+TEST(VcdPrepare, EmptyOutputsAreRemovedWhereTheyWereMadeWhenAHandlerChangesTheFolder) {
+    TempDir original("vcdcwd"), users("vcdusr");
+    KeepCurrentFolder keep;
+    ASSERT_TRUE(SetCurrentDirectoryA(original.path().c_str()));
+    ASSERT_TRUE(TempDir::writeFile(users.file("image.bin"), "the user's image"));
+    ASSERT_TRUE(TempDir::writeFile(users.file("t2.bin"), "the user's track"));
+    HWND host = makeWindow("DuVadVcdActing", actingProc, "host", 0, 0, 10, 10);
+    ASSERT_NE(host, nullptr);
+    bool changed = false;
+    g_hostAction = [&] { changed = SetCurrentDirectoryA(users.path().c_str()) != 0; };
+    PostMessageA(host, kHostAction, 0, 0);
+
+    const std::string s1 = copyStream(original, "cut.mpg", "s1.mpg");
+    Image img;
+    EXPECT_EQ(prepare(img, lines({s1, original.file("missing.mpg")}), lines({"image.bin", "t1.bin", "t2.bin"})), -102);
+    EXPECT_TRUE(changed) << "the handler did not run during the call";
+    EXPECT_EQ(TempDir::readFile(users.file("image.bin")), "the user's image");
+    EXPECT_EQ(TempDir::readFile(users.file("t2.bin")), "the user's track");
+    EXPECT_FALSE(exists(users.file("t1.bin")));
+    EXPECT_TRUE(sameBytes(TempDir::readFile(original.file("t1.bin")), expectedTrack(bytesOf("cut.mpg"), 1)));
+    EXPECT_FALSE(exists(original.file("image.bin"))) << "the call's empty image file was left";
+    EXPECT_FALSE(exists(original.file("t2.bin"))) << "the call's empty track file was left";
+    SetCurrentDirectoryA(keep.saved);
+    DestroyWindow(host);
+}
+
+TEST(VcdPrepare, AnEmptyOutputIsKeptWhenItsPathNowLeadsToAnotherFile) {
+    TempDir outer("vcdmov");
+    const std::string folder = outer.file("out"), moved = outer.file("moved");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    HWND host = makeWindow("DuVadVcdActing", actingProc, "host", 0, 0, 10, 10);
+    ASSERT_NE(host, nullptr);
+    bool replaced = false;
+    g_hostAction = [&] {
+        replaced = MoveFileA(folder.c_str(), moved.c_str()) && CreateDirectoryA(folder.c_str(), nullptr) &&
+                   TempDir::writeFile(folder + "\\t2.bin", "the user's track") &&
+                   TempDir::writeFile(folder + "\\image.bin", "the user's image");
+    };
+    PostMessageA(host, kHostAction, 0, 0);
+
+    const std::string s1 = copyStream(outer, "cut.mpg", "s1.mpg");
+    Image img;
+    EXPECT_EQ(prepare(img, lines({s1, outer.file("missing.mpg")}),
+                      lines({folder + "\\image.bin", folder + "\\t1.bin", folder + "\\t2.bin"})),
+              -102);
+    ASSERT_TRUE(replaced) << "the handler could not move the folder";
+    EXPECT_EQ(TempDir::readFile(folder + "\\t2.bin"), "the user's track");
+    EXPECT_EQ(TempDir::readFile(folder + "\\image.bin"), "the user's image");
+    EXPECT_TRUE(sameBytes(TempDir::readFile(moved + "\\t1.bin"), expectedTrack(bytesOf("cut.mpg"), 1)));
+    DestroyWindow(host);
+}
+
+TEST(VcdPrepare, AnImageNameThatIsAFolderIsRefusedBeforeAnyTrack) {
+    TempDir dir("vcdfol");
+    const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg"), t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin");
+    ASSERT_TRUE(TempDir::writeFile(t1, "an earlier track"));
+    ASSERT_TRUE(CreateDirectoryA(dir.file("image.bin").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(dir.file("t3.bin").c_str(), nullptr));
+    Image img;
+    EXPECT_EQ(prepare(img, lines({s1}), lines({dir.file("image.bin"), t1})), -300);
+    EXPECT_TRUE(img.unchanged());
+    EXPECT_EQ(TempDir::readFile(t1), "an earlier track");
+    // A track file name that is a folder, likewise.
+    EXPECT_EQ(prepare(img, lines({s1, s1, s1}), lines({dir.file("image2.bin"), t1, t2, dir.file("t3.bin")})), -303);
+    EXPECT_EQ(TempDir::readFile(t1), "an earlier track");
+    EXPECT_FALSE(exists(t2) || exists(dir.file("image2.bin")));
+}
+
 // Run by the ctest entry VcdAliasDrive: drive M: of the prefix is a second name for the folder
 // C:\duvad-alias, and COM9 leads to the file C:\duvad-alias-port.
 TEST(VcdAliasDrive, ASecondDriveLetterAndAPortNameAreRefused) {
@@ -487,6 +577,101 @@ TEST(VcdWriteLimit, FailedWriteIsReportedNeverSuccess) {
     EXPECT_FALSE(exists(dir.file("image.bin")));
     EXPECT_TRUE(img.unchanged());
     EXPECT_TRUE(deletable(dir.file("t2.bin")) && deletable(s2));
+}
+
+// Run by the ctest entry VcdImageWriteLimit under `ulimit -f`: the track file fits, the image does
+// not; the image's short write must be reported.
+TEST(VcdImageWriteLimit, ShortWriteOfTheImageIsReported) {
+    char limit[32] = "";
+    if (!GetEnvironmentVariableA("DUVAD_FILE_LIMIT", limit, sizeof limit)) GTEST_SKIP() << "needs ulimit -f";
+    TempDir dir("vcdilim");
+    const int64_t cap = _atoi64(limit);
+    const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg"), t1 = dir.file("t1.bin"), image = dir.file("image.bin");
+    Image img;
+    ASSERT_LT(int64_t(expectedTrack(bytesOf("cut.mpg"), 1).size()), cap);
+    ASSERT_GT(int64_t(img.length()), cap);
+    EXPECT_EQ(prepare(img, lines({s1}), lines({image, t1})), -300);
+    EXPECT_TRUE(sameBytes(TempDir::readFile(t1), expectedTrack(bytesOf("cut.mpg"), 1)));
+    EXPECT_LE(fileSizeAt(image), cap);
+    EXPECT_TRUE(deletable(image) && deletable(t1));
+}
+
+// Run by the ctest entry VcdTwoFileSystems: fresh tmpfs mounts a, b and c under DUVAD_TMPFS, reached
+// through drive Z: (no drive of their own, so Wine gives their files volume serial 0 and the inode
+// as the index: the first file made on each has the same index).
+TEST(VcdTwoFileSystems, DistinctFilesWithOneIndexAreNotOneFileButALinkIs) {
+    char base[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("DUVAD_TMPFS", base, sizeof base)) GTEST_SKIP() << "needs the tmpfs mounts";
+    std::string z = std::string("Z:") + base;
+    for (char& c : z) c = c == '/' ? '\\' : c;
+    const std::string s1 = z + "\\a\\s1.mpg", t1 = z + "\\b\\t1.bin", image = z + "\\c\\image.bin";
+    ASSERT_TRUE(CopyFileA(stream("cut.mpg").c_str(), s1.c_str(), FALSE));
+    auto identity = [](const std::string& path) {
+        BY_HANDLE_FILE_INFORMATION info = {};
+        ScopedFile f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+        GetFileInformationByHandle(f.get(), &info);
+        return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexLow);
+    };
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run == 1 ? "outputs made by the call" : "outputs there already");
+        Image img;
+        EXPECT_EQ(prepare(img, lines({s1}), lines({image, t1})), 1);
+        EXPECT_TRUE(sameBytes(TempDir::readFile(t1), expectedTrack(bytesOf("cut.mpg"), 1)));
+        EXPECT_EQ(TempDir::readFile(image), img.bytes());
+        // What made the case: one identity for the source and both outputs.
+        EXPECT_EQ(identity(t1), identity(s1));
+        EXPECT_EQ(identity(image), identity(s1));
+        EXPECT_EQ(identity(s1).substr(0, 2), "0:");
+    }
+    // Where the index is the source's, size and times still tell files apart: the track file with
+    // the source's bytes, index and size but written a second later; another file with the
+    // source's bytes, size and times but another index.
+    auto info = [](const std::string& path) {
+        BY_HANDLE_FILE_INFORMATION i = {};
+        ScopedFile f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+        GetFileInformationByHandle(f.get(), &i);
+        return i;
+    };
+    auto setTimes = [](const std::string& path, FILETIME created, FILETIME written) {
+        ScopedFile f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        return SetFileTime(f.get(), &created, nullptr, &written) != 0;
+    };
+    const BY_HANDLE_FILE_INFORMATION source = info(s1);
+    const std::string other = z + "\\c\\other.bin";
+    for (const std::string& copy : {t1, other}) {
+        SCOPED_TRACE(copy);
+        ASSERT_TRUE(CopyFileA(s1.c_str(), copy.c_str(), FALSE));
+        FILETIME later = source.ftLastWriteTime;
+        later.dwLowDateTime += copy == t1 ? 10000000 : 0;
+        ASSERT_TRUE(setTimes(copy, source.ftCreationTime, later));
+        const BY_HANDLE_FILE_INFORMATION c = info(copy);
+        ASSERT_EQ(c.nFileSizeLow, source.nFileSizeLow);
+        ASSERT_EQ(c.ftCreationTime.dwLowDateTime == source.ftCreationTime.dwLowDateTime, copy == other);
+        ASSERT_EQ(c.ftLastWriteTime.dwHighDateTime, source.ftLastWriteTime.dwHighDateTime);
+        ASSERT_EQ(c.nFileIndexLow == source.nFileIndexLow, copy == t1);
+        ASSERT_EQ(c.ftLastWriteTime.dwLowDateTime == source.ftLastWriteTime.dwLowDateTime, copy == other);
+        Image img;
+        EXPECT_EQ(prepare(img, lines({s1}), lines({image, copy})), 1);
+        EXPECT_TRUE(sameBytes(TempDir::readFile(copy), expectedTrack(bytesOf("cut.mpg"), 1)));
+    }
+    EXPECT_TRUE(deletable(other));
+    // A source not there yet that the call's own new track file is, under another name: the file
+    // the call made is its source, not a file of its own beside it.
+    const std::string fresh = z + "\\b\\fresh.bin";
+    {
+        Image img;
+        EXPECT_EQ(prepare(img, lines({"\\\\?\\" + fresh}), lines({image, fresh})), -301);
+        EXPECT_FALSE(exists(fresh)) << "the empty track file was left";
+    }
+    // A second name of the source on its own file system (serial 0 too) is still the source.
+    const std::string link = z + "\\a\\link.bin";
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), s1.c_str(), nullptr));
+    Image img;
+    EXPECT_EQ(prepare(img, lines({s1}), lines({image, link})), -301);
+    EXPECT_TRUE(sameBytes(TempDir::readFile(s1), bytesOf("cut.mpg")));
+    for (const std::string& f : {s1, t1, image, link}) EXPECT_TRUE(deletable(f)) << f;
 }
 
 }  // namespace
