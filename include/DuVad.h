@@ -175,6 +175,7 @@ int32_t WINAPI OSType(char* servicePack);
 /* Reads the value `valueName` of HKEY_CURRENT_USER\`subKey` (the key is created when missing)
  * into `block` when it is exactly `length` bytes long (any type; at most 100000 bytes). A null or
  * empty `subKey` is HKEY_CURRENT_USER itself; a null `valueName` is the key's default value.
+ * A leading backslash in `subKey` is ignored on Windows 95 and 98; on NT the key cannot be opened.
  * Returns 1 when copied; 0 when the value has another length; -1 when the key cannot be opened
  * or the value cannot be read (missing, longer than 100000 bytes), or for a null block. The
  * block is written only when the result is 1. */
@@ -184,10 +185,11 @@ int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* blo
 #define DUVAD_READREGBLOCK_FAILED       (-1)
 
 /* Stores `length` bytes of `block` as the REG_BINARY value `valueName` of
- * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey and value name as for
- * ReadRegBlock). Returns 1 when written; -1 when the key cannot be opened or the value not
- * written, for a null block (unless length is 0), a negative length, or a block over 100000
- * bytes, which ReadRegBlock could not read back (the value stored before is then kept). */
+ * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey, value name and a
+ * leading backslash as for ReadRegBlock). Returns 1 when written; -1 when the key cannot be
+ * opened or the value not written, for a null block (unless length is 0), a negative length, or
+ * a block over 100000 bytes, which ReadRegBlock could not read back (the value stored before is
+ * then kept). */
 int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length);
 #define DUVAD_WRITEREGBLOCK_WRITTEN 1
 #define DUVAD_WRITEREGBLOCK_FAILED  (-1)
@@ -341,7 +343,9 @@ int32_t WINAPI GetProgamFilesFolder(char* folder);
  * `description`, with Shell\Open\Command = `openCommand` and DefaultIcon = `defaultIcon`
  * (default values, REG_SZ). Returns 0 (ERROR_SUCCESS) when every registry call succeeded, otherwise
  * the code of the first that failed (the writes after it are still tried); ERROR_INVALID_PARAMETER
- * (87), with nothing written, when an argument is null or the extension or type name is empty. */
+ * (87), with nothing written, when an argument is null or the extension or type name is empty.
+ * A leading backslash in the extension or type name is ignored on Windows 95 and 98; NT refuses
+ * that key (ERROR_BAD_PATHNAME, 161). */
 int32_t WINAPI ExtensionReg(const char* extension, const char* typeName, const char* description,
                             const char* openCommand, const char* defaultIcon);
 #define DUVAD_EXTENSIONREG_DONE    0

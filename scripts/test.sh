@@ -46,17 +46,32 @@ if ! lpstat -v DuVadPDF >/dev/null 2>&1; then
 fi
 export LPDEST=DuVadPDF PRINTER=DuVadPDF
 
-# The desktop tests (tests/win/desktop/) run one at a time after the others. One that fails gets
-# one more run, and every such rerun is counted and named at the end: a rerun that is needed at all
-# is a fault of the suite to be looked at.
+# The Wine tests run under each Windows version setting in turn: first as the prefix's own version
+# (the plain test programs, the host tool and the checks), then the copies of the test programs
+# under Windows 95, 98, NT 4 and 2000 (entries labelled `version` and the version; see
+# tests/win/CMakeLists.txt). One setting at a time, so that no test runs beside its own copy.
+# Within a setting the desktop tests (tests/win/desktop/) run one at a time after the others. One
+# that fails gets one more run, and every such rerun is counted and named at the end: a rerun that
+# is needed at all is a fault of the suite to be looked at.
 tests/wine-session.sh build/windows sh -c '
-  ctest --test-dir build/windows --output-on-failure --timeout 180 -j2 -LE desktop; rest=$?
-  ctest --test-dir build/windows --output-on-failure --timeout 180 -L desktop; desktop=$?
-  reran=""
-  if [ $desktop -ne 0 ]; then
-    reran=$(cut -d: -f2 build/windows/Testing/Temporary/LastTestsFailed.log | tr "\n" " ")
-    echo "rerunning the desktop tests that failed: $reran"
-    ctest --test-dir build/windows --output-on-failure --timeout 180 --rerun-failed; desktop=$?
-  fi
+  run() { ctest --test-dir build/windows --output-on-failure --timeout 180 "$@"; }
+  status=0 reran=""
+  for setting in "" win95 win98 nt40 win2k; do
+    start=$(date +%s)
+    if [ -z "$setting" ]; then
+      run -j2 -LE "desktop|version" || status=1
+      set -- -L desktop -LE version
+    else
+      run -j2 -L "^$setting\$" -LE desktop || status=1
+      set -- -L "^$setting\$" -L desktop
+    fi
+    if ! run "$@"; then
+      again=$(cut -d: -f2 build/windows/Testing/Temporary/LastTestsFailed.log | tr "\n" " ")
+      echo "rerunning the desktop tests that failed: $again"
+      reran="$reran$again"
+      run --rerun-failed || status=1
+    fi
+    echo "Wine tests as ${setting:-the prefix default}: $(($(date +%s) - start)) s"
+  done
   echo "desktop reruns: $(echo $reran | wc -w)${reran:+ ($reran)}"
-  [ $rest -eq 0 ] && [ $desktop -eq 0 ]'
+  exit $status'

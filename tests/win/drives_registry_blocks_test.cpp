@@ -2,6 +2,7 @@
 // process, deleted before and after).
 #include <vector>
 
+#include "tests/win/drives_os_family.h"
 #include "tests/win/drives_registry.h"
 #include "tests/win/harness.h"
 
@@ -93,18 +94,37 @@ TEST_F(RegBlock, MissingValueFailsAndTheReadCreatesTheKey) {
 }
 
 TEST_F(RegBlock, KeysThatCannotBeOpenedOrWritten) {
-    // A leading backslash makes the key path invalid, so the key can be neither opened nor created.
+    // A leading backslash makes the key path invalid on Windows NT, so the key can be neither opened
+    // nor created there; Windows 95 and 98 ignore the backslash and use the key without it.
     const std::string bad = "\\" + key();
     const uint8_t data[4] = {1, 2, 3, 4};
     GuardedBuffer out(4);
-    EXPECT_EQ(VB(WriteRegBlock, bad.c_str(), "V", static_cast<const void*>(data), int32_t(4)), -1);
-    EXPECT_EQ(VB(ReadRegBlock, bad.c_str(), "V", static_cast<void*>(out.data()), int32_t(4)), -1);
-    EXPECT_TRUE(out.untouchedFrom(0));
+    if (windows9x()) {
+        EXPECT_EQ(VB(WriteRegBlock, bad.c_str(), "V", static_cast<const void*>(data), int32_t(4)), 1);
+        EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "V").bytes, std::string("\1\2\3\4", 4));
+        EXPECT_EQ(VB(ReadRegBlock, bad.c_str(), "V", static_cast<void*>(out.data()), int32_t(4)), 1);
+        EXPECT_EQ(std::string(out.data(), 4), std::string("\1\2\3\4", 4));
+        deleteTree(HKEY_CURRENT_USER, key());
+    } else {
+        EXPECT_EQ(VB(WriteRegBlock, bad.c_str(), "V", static_cast<const void*>(data), int32_t(4)), -1);
+        EXPECT_EQ(VB(ReadRegBlock, bad.c_str(), "V", static_cast<void*>(out.data()), int32_t(4)), -1);
+        EXPECT_TRUE(out.untouchedFrom(0));
+        EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, key()));
+    }
 
-    // A key only readable: it opens, the write fails; what it held can still be read.
+    // A key only readable: it opens, the write fails; what it held can still be read. Windows 95
+    // and 98 keep no security on keys: the key cannot be made read-only there, and the write is made.
     ASSERT_EQ(VB(WriteRegBlock, key().c_str(), "V", static_cast<const void*>(data), int32_t(4)), 1);
-    ASSERT_EQ(locks_.readOnly(HKEY_CURRENT_USER, key()), ERROR_SUCCESS);
+    const LONG locked = locks_.readOnly(HKEY_CURRENT_USER, key());
     const uint8_t other[4] = {9, 9, 9, 9};
+    if (windows9x()) {
+        EXPECT_EQ(locked, ERROR_CALL_NOT_IMPLEMENTED);
+        EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "V", static_cast<const void*>(other), int32_t(4)), 1);
+        EXPECT_EQ(VB(ReadRegBlock, key().c_str(), "V", static_cast<void*>(out.data()), int32_t(4)), 1);
+        EXPECT_EQ(std::string(out.data(), 4), std::string("\t\t\t\t", 4));
+        return;
+    }
+    ASSERT_EQ(locked, ERROR_SUCCESS);
     EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "V", static_cast<const void*>(other), int32_t(4)), -1);
     EXPECT_EQ(VB(ReadRegBlock, key().c_str(), "V", static_cast<void*>(out.data()), int32_t(4)), 1);
     EXPECT_EQ(std::string(out.data(), 4), std::string("\1\2\3\4", 4));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/win/drives_os_family.h"
 #include "tests/win/harness.h"
 #include "tests/win/import_patch.h"
 
@@ -93,13 +94,25 @@ TEST_F(FileType, EmptyNamesAreRefusedAndNothingIsWrittenAtTheRoot) {
 
 // The extension's key may be read but not written: the link to the type is missing, and the
 // result says so with the code of the refused write (the type's own keys are still written).
+// Windows 95 and 98 keep no security on keys: there the key cannot be made read-only, and every
+// write is made.
 TEST_F(FileType, AWriteTheRegistryRefusesIsReported) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ext_.c_str(), &key), ERROR_SUCCESS);
     PSECURITY_DESCRIPTOR readOnly = nullptr;
     // Everyone may read the key, change its permissions and delete it, but not set values.
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1, &readOnly,
-                                                                     nullptr));
+    const BOOL described =
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr);
+    if (windows9x()) {
+        EXPECT_FALSE(described);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_CALL_NOT_IMPLEMENTED));
+        RegCloseKey(key);
+        EXPECT_EQ(VB(ExtensionReg, ext_.c_str(), type_.c_str(), "d", "o", "i"), 0);
+        EXPECT_EQ(defaultValue(ext_), type_);
+        EXPECT_EQ(defaultValue(type_), "d");
+        return;
+    }
+    ASSERT_TRUE(described);
     ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
     LocalFree(readOnly);
     RegCloseKey(key);
@@ -117,6 +130,35 @@ TEST_F(FileType, AWriteTheRegistryRefusesIsReported) {
     EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, open), ERROR_SUCCESS);
     LocalFree(open);
     RegCloseKey(key);
+}
+
+// A name with a leading backslash: Windows NT refuses the key path (ERROR_BAD_PATHNAME) and writes
+// the rest; Windows 95 and 98 ignore the backslash and register the name without it.
+TEST_F(FileType, ALeadingBackslashIsRefusedOnNtAndIgnoredOn9x) {
+    const std::string slashed = "\\" + ext_;
+    const int32_t result = VB(ExtensionReg, slashed.c_str(), type_.c_str(), "d", "o", "i");
+    if (windows9x()) {
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(defaultValue(ext_), type_);
+    } else {
+        EXPECT_EQ(result, ERROR_BAD_PATHNAME);
+        EXPECT_EQ(defaultValue(ext_), "<missing>");
+    }
+    EXPECT_EQ(defaultValue(type_), "d");
+    EXPECT_EQ(defaultValue(type_ + "\\DefaultIcon"), "i");
+
+    // The type name the same way; the extension's link keeps the name as given.
+    TearDown();
+    const std::string slashedType = "\\" + type_;
+    const int32_t typeResult = VB(ExtensionReg, ext_.c_str(), slashedType.c_str(), "d", "o", "i");
+    EXPECT_EQ(defaultValue(ext_), slashedType);
+    if (windows9x()) {
+        EXPECT_EQ(typeResult, 0);
+        EXPECT_EQ(defaultValue(type_ + "\\Shell\\Open\\Command"), "o");
+    } else {
+        EXPECT_EQ(typeResult, ERROR_BAD_PATHNAME);
+        EXPECT_EQ(defaultValue(type_), "<missing>");
+    }
 }
 
 // Through a stand-in for RegSetValueA that refuses two of the writes: the result is the code of
