@@ -98,10 +98,12 @@ void showProgress(bool final) {
     std::fflush(stdout);
 }
 
-void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
-    static bool held = false;
-    if (!held) testHold("converting"), held = true;
-    showProgress(false);
+void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) { showProgress(false); }
+
+// Once, soon after PrepareVcdFiles began: the tests' hold inside the DLL's conversion.
+void CALLBACK onceConverting(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    testHold("converting");
 }
 
 // ---- Raw image ----------------------------------------------------------------------------------
@@ -528,6 +530,7 @@ bool convertTracks(Disc& disc, TrackFollower& follower, TrackFollower::Outcome& 
     progress.console = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
     g_progress = &progress;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, onTimer);
+    SetTimer(nullptr, 0, USER_TIMER_MINIMUM, onceConverting);
     const int32_t r = prepare(reinterpret_cast<char*>(disc.firstTrack.data()), int32_t(disc.firstTrack.size()),
                               sourceList.c_str(), targetList.c_str());
     const std::string failure = r == 1 ? "" : failureText(r, disc.sources, disc.targets, disc.image);
