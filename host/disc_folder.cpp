@@ -200,34 +200,44 @@ std::string earlierDisc(const std::string& dir, const std::vector<std::string>& 
                         const std::vector<FileFacts>& sources, const std::vector<std::string>& sourceNames,
                         std::vector<std::string>& earlier) {
     const std::optional<std::vector<RecordEntry>> record = parseRecord(readText(dir + kRecordName));
-    std::vector<std::string> wanted = names;  // the new disc's names and the earlier disc's
-    if (record)
-        for (const RecordEntry& f : *record) wanted.push_back(f.name);
+    auto named = [](const std::string& name, const auto& list, auto nameOf) {
+        for (const auto& item : list)
+            if (sameName(nameOf(item), name)) return true;
+        return false;
+    };
     WIN32_FIND_DATAA found;
     ScopedFind find(FindFirstFileA((dir + "*").c_str(), &found));
     if (!find.valid()) return "";  // an empty folder, or one just made
     do {
         const std::string name = found.cFileName, file = dir + name;
-        bool disc = false;
-        for (const std::string& w : wanted) disc |= sameName(w, name);
-        if (!disc) continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            return file + ": a folder of that name is in the way of the disc's file";
+        // A name of the new disc, or one the earlier disc had (removed with it when unchanged).
+        const bool needed = named(name, names, [](const std::string& n) { return n; });
+        if (!needed && !(record && named(name, *record, [](const RecordEntry& f) { return f.name; }))) continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (needed) return file + ": a folder of that name is in the way of the disc's file";
+            continue;
+        }
         // Its identity while every source's handle and its own are open.
         ScopedFile held = openForIdentity(file);
         const FileFacts facts = factsOf(held.get(), file);
-        for (size_t k = 0; k < sources.size(); ++k)
-            if (sameFile(facts, sources[k]))
+        bool source = false;
+        for (size_t k = 0; k < sources.size() && !source; ++k) {
+            source = sameFile(facts, sources[k]);
+            if (source && needed)
                 return sourceNames[k] + " is " + file +
                        ", a file of the disc: making the disc would overwrite it; copy it elsewhere or choose "
                        "another folder";
+        }
         const RecordEntry entry{name, uint64_t(found.nFileSizeHigh) << 32 | found.nFileSizeLow,
                                 fileTime(found.ftLastWriteTime)};
         const bool ours = record && (sameName(name, kRecordName) || isRecorded(*record, entry));
+        if (!needed) {
+            if (ours && !source) earlier.push_back(name);
+            continue;
+        }
         if (!ours && !replace)
             return file + " was not made by duvad (or changed since): make would replace it; move it away, or "
                           "give --replace to replace it";
-        // A file of the earlier disc that the new disc does not have is removed with that disc.
         earlier.push_back(name);
     } while (FindNextFileA(find.get(), &found));
     return "";

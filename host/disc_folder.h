@@ -36,9 +36,10 @@ void testHold(const std::string& point);
 
 // The files in the output folder `dir` (a full path ending with a backslash) in the way of a
 // disc of the files `names`, in any case of their names: each is a file of the earlier disc the
-// folder's record lists, unchanged (moved aside into `earlier`, with any other file of that disc),
-// or any file when `replace`; a folder, a source (`sources`: their facts, taken from open handles;
-// `sourceNames`: as the user gave them) or another file is refused. Empty, or the refusal.
+// folder's record lists, unchanged, or any file when `replace` (listed in `earlier`, to be moved
+// aside); a folder, a source (`sources`: their facts, taken from open handles; `sourceNames`: as
+// the user gave them) or another file is refused. The earlier disc's other files, unchanged, are
+// listed too (removed with that disc). Empty, or the refusal.
 std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names, bool replace,
                         const std::vector<FileFacts>& sources, const std::vector<std::string>& sourceNames,
                         std::vector<std::string>& earlier);
