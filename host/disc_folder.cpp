@@ -205,6 +205,7 @@ std::string earlierDisc(const std::string& dir, const std::vector<std::string>& 
             if (sameName(nameOf(item), name)) return true;
         return false;
     };
+    std::string foreign;
     WIN32_FIND_DATAA found;
     ScopedFind find(FindFirstFileA((dir + "*").c_str(), &found));
     if (!find.valid()) return "";  // an empty folder, or one just made
@@ -235,12 +236,13 @@ std::string earlierDisc(const std::string& dir, const std::vector<std::string>& 
             if (ours && !source) earlier.push_back(name);
             continue;
         }
-        if (!ours && !replace)
-            return file + " was not made by duvad (or changed since): make would replace it; move it away, or "
-                          "give --replace to replace it";
+        // Said only when nothing graver (a source, a folder) is in the way.
+        if (!ours && !replace && foreign.empty())
+            foreign = file + " was not made by duvad (or changed since): make would replace it; move it away, or "
+                             "give --replace to replace it";
         earlier.push_back(name);
     } while (FindNextFileA(find.get(), &found));
-    return "";
+    return foreign;
 }
 
 Staging::Staging(const std::string& outDir) : outDir_(outDir) {

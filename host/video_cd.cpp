@@ -98,12 +98,20 @@ void showProgress(bool final) {
     std::fflush(stdout);
 }
 
-void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) { showProgress(false); }
+// The timers run inside the DLL's pump: they leave its thread's last error as it was, which the
+// host reads when the call fails (a short write sets none).
+void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
+    const DWORD error = GetLastError();
+    showProgress(false);
+    SetLastError(error);
+}
 
 // Once, soon after PrepareVcdFiles began: the tests' hold inside the DLL's conversion.
 void CALLBACK onceConverting(HWND, UINT, UINT_PTR timer, DWORD) {
+    const DWORD error = GetLastError();
     KillTimer(nullptr, timer);
     testHold("converting");
+    SetLastError(error);
 }
 
 // ---- Raw image ----------------------------------------------------------------------------------
@@ -476,8 +484,8 @@ bool resolveOutDir(const char* outDir, Disc& disc) {
     if (GetFileAttributesA(disc.outDir.c_str()) != INVALID_FILE_ATTRIBUTES && !isFolder(disc.outDir))
         return fail(disc.outDir + " is not a folder"), false;
     disc.dir = disc.outDir + (disc.outDir.back() == '\\' ? "" : "\\");
-    // The staging folder's name (~duvadNNN.tmp) is longer than an output's by at most 14 characters.
-    if (disc.dir.size() + 14 + std::strlen("\\AVSEQ01.DAT") >= 256)
+    // The longest name make writes: a track file in the staging folder (~duvad1.tmp to ~duvad100.tmp).
+    if (disc.dir.size() + std::strlen("~duvad100.tmp\\AVSEQ01.DAT") > 255)
         return fail(disc.outDir + ": folder name too long for the track files' names (255 characters at most)"), false;
     return true;
 }

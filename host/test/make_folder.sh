@@ -14,8 +14,10 @@ command -v ffmpeg >/dev/null || { echo "SKIP: ffmpeg is not installed"; exit 77;
 s=$bin/vcd-streams
 rm -rf "$work" && mkdir -p "$work"
 failures=0
+# A failed check counts; with FAIL_FAST set (fault planting) it ends the run.
+failed() { failures=$((failures + 1)); [ -z "${FAIL_FAST:-}" ] || exit 1; }
 check() { # check DESCRIPTION COMMAND...: counts and reports a failed check
-  if "${@:2}"; then echo "ok    $1"; else echo "FAIL  $1"; failures=$((failures + 1)); fi
+  if "${@:2}"; then echo "ok    $1"; else echo "FAIL  $1"; failed; fi
 }
 has() { grep -qF -- "$2" <<<"$1" || { echo "  missing: $2"; echo "$1" | sed 's/^/  | /'; return 1; }; }
 win() { winepath -w "$1" 2>/dev/null; }
@@ -25,7 +27,7 @@ tool=(wine "$bin/duvad.exe")  # for a command in the background: its pid is the 
 snap() { (cd "$1" && find . -type f -exec md5sum {} + | sort && find . -type d | sort); }
 same() { # same DESCRIPTION DIR SNAPSHOT: the folder is as it was
   local now; now=$(snap "$2")
-  if [ "$now" = "$3" ]; then echo "ok    $1"; else echo "FAIL  $1"; diff <(echo "$3") <(echo "$now") | sed 's/^/  | /'; failures=$((failures + 1)); fi
+  if [ "$now" = "$3" ]; then echo "ok    $1"; else echo "FAIL  $1"; diff <(echo "$3") <(echo "$now") | sed 's/^/  | /'; failed; fi
 }
 names() { (cd "$1" && ls -A | tr '\n' ' '); }
 disc_names="AVSEQ01.DAT TRACK01.IMG duvad.lst videocd.bin videocd.cue videocd.toc "
@@ -78,6 +80,16 @@ same "a changed file: the folder is as it was" "$d" "$before"
 rm -rf "$d" && mkdir -p "$d" && echo "my list" >"$d/duvad.lst"
 err=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null)
 check "a file named like the record is refused" has "$err" "$(win "$d")\\duvad.lst was not made by duvad"
+
+# The longest output folder name: 230 characters with its backslash, so that the staging folder's
+# track files have 255.
+base=$(win "$work")
+xs=$(printf 'x%.0s' $(seq $((228 - ${#base}))))
+duvad make "$base\\$xs" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+check "an output folder of 229 characters is taken" test $? -eq 0 -a -e "$work/$xs/videocd.bin"
+err=$(duvad make "$base\\${xs}y" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null)
+check "one of 230 is refused" has "$err" "y: folder name too long for the track files' names"
+rm -rf "$work"/xxx*
 
 # ---- A case-only clash (Linux file systems tell case apart; Windows names do not) --------------------
 d=$work/case
