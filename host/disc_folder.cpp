@@ -1,5 +1,7 @@
 #include "host/disc_folder.h"
 
+#include <cstdio>
+
 #include "frame/scoped.h"
 
 namespace duvad::host {
@@ -37,31 +39,126 @@ void deleteFolder(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+uint64_t fileTime(const FILETIME& t) { return uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; }
+
+// A small file's text (a record or a journal); empty when there is none or it cannot be read.
+std::string readText(const std::string& path) {
+    ScopedFile in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!in.valid() || GetFileType(in.get()) != FILE_TYPE_DISK) return "";
+    std::string text(64 * 1024, '\0');
+    DWORD got = 0;
+    if (!ReadFile(in.get(), text.data(), DWORD(text.size()), &got, nullptr)) return "";
+    text.resize(got);
+    return text;
+}
+
+// The text as a new file, on the disk before this returns (a journal must be whole before the
+// first move it lists).
+bool writeNew(const std::string& path, const std::string& text) {
+    ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return out.valid() && WriteFile(out.get(), text.data(), DWORD(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(out.get());
+}
+
+bool appendText(const std::string& path, const std::string& text) {
+    ScopedFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return out.valid() && SetFilePointer(out.get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+           WriteFile(out.get(), text.data(), DWORD(text.size()), &written, nullptr) && written == text.size() &&
+           FlushFileBuffers(out.get());
+}
+
+constexpr char kJournalName[] = "journal", kOwnerName[] = "owner", kLockName[] = "~duvad.lck";
+
+// A commit's moves backwards: the new files that are in place back into the staging folder, then
+// the earlier files back onto their names. True when all of them went back.
+bool undoCommit(const std::string& dir, const std::string& folder, const CommitPlan& plan) {
+    bool whole = true;
+    for (auto name = plan.place.rbegin(); name != plan.place.rend(); ++name) {
+        const std::string staged = folder + "\\" + *name, final = dir + *name;
+        if (!exists(staged) && exists(final)) whole &= MoveFileA(final.c_str(), staged.c_str()) != 0;
+    }
+    for (const CommitPlan::Aside& a : plan.aside) {
+        const std::string staged = folder + "\\" + a.staged;
+        if (exists(staged)) whole &= MoveFileA(staged.c_str(), (dir + a.final).c_str()) != 0;
+    }
+    return whole;
+}
+
+// The rest of a commit whose earlier files are all aside: every new file still staged onto its name.
+bool finishCommit(const std::string& dir, const std::string& folder, const CommitPlan& plan) {
+    bool whole = true;
+    for (const std::string& name : plan.place) {
+        const std::string staged = folder + "\\" + name;
+        if (exists(staged)) whole &= MoveFileA(staged.c_str(), (dir + name).c_str()) != 0;
+    }
+    return whole;
+}
+
+// What a make that was stopped left in `folder` (a staging folder of the output folder `dir`,
+// which this make holds): a commit finished or undone by its journal, the folder removed. Only a
+// folder whose owner file nobody holds open any more: its make is gone. Empty, or why not;
+// `note` says what was done.
+std::string recoverFolder(const std::string& dir, const std::string& folder, std::string& note) {
+    ScopedFile owner(CreateFileA((folder + "\\" + kOwnerName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!owner.valid()) {
+        // No owner file: a make stopped before it made one leaves the folder empty; a folder of
+        // that name with anything in it is not a make's, and one whose owner is open is running.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND && RemoveDirectoryA(folder.c_str()))
+            note = "removed " + folder + ", left empty by a make that was stopped";
+        return "";
+    }
+    const std::optional<CommitPlan> plan = parseJournal(readText(folder + "\\" + kJournalName));
+    if (plan) {
+        std::vector<bool> staged;
+        for (const std::string& name : plan->place) staged.push_back(exists(folder + "\\" + name));
+        const bool finish = recoveryOf(*plan, staged) == Recovery::Finish;
+        if (!(finish ? finishCommit(dir, folder, *plan) : undoCommit(dir, folder, *plan)))
+            return "a make that was stopped while it put its disc in place left " + folder +
+                   ", and it could not be " + (finish ? "finished" : "undone") + " (" +
+                   systemCause(GetLastError(), folder) + "): its files are kept there";
+        note = finish ? "a make into this folder was stopped while it put its disc in place: finished it, the "
+                        "folder holds the disc that make made"
+                      : "a make into this folder was stopped while it put its disc in place: undid it, the "
+                        "folder holds the files it held before";
+    } else {
+        note = "removed " + folder + ", left by a make that was stopped before it put its disc in place";
+    }
+    owner.reset();
+    deleteFolder(folder);
+    return "";
+}
+
 }  // namespace
 
-FileKey keyOf(const std::string& path) {
-    FileKey key;
+ScopedFile openForIdentity(const std::string& path) {
     // Access 0: the identity is read without reading the file, also while others hold it open.
-    ScopedFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return ScopedFile(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileFacts factsOf(HANDLE file, const std::string& path) {
+    FileFacts facts;
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (file && GetFileInformationByHandle(file.get(), &info)) {
-        key.volume = info.dwVolumeSerialNumber;
-        key.indexHigh = info.nFileIndexHigh;
-        key.indexLow = info.nFileIndexLow;
-        // A file system that reports zeros for all three gives no identity.
-        key.identified = key.volume || key.indexHigh || key.indexLow;
+    if (file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info)) {
+        facts.open = true;
+        facts.volume = info.dwVolumeSerialNumber;
+        facts.indexHigh = info.nFileIndexHigh;
+        facts.indexLow = info.nFileIndexLow;
+        facts.size = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+        facts.written = fileTime(info.ftLastWriteTime);
     }
     char full[MAX_PATH * 2];
     const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    key.path = longPath(n && n < sizeof full ? std::string(full, n) : path);
-    return key;
-}
-
-bool sameFile(const FileKey& a, const FileKey& b) {
-    if (a.identified && b.identified)
-        return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
-    return lstrcmpiA(a.path.c_str(), b.path.c_str()) == 0;  // file names do not tell case apart
+    facts.path = longPath(n && n < sizeof full ? std::string(full, n) : path);
+    // Names compare without regard to case, in the system's code page too.
+    if (!facts.path.empty()) CharUpperBuffA(facts.path.data(), DWORD(facts.path.size()));
+    return facts;
 }
 
 bool isFolder(const std::string& path) {
@@ -89,66 +186,168 @@ std::string systemCause(DWORD error, const std::string& path) {
     return (n ? std::string(text, n) + " " : std::string()) + "(system error " + std::to_string(error) + ")";
 }
 
+void testHold(const std::string& point) {
+    char want[64], file[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("DUVAD_TEST_HOLD", want, sizeof want);
+    if (!n || n >= sizeof want || point != want) return;
+    const DWORD m = GetEnvironmentVariableA("DUVAD_TEST_HOLD_FILE", file, sizeof file);
+    if (!m || m >= sizeof file) return;
+    CloseHandle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    while (exists(file)) Sleep(10);
+}
+
+std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names, bool replace,
+                        const std::vector<FileFacts>& sources, const std::vector<std::string>& sourceNames,
+                        std::vector<std::string>& earlier) {
+    const std::optional<std::vector<RecordEntry>> record = parseRecord(readText(dir + kRecordName));
+    auto named = [](const std::string& name, const auto& list, auto nameOf) {
+        for (const auto& item : list)
+            if (sameName(nameOf(item), name)) return true;
+        return false;
+    };
+    std::string foreign;
+    WIN32_FIND_DATAA found;
+    ScopedFind find(FindFirstFileA((dir + "*").c_str(), &found));
+    if (!find.valid()) return "";  // an empty folder, or one just made
+    do {
+        const std::string name = found.cFileName, file = dir + name;
+        // A name of the new disc, or one the earlier disc had (removed with it when unchanged).
+        const bool needed = named(name, names, [](const std::string& n) { return n; });
+        if (!needed && !(record && named(name, *record, [](const RecordEntry& f) { return f.name; }))) continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (needed) return file + ": a folder of that name is in the way of the disc's file";
+            continue;
+        }
+        // Its identity while every source's handle and its own are open.
+        ScopedFile held = openForIdentity(file);
+        const FileFacts facts = factsOf(held.get(), file);
+        bool source = false;
+        for (size_t k = 0; k < sources.size() && !source; ++k) {
+            source = sameFile(facts, sources[k]);
+            if (source && needed)
+                return sourceNames[k] + " is " + file +
+                       ", a file of the disc: making the disc would overwrite it; copy it elsewhere or choose "
+                       "another folder";
+        }
+        const RecordEntry entry{name, uint64_t(found.nFileSizeHigh) << 32 | found.nFileSizeLow,
+                                fileTime(found.ftLastWriteTime)};
+        const bool ours = record && (sameName(name, kRecordName) || isRecorded(*record, entry));
+        if (!needed) {
+            if (ours && !source) earlier.push_back(name);
+            continue;
+        }
+        // Said only when nothing graver (a source, a folder) is in the way.
+        if (!ours && !replace && foreign.empty())
+            foreign = file + " was not made by duvad (or changed since): make would replace it; move it away, or "
+                             "give --replace to replace it";
+        earlier.push_back(name);
+    } while (FindNextFileA(find.get(), &found));
+    return foreign;
+}
+
 Staging::Staging(const std::string& outDir) : outDir_(outDir) {
     while (outDir_.size() > 3 && outDir_.back() == '\\') outDir_.pop_back();
+    dir_ = outDir_ + (outDir_.back() == '\\' ? "" : "\\");
 }
 
 Staging::~Staging() { clear(); }
 
-std::string Staging::open() {
-    if (GetFileAttributesA(outDir_.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (!CreateDirectoryA(outDir_.c_str(), nullptr))
+std::string Staging::claim() {
+    if (!exists(outDir_)) {
+        if (CreateDirectoryA(outDir_.c_str(), nullptr))
+            madeOutDir_ = true;
+        else if (GetLastError() != ERROR_ALREADY_EXISTS)  // else another make made it meanwhile
             return "cannot create the folder " + outDir_ + ": " + systemCause(GetLastError(), outDir_);
-        madeOutDir_ = true;
     }
-    const std::string dir = outDir_ + (outDir_.back() == '\\' ? "" : "\\");
-    for (DWORD n = GetCurrentProcessId() % 100000, tries = 0; tries < 100; ++n, ++tries) {
-        const std::string folder = dir + "~duvad" + std::to_string(n) + ".tmp";
-        if (CreateDirectoryA(folder.c_str(), nullptr)) {
-            folder_ = folder;
-            return "";
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
+    // No sharing: a second make cannot open it while this one lives. Removed when closed (by the
+    // system too when this process is killed; Windows 95 and 98 leave it, and it is used again).
+    const std::string lock = dir_ + kLockName;
+    lock_.reset(CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!lock_.valid()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && exists(lock)))
+            return outDir_ + " is in use by another make of a disc; try again once it has ended";
+        return "cannot write in " + outDir_ + ": " + systemCause(error, lock);
+    }
+    WIN32_FIND_DATAA found;
+    std::vector<std::string> left;
+    ScopedFind find(FindFirstFileA((dir_ + "~duvad*.tmp").c_str(), &found));
+    if (find.valid()) {
+        do
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) left.push_back(dir_ + found.cFileName);
+        while (FindNextFileA(find.get(), &found));
+    }
+    for (const std::string& folder : left) {
+        std::string note;
+        if (const std::string why = recoverFolder(dir_, folder, note); !why.empty()) return why;
+        if (!note.empty()) std::printf("note: %s: %s\n", outDir_.c_str(), note.c_str());
+    }
+    return "";
+}
+
+std::string Staging::open() {
+    for (DWORD n = 1; n <= 100; ++n) {
+        const std::string folder = dir_ + "~duvad" + std::to_string(n) + ".tmp";
+        if (!CreateDirectoryA(folder.c_str(), nullptr)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS) continue;  // another's: left alone
             return "cannot create a folder in " + outDir_ + ": " + systemCause(GetLastError(), folder);
+        }
+        folder_ = folder;
+        // Held with no sharing while this make lives: the next make takes a folder whose owner file
+        // it can open for one that a stopped make left.
+        owner_.reset(CreateFileA(path(kOwnerName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!owner_.valid()) return "cannot write in " + folder_ + ": " + systemCause(GetLastError(), path(kOwnerName));
+        return "";
     }
     return "cannot create a folder in " + outDir_ + ": all names tried are taken";
 }
 
-std::string Staging::commit(const std::vector<std::string>& names) {
-    const std::string dir = outDir_ + (outDir_.back() == '\\' ? "" : "\\");
-    const std::string kAside = "old.";  // no staged file's name begins so
-    std::vector<std::string> aside, placed;
+std::string Staging::commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier) {
+    CommitPlan plan;
+    for (size_t k = 0; k < earlier.size(); ++k) plan.aside.push_back({"old" + std::to_string(k + 1), earlier[k]});
+    plan.place = names;
+    const std::string journal = path(kJournalName);
+    if (!writeNew(journal, journalText(plan)))
+        return "cannot write " + journal + ": " + systemCause(GetLastError(), journal) + "; the folder is as it was";
+    int moves = 0;
+    testHold("commit0");
     auto undo = [&](const std::string& why) {
-        bool whole = true;
-        for (const std::string& name : placed) whole &= MoveFileA((dir + name).c_str(), path(name).c_str()) != 0;
-        for (const std::string& name : aside)
-            whole &= MoveFileA(path(kAside + name).c_str(), (dir + name).c_str()) != 0;
+        const bool whole = appendText(journal, kJournalUndo) && undoCommit(dir_, folder_, plan);
         if (whole) return why + "; the folder is as it was";
         committed_ = true;  // keeps the staging folder: it holds files that could not go back
-        return why + "; the earlier files are kept in " + folder_;
+        return why + "; the earlier files are kept in " + folder_ + " (the next make into the folder puts them back)";
     };
-    for (const std::string& name : names) {
-        const std::string final = dir + name;
-        if (GetFileAttributesA(final.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-        if (!MoveFileA(final.c_str(), path(kAside + name).c_str()))
+    for (const CommitPlan::Aside& a : plan.aside) {
+        const std::string final = dir_ + a.final;
+        if (!MoveFileA(final.c_str(), path(a.staged).c_str()))
             return undo("cannot replace " + final + ": " + systemCause(GetLastError(), final));
-        aside.push_back(name);
+        testHold("commit" + std::to_string(++moves));
     }
-    for (const std::string& name : names) {
-        const std::string final = dir + name;
+    for (const std::string& name : plan.place) {
+        const std::string final = dir_ + name;
         if (!MoveFileA(path(name).c_str(), final.c_str()))
             return undo("cannot move the new " + name + " into " + outDir_ + ": " + systemCause(GetLastError(), final));
-        placed.push_back(name);
+        testHold("commit" + std::to_string(++moves));
     }
     committed_ = true;
-    deleteFolder(folder_);  // the earlier files moved aside, now replaced
+    owner_.reset();
+    deleteFolder(folder_);  // the earlier files moved aside, now replaced, and the journal
     folder_.clear();
     return "";
 }
 
 void Staging::clear() {
-    if (committed_) return;
-    if (!folder_.empty()) deleteFolder(folder_);
+    if (!committed_ && !folder_.empty()) {
+        owner_.reset();
+        deleteFolder(folder_);
+    }
+    owner_.reset();
+    if (lock_.valid()) {
+        lock_.reset();
+        DeleteFileA((dir_ + kLockName).c_str());  // where closing did not remove it
+    }
     if (madeOutDir_) RemoveDirectoryA(outDir_.c_str());
 }
 

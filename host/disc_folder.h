@@ -1,23 +1,27 @@
-// The folder a disc is made in: which of its names would be a source, why a write failed, and
-// the staging of a disc in a fresh folder inside it, so that the disc's files take their final
-// names only once all of them are made.
+// The folder a disc is made in: which of its files would be a source or belong to the user, why a
+// write failed, and the staging of a disc in a fresh folder inside it, so that the disc's files
+// take their final names only once all of them are made. One make at a time holds the folder, and
+// the next make finishes or undoes what a make that was stopped left in it.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "frame/scoped.h"
+#include "host/core/disc_files.h"
+
 namespace duvad::host {
 
-// A file as the same-file test knows it: its identity (volume serial number and file index) when
-// it exists and the file system gives one, and its full long path name.
-struct FileKey {
-    bool identified = false;
-    DWORD volume = 0, indexHigh = 0, indexLow = 0;
-    std::string path;
-};
-FileKey keyOf(const std::string& path);
-bool sameFile(const FileKey& a, const FileKey& b);
+// The record of the disc a make put in place, beside its files: a later make replaces only files
+// that it lists, unchanged.
+constexpr char kRecordName[] = "duvad.lst";
+
+// Opens `path` to read its identity only (no access, shared with everyone), or not at all.
+ScopedFile openForIdentity(const std::string& path);
+// The facts of the file at `path`, open as `file` (an invalid handle: not open). The path is the
+// full long path name, upper-cased in the system's code page.
+FileFacts factsOf(HANDLE file, const std::string& path);
 
 bool isFolder(const std::string& path);
 
@@ -26,8 +30,22 @@ bool isFolder(const std::string& path);
 // stands for a write that came out short without an error.
 std::string systemCause(DWORD error, const std::string& path);
 
+// Test hook: when the environment's DUVAD_TEST_HOLD names `point`, the tool makes the file that
+// DUVAD_TEST_HOLD_FILE names and waits until it is gone, so that a test can act at that point.
+void testHold(const std::string& point);
+
+// The files in the output folder `dir` (a full path ending with a backslash) in the way of a
+// disc of the files `names`, in any case of their names: each is a file of the earlier disc the
+// folder's record lists, unchanged, or any file when `replace` (listed in `earlier`, to be moved
+// aside); a folder, a source (`sources`: their facts, taken from open handles; `sourceNames`: as
+// the user gave them) or another file is refused. The earlier disc's other files, unchanged, are
+// listed too (removed with that disc). Empty, or the refusal.
+std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names, bool replace,
+                        const std::vector<FileFacts>& sources, const std::vector<std::string>& sourceNames,
+                        std::vector<std::string>& earlier);
+
 // A fresh folder inside the output folder that holds the disc while it is made. Unless commit()
-// succeeded, everything is taken away again on destruction, the output folder too when open()
+// succeeded, everything is taken away again on destruction, the output folder too when claim()
 // made it: a refused or failed make leaves the output folder as it found it.
 class Staging {
 public:
@@ -36,19 +54,25 @@ public:
     Staging(const Staging&) = delete;
     Staging& operator=(const Staging&) = delete;
 
-    // Makes the output folder if there is none, then the staging folder. Empty, or why not.
+    // Makes the output folder if there is none and holds it for this make (a second make into it
+    // is refused), then finishes or undoes a commit that a stopped make left, and removes what
+    // stopped makes left (each said on the output). Empty, or why not.
+    std::string claim();
+    // Makes the staging folder. Empty, or why not.
     std::string open();
     std::string path(const std::string& name) const { return folder_ + "\\" + name; }
 
-    // Moves the staged files `names` onto their final names in the output folder. Earlier files of
-    // those names are moved aside first and removed only once every new file is in place; when a
-    // move fails, what was moved goes back, so the folder holds the earlier disc whole. Empty, or
-    // why not.
-    std::string commit(const std::vector<std::string>& names);
+    // Moves the files `earlier` of the output folder aside, then the staged files `names` onto
+    // their final names, as a journal written first lists: a make stopped meanwhile is finished or
+    // undone by the next. The files moved aside are removed once every new file is in place; when
+    // a move fails, what was moved goes back, so the folder holds the earlier disc whole. Empty,
+    // or why not.
+    std::string commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier);
 
 private:
     void clear();
-    std::string outDir_, folder_;
+    std::string outDir_, dir_, folder_;
+    ScopedFile lock_, owner_;  // held with no sharing for the make's life and the folder's
     bool madeOutDir_ = false, committed_ = false;
 };
 

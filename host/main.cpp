@@ -3,8 +3,10 @@
 //
 //   duvad info                the module's version, its export table and its sounds; plays one
 //   duvad analyze FILE...     what AnalyzeMpeg finds in each file, and the disc they would make
-//   duvad make OUTDIR FILE... a Video CD of up to 32 MPEG-1 or RIFF CDXA files: track files, the
+//   duvad make [--replace] OUTDIR FILE...
+//                             a Video CD of up to 32 MPEG-1 or RIFF CDXA files: track files, the
 //                             first track's image, a raw disc image with cue sheet, a cdrdao TOC
+//                             (--replace: also over files in OUTDIR that an earlier make did not make)
 #include <windows.h>
 
 #include <cstdio>
@@ -106,7 +108,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: duvad info\n"
                  "       duvad analyze FILE...\n"
-                 "       duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)\n");
+                 "       duvad make [--replace] OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files;\n"
+                 "             --replace: also replace files in OUTDIR named like the disc's that duvad did not make)\n");
     return 2;
 }
 

@@ -98,7 +98,21 @@ void showProgress(bool final) {
     std::fflush(stdout);
 }
 
-void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) { showProgress(false); }
+// The timers run inside the DLL's pump: they leave its thread's last error as it was, which the
+// host reads when the call fails (a short write sets none).
+void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
+    const DWORD error = GetLastError();
+    showProgress(false);
+    SetLastError(error);
+}
+
+// Once, soon after PrepareVcdFiles began: the tests' hold inside the DLL's conversion.
+void CALLBACK onceConverting(HWND, UINT, UINT_PTR timer, DWORD) {
+    const DWORD error = GetLastError();
+    KillTimer(nullptr, timer);
+    testHold("converting");
+    SetLastError(error);
+}
 
 // ---- Raw image ----------------------------------------------------------------------------------
 
@@ -210,8 +224,10 @@ class TrackFollower {
 public:
     enum Outcome { Running, Done, Differs, Failed };
 
-    TrackFollower(HANDLE out, const std::string& path, const std::vector<std::string>& tracks, const DiscLayout& plan)
-        : out_(out), path_(path), tracks_(tracks), plan_(plan) {}
+    // stop: the make was interrupted; the thread ends at once.
+    TrackFollower(HANDLE out, const std::string& path, const std::vector<std::string>& tracks, const DiscLayout& plan,
+                  const std::atomic<bool>& stop)
+        : out_(out), path_(path), tracks_(tracks), plan_(plan), stop_(stop) {}
     ~TrackFollower() { finish(false); }
 
     bool start() {
@@ -249,7 +265,7 @@ private:
             ScopedFile in;
             const uint32_t want = plan_.trackSectors[k - 1];
             for (uint32_t done = 0; done < want;) {
-                if (abandoned_) return Differs;
+                if (abandoned_ || stop_) return Differs;
                 const bool final = converted_;  // read before the size: then that size is final
                 // Shared for writing, as the DLL opens it (Windows 95 knows no FILE_SHARE_DELETE).
                 if (!in.valid())
@@ -284,6 +300,7 @@ private:
     const std::string& path_;
     const std::vector<std::string>& tracks_;
     const DiscLayout& plan_;
+    const std::atomic<bool>& stop_;
     std::atomic<bool> converted_{false}, abandoned_{false};
     Outcome outcome_ = Running;  // written by the thread, read after it ended
     std::string error_;
@@ -429,11 +446,12 @@ struct Disc {
     std::string image, bin;            // the first track's image and the raw image, in the staging folder
     std::vector<uint8_t> firstTrack;   // the first track's image, completed by the DLL
     DiscLayout layout;                 // from the track files written
+    std::vector<std::string> earlier;  // the files in the output folder that the disc replaces
     // The names of the finished disc's files in the output folder.
     std::vector<std::string> names() const {
         std::vector<std::string> n = {kImageName};
         for (size_t k = 1; k <= sources.size(); ++k) n.push_back(trackFileName(int(k)));
-        for (const char* name : {kBinName, kCueName, kTocName}) n.push_back(name);
+        for (const char* name : {kBinName, kCueName, kTocName, kRecordName}) n.push_back(name);  // the record last
         return n;
     }
 };
@@ -460,30 +478,33 @@ bool planDisc(int argc, char** argv, Disc& disc) {
     return true;
 }
 
-// Before anything in the output folder is made, removed or opened for writing: the folder is one,
-// and no file of the disc is a source (by its identity, or by its long name) or a folder.
-bool checkOutputs(const char* outDir, Disc& disc) {
+// The output folder's full path; false (and said) when it is a file or its name too long.
+bool resolveOutDir(const char* outDir, Disc& disc) {
     disc.outDir = fullPath(outDir);
     if (GetFileAttributesA(disc.outDir.c_str()) != INVALID_FILE_ATTRIBUTES && !isFolder(disc.outDir))
         return fail(disc.outDir + " is not a folder"), false;
     disc.dir = disc.outDir + (disc.outDir.back() == '\\' ? "" : "\\");
-    // The staging folder's name (~duvadNNNNN.tmp) is longer than an output's by at most 16 characters.
-    if (disc.dir.size() + 16 + std::strlen("\\old.AVSEQ01.DAT") >= 256)
+    // The longest name make writes: a track file in the staging folder (~duvad1.tmp to ~duvad100.tmp).
+    if (disc.dir.size() + std::strlen("~duvad100.tmp\\AVSEQ01.DAT") > 255)
         return fail(disc.outDir + ": folder name too long for the track files' names (255 characters at most)"), false;
-    std::vector<FileKey> sources;
-    for (const Source& s : disc.sources) sources.push_back(keyOf(s.path));
-    for (const std::string& name : disc.names()) {
-        const std::string output = disc.dir + name;
-        if (isFolder(output)) return fail(output + ": a folder of that name is in the way of the disc's file"), false;
-        const FileKey key = keyOf(output);
-        for (size_t k = 0; k < sources.size(); ++k)
-            if (sameFile(key, sources[k]))
-                return fail(disc.sources[k].arg + " is " + output +
-                            ", a file of the disc: making the disc would overwrite it; copy it elsewhere or "
-                            "choose another folder"),
-                       false;
-    }
     return true;
+}
+
+// Before anything in the output folder is made, removed or opened for writing, while this make
+// holds it: no file of the disc is a source (by its identity, taken while all of them are open, or
+// by its long name) or a folder, and a file under a disc file's name is the earlier disc's (or the
+// user asked for it to be replaced).
+bool checkOutputs(Disc& disc, bool replace) {
+    std::vector<ScopedFile> held;
+    std::vector<FileFacts> sources;
+    std::vector<std::string> given;
+    for (const Source& s : disc.sources) {
+        held.push_back(openForIdentity(s.path));
+        sources.push_back(factsOf(held.back().get(), s.path));
+        given.push_back(s.arg);
+    }
+    const std::string refused = earlierDisc(disc.dir, disc.names(), replace, sources, given, disc.earlier);
+    return refused.empty() ? true : (fail(refused), false);
 }
 
 // The first track's image as the host prepares it: the file system, INFO.VCD, ENTRIES.VCD.
@@ -517,6 +538,7 @@ bool convertTracks(Disc& disc, TrackFollower& follower, TrackFollower::Outcome& 
     progress.console = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
     g_progress = &progress;
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, onTimer);
+    SetTimer(nullptr, 0, USER_TIMER_MINIMUM, onceConverting);
     const int32_t r = prepare(reinterpret_cast<char*>(disc.firstTrack.data()), int32_t(disc.firstTrack.size()),
                               sourceList.c_str(), targetList.c_str());
     const std::string failure = r == 1 ? "" : failureText(r, disc.sources, disc.targets, disc.image);
@@ -636,19 +658,72 @@ int analyze(int argc, char** argv) {
     return refused || !disc.empty() ? 1 : 0;
 }
 
+namespace {
+
+// ---- Ctrl-C and the console's end ---------------------------------------------------------------
+
+std::atomic<bool> g_interrupted{false};
+
+// On a thread of its own. Ctrl-C or Ctrl-Break: the make stops at its next step (the DLL's
+// conversion cannot be cut short; the raw image's thread stops at once) and leaves the output
+// folder as it was. The console closing, a log-off or a shut-down ends the process once this
+// returns (after a few seconds at most): until then the make stops as for Ctrl-C, and whatever it
+// could not take away the next make into the folder does.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    if (!g_interrupted.exchange(true))
+        std::fprintf(stderr, "duvad: interrupted: stopping%s\n",
+                     event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? "" : " (the console is closing)");
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) Sleep(4000);  // the make's own exit ends this wait
+    return TRUE;
+}
+
+constexpr int kInterrupted = 130;  // as a shell reports a program ended by Ctrl-C
+
+bool interrupted() { return g_interrupted.load(); }
+int stopped() {
+    fail("interrupted; no disc was made and the output folder is as it was");
+    return kInterrupted;
+}
+
+// The record of the disc beside its files, in the staging folder: each file's name, size and time.
+bool writeRecord(const Disc& disc, const Staging& staging) {
+    std::vector<RecordEntry> files;
+    for (const std::string& name : disc.names()) {
+        if (name == kRecordName) continue;
+        WIN32_FIND_DATAA a;
+        duvad::ScopedFind found(FindFirstFileA(staging.path(name).c_str(), &a));
+        if (!found.valid()) return fail("cannot read " + staging.path(name)), false;
+        files.push_back({name, uint64_t(a.nFileSizeHigh) << 32 | a.nFileSizeLow,
+                         uint64_t(a.ftLastWriteTime.dwHighDateTime) << 32 | a.ftLastWriteTime.dwLowDateTime});
+    }
+    return writeList(staging.path(kRecordName), recordText(files));
+}
+
+}  // namespace
+
 // Checks, plan, conversion, raw image, cue sheet and TOC, then the disc's files take their names.
-// Everything is made in a staging folder inside the output folder: a refused or failed make leaves
-// the output folder as it found it, an earlier disc in it included.
+// Everything is made in a staging folder inside the output folder, which this make holds for
+// itself: a refused, failed or interrupted make leaves the output folder as it found it, an
+// earlier disc in it included; only files of an earlier disc of this tool are replaced, unless
+// --replace says otherwise.
 int make(int argc, char** argv) {
-    if (argc < 2) return fail("usage: duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)");
+    const bool replace = argc > 0 && !std::strcmp(argv[0], "--replace");
+    if (replace) --argc, ++argv;
+    if (argc < 2) return fail("usage: duvad make [--replace] OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)");
     if (argc - 1 > vcd::kMaxTracks)
         return fail("too many files (" + std::to_string(argc - 1) + "): a Video CD holds at most 32 tracks");
     if (!HOST_PROC(AnalyzeMpeg) || !HOST_PROC(PrepareVcdFiles))
         return fail("DuVad.dll does not export AnalyzeMpeg and PrepareVcdFiles");
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
     Disc disc;
-    if (!planDisc(argc, argv, disc) || !checkOutputs(argv[0], disc)) return 1;
+    if (!planDisc(argc, argv, disc) || !resolveOutDir(argv[0], disc)) return interrupted() ? stopped() : 1;
+    if (interrupted()) return stopped();
 
     Staging staging(disc.outDir);
+    if (const std::string why = staging.claim(); !why.empty()) return fail(why);
+    testHold("claimed");
+    if (!checkOutputs(disc, replace)) return 1;
+    if (interrupted()) return stopped();
     if (const std::string why = staging.open(); !why.empty()) return fail(why);
     for (size_t k = 1; k <= disc.sources.size(); ++k) disc.targets.push_back(staging.path(trackFileName(int(k))));
     disc.image = staging.path(kImageName);
@@ -658,15 +733,16 @@ int make(int argc, char** argv) {
     ScopedFile out(
         CreateFileA(disc.bin.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.valid()) return fail("cannot create " + disc.bin + ": " + systemCause(GetLastError(), disc.bin));
-    TrackFollower follower(out.get(), disc.bin, disc.targets, disc.plan);
+    TrackFollower follower(out.get(), disc.bin, disc.targets, disc.plan, g_interrupted);
     const bool following = follower.start();
     TrackFollower::Outcome followed = TrackFollower::Running;
-    if (!convertTracks(disc, follower, followed) || !measureTracks(disc) ||
+    if (!convertTracks(disc, follower, followed) || interrupted() || !measureTracks(disc) ||
         !finishRawImage(disc, out.get(), following, follower, followed))
-        return 1;
+        return interrupted() ? stopped() : 1;
     out.reset();
-    if (!writeCueSheet(disc, staging) || !writeToc(disc, staging)) return 1;
-    if (const std::string why = staging.commit(disc.names()); !why.empty()) return fail(why);
+    if (!writeCueSheet(disc, staging) || !writeToc(disc, staging) || !writeRecord(disc, staging)) return 1;
+    if (interrupted()) return stopped();
+    if (const std::string why = staging.commit(disc.names(), disc.earlier); !why.empty()) return fail(why);
     report(disc);
     return 0;
 }

@@ -121,7 +121,7 @@ same "failed remake: the earlier disc is whole" "$d" "$first"
 wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/pal.mpg")" >/dev/null 2>&1
 rc=$?
 if [ $rc -eq 0 ] && [ "$(cat "$d/videocd.cue" "$d/AVSEQ01.DAT" | md5sum)" != "$before" ] \
-   && [ "$(ls "$d" | sort | tr '\n' ' ')" = "AVSEQ01.DAT TRACK01.IMG videocd.bin videocd.cue videocd.toc " ]; then
+   && [ "$(ls "$d" | LC_ALL=C sort | tr '\n' ' ')" = "AVSEQ01.DAT TRACK01.IMG duvad.lst videocd.bin videocd.cue videocd.toc " ]; then
   echo "ok    remake replaces the earlier disc"
 else
   echo "FAIL  remake replaces the earlier disc (exit $rc): $(ls "$d")"; failures=$((failures + 1))
@@ -146,7 +146,7 @@ fi
 chmod a-w "$d/videocd.cue"
 wine "$bin/duvad.exe" make "$(win "$d")" "$(win "$s/film.mpg")" >/dev/null 2>&1
 rc=$?
-if [ $rc -eq 0 ] && [ "$(ls "$d" | sort | tr '\n' ' ')" = "AVSEQ01.DAT TRACK01.IMG videocd.bin videocd.cue videocd.toc " ]; then
+if [ $rc -eq 0 ] && [ "$(ls "$d" | LC_ALL=C sort | tr '\n' ' ')" = "AVSEQ01.DAT TRACK01.IMG duvad.lst videocd.bin videocd.cue videocd.toc " ]; then
   echo "ok    a read-only file of the earlier disc is replaced"
 else
   echo "FAIL  a read-only file of the earlier disc (exit $rc): $(ls -a "$d")"; failures=$((failures + 1))
