@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "files/core/names.h"
+#include "shell/core/printer_blocks.h"
 
 namespace duvad::shell {
 
@@ -127,9 +128,10 @@ int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset,
 bool readDevName(const uint8_t* block, size_t blockSize, DevName which, char (&out)[kDevNameBytes]) {
     out[0] = '\0';
     const size_t word = size_t(which) * 2;
-    if (blockSize < 8) return false;
+    if (blockSize < kDevNamesHeader) return false;
     const size_t offset = size_t(block[word]) | size_t(block[word + 1]) << 8;
-    if (offset >= blockSize) return false;
+    // A name starts past the four words: an offset into them would read the offsets as text.
+    if (offset < kDevNamesHeader || offset >= blockSize) return false;
     const size_t room = blockSize - offset < kDevNameBytes ? blockSize - offset : kDevNameBytes;
     const void* nul = std::memchr(block + offset, 0, room);
     if (!nul) return false;

@@ -56,8 +56,8 @@ constexpr size_t kDevNameBytes = 256;
 enum class DevName { Driver = 0, Device = 1, Output = 2 };
 
 // Copies the name whose offset stands in word `which` of the printer names block into `out`
-// (at most 255 characters). A name whose offset lies outside the block, or that is not
-// terminated inside it or within 255 characters, gives the empty name and false.
+// (at most 255 characters). A name whose offset lies inside the block's four words or outside the
+// block, or that is not terminated inside it or within 255 characters, gives the empty name and false.
 bool readDevName(const uint8_t* block, size_t blockSize, DevName which, char (&out)[kDevNameBytes]);
 
 }  // namespace duvad::shell

@@ -267,6 +267,18 @@ TEST(DevNamesBlock, NamesAtTheirOffsetsAndBadBlocksGiveEmptyNames) {
     EXPECT_FALSE(readDevName(b.data(), b.size() - 1, DevName::Output, name));  // last name unterminated
     b[2] = 0xFF;                                                               // device offset outside the block
     EXPECT_FALSE(readDevName(b.data(), b.size(), DevName::Device, name));
+    // An offset into the four words reads the words themselves as a name: "\x08" or the flag
+    // word and beyond. None of them is taken, 8 (the first byte past them) is.
+    for (uint8_t inside = 0; inside < 8; ++inside) {
+        std::vector<uint8_t> h = devNames("wineps.drv", "LabPDF", "CUPS:LabPDF");
+        h[6] = 'x';
+        h[0] = inside;
+        EXPECT_FALSE(readDevName(h.data(), h.size(), DevName::Driver, name)) << int(inside);
+        EXPECT_STREQ(name, "");
+    }
+    std::vector<uint8_t> first = devNames("", "LabPDF", "CUPS:LabPDF");
+    EXPECT_TRUE(readDevName(first.data(), first.size(), DevName::Driver, name));
+    EXPECT_STREQ(name, "");
     // A name of 256 characters does not fit the 256-byte area with its terminator; 255 does.
     for (size_t n : {255u, 256u}) {
         std::vector<uint8_t> big = devNames(std::string(n, 'z'), "d", "p");
