@@ -18,6 +18,19 @@ bool appendFileListName(char* list, size_t* length, const char* name, size_t bou
     return true;
 }
 
+bool fitsOneLine(const char* name, const files::CodePage& cp) {
+    for (const char* c = name; *c; ++c)
+        if (*c == '\r' || *c == '\n') return false;
+    for (const char* c = name; *c; ++c)
+        if (cp.isLeadByte(uint8_t(*c)) && *++c == '\0') return false;
+    return true;
+}
+
+bool leaveOutFileListName(size_t length, size_t* leftOut, size_t nameLength, size_t bound) {
+    *leftOut += (nameLength < kFileListNameMost ? nameLength : kFileListNameMost) + 2;
+    return length + *leftOut < bound;
+}
+
 bool buildFilterList(const char* filter, char (&list)[kFilterListBytes], char (&defaultExt)[kDefaultExtBytes]) {
     const size_t textLength = std::strlen(filter);
     // The two skipped characters, then the extension; a zero among the skipped ones ends it all.
