@@ -26,7 +26,8 @@ namespace {
 //
 // The pass takes the messages that were waiting when it began (passEndsAfter), so a handler that
 // is always due again cannot hold the caller for ever. WM_QUIT is the host's loop's to take: the
-// pass that meets it puts it back and ends, and the caller's work goes on.
+// pass looks at each message before it takes it and ends at a WM_QUIT, which stays where it is,
+// ahead of what came after it, with its window and both values; the caller's work goes on.
 void pumpOnce() {
     using namespace duvad::shell;
     const DWORD version = GetVersion();  // read from the process, no system call
@@ -35,9 +36,18 @@ void pumpOnce() {
     if (passAction(status, knowsAllPosted(major, minor)) != PassAction::Dispatch) return;
     const DWORD start = GetTickCount();
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == WM_QUIT) return;
+        // The message looked at is the first of its number now, unless a handler of a message sent
+        // from another thread (run inside PeekMessage) took it meanwhile. Number 0 cannot be asked
+        // for alone (0 to 0 is no filter), and then, or after such a handler, a WM_QUIT may be the
+        // one taken: it is posted back with its window and values, the best that can be done.
+        if (!PeekMessageA(&msg, nullptr, msg.message, msg.message, PM_REMOVE)) continue;
         if (msg.message == WM_QUIT) {
-            PostQuitMessage(int(msg.wParam));
+            if (msg.hwnd)
+                PostMessageA(msg.hwnd, WM_QUIT, msg.wParam, msg.lParam);
+            else
+                PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, msg.wParam, msg.lParam);
             return;
         }
         TranslateMessage(&msg);
