@@ -14,6 +14,20 @@ static_assert(QS_RAWINPUT == duvad::shell::kRawInputBit);
 
 namespace {
 
+// The caller's last error, kept through the pump: a long operation that fails right after a pass
+// (a track write that comes out short sets no error of its own) leaves the cause its caller reads
+// with GetLastError, not what a queue call or a handler happened to leave.
+class KeepLastError {
+public:
+    KeepLastError() : error_(GetLastError()) {}
+    ~KeepLastError() { SetLastError(error_); }
+    KeepLastError(const KeepLastError&) = delete;
+    KeepLastError& operator=(const KeepLastError&) = delete;
+
+private:
+    DWORD error_;
+};
+
 // One pass: when no keyboard input waits (or arrived since the last query), hand the queued
 // messages to the thread's windows. A waiting keystroke holds the whole pass back, so the host's
 // own keyboard handling sees it first.
@@ -59,6 +73,7 @@ void pumpOnce() {
 }  // namespace
 
 extern "C" int32_t WINAPI GoEvents(int32_t duration) {
+    const KeepLastError keep;
     pumpOnce();
     if (duration <= 0) return 1;  // what closing an unused pause event would have given
 

@@ -360,6 +360,27 @@ int handleCount() {
     return mine;
 }
 
+// The pump leaves the caller's last error as it was, whatever its queue calls and the handlers set:
+// a long operation that fails right after a pass (a short track write sets none of its own) must
+// leave its caller the cause of the failure.
+TEST_F(Pump, TheCallersLastErrorIsKept) {
+    for (int32_t duration : {0, 100}) {
+        SCOPED_TRACE(duration);
+        PostMessageA(window_, kCountMe, 0, 0);
+        PostThreadMessageA(GetCurrentThreadId(), WM_APP + 11, 0, 0);  // a message to no window
+        // Called straight, not through VB(): the harness's checks after a call touch the last error.
+        const auto goEvents = DUV_PROC(GoEvents);
+        ASSERT_NE(goEvents, nullptr);
+        SetLastError(12345);
+        const int32_t result = goEvents(duration);
+        const DWORD error = GetLastError();
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(error, 12345u);
+        EXPECT_EQ(g_posted, 1);
+        drain();
+    }
+}
+
 // Every pause event is closed: many calls of GoEvents with a pause and of MySleep leave the
 // process's handle count as it was (a pause that kept its event would add one handle per call).
 TEST_F(Pump, PausesLeaveNoHandleBehind) {
