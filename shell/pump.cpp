@@ -53,10 +53,11 @@ void pumpOnce() {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
         if (msg.message == WM_QUIT) return;
         // The message looked at is the first of its number now, unless a handler of a message sent
-        // from another thread (run inside PeekMessage) took it meanwhile. Number 0 cannot be asked
-        // for alone (0 to 0 is no filter), and then, or after such a handler, a WM_QUIT may be the
-        // one taken: it is posted back with its window and values, the best that can be done.
-        if (!PeekMessageA(&msg, nullptr, msg.message, msg.message, PM_REMOVE)) continue;
+        // from another thread (run inside PeekMessage) or a hook took it meanwhile: with none of
+        // that number left the pass ends (a later pass goes on). Number 0 cannot be asked for
+        // alone (0 to 0 is no filter), and then, or after such a handler, a WM_QUIT may be the one
+        // taken: it is posted back with its window and values, the best that can be done.
+        if (!PeekMessageA(&msg, nullptr, msg.message, msg.message, PM_REMOVE)) return;
         if (msg.message == WM_QUIT) {
             if (msg.hwnd)
                 PostMessageA(msg.hwnd, WM_QUIT, msg.wParam, msg.lParam);

@@ -294,7 +294,8 @@ void emptyClipboard() {
 }
 
 // A narrow name of exactly 256 characters does not fit the 255-character area: it comes as the
-// file's short name, or not at all when the file has none (is not there); never whole.
+// file's short name, or not at all when the file has none (is not there); never whole. One of 255
+// comes whole, narrow or wide.
 TEST(DesktopClipboard, ANarrowNameOfExactly256CharactersComesAsItsShortName) {
     TempDir dir("hdrop256");
     const std::string folder = dir.path();
@@ -310,6 +311,18 @@ TEST(DesktopClipboard, ANarrowNameOfExactly256CharactersComesAsItsShortName) {
     EXPECT_LE(lines[0].size(), 255u);
     EXPECT_EQ(TempDir::readFile(lines[0]), "two hundred fifty-six") << lines[0];
     EXPECT_EQ(lines[1], folder + "x.txt");
+
+    const std::string fits = there.substr(0, 255);
+    ASSERT_TRUE(TempDir::writeFile(fits, "two hundred fifty-five"));
+    ASSERT_TRUE(putDropBlock(dropBlock(20, false, fits + '\0' + '\0')));
+    GuardedBuffer narrow(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), narrow.data()), 1);
+    EXPECT_EQ(narrow.str(), fits + "\r\n");
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, wideBytes(widen(fits)) + std::string(4, '\0'))));
+    GuardedBuffer wide(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), wide.data()), 1);
+    EXPECT_EQ(wide.str(), fits + "\r\n");
+    DeleteFileA(fits.c_str());
     DeleteFileW((L"\\\\?\\" + widen(there)).c_str());
     emptyClipboard();
 }

@@ -360,6 +360,46 @@ int handleCount() {
     return mine;
 }
 
+// The message a pass looked at can be gone when it takes it (a hook or a handler of a message sent
+// from another thread took it); for message number 0, which cannot be asked for alone, the pass
+// then takes whatever is first, which may be a WM_QUIT. Such a quit is posted back with its window
+// and values, never dropped. Here a hook takes the WM_NULL the pass has just looked at.
+HHOOK g_hook;
+bool g_hookTookHead;
+LRESULT CALLBACK takeTheNullLookedAt(int code, WPARAM how, LPARAM lp) {
+    const MSG* looked = reinterpret_cast<const MSG*>(lp);
+    if (code == HC_ACTION && how == PM_NOREMOVE && looked->message == WM_NULL && !g_hookTookHead) {
+        g_hookTookHead = true;
+        MSG taken;
+        PeekMessageA(&taken, nullptr, 0, 0, PM_REMOVE);
+    }
+    return CallNextHookEx(g_hook, code, how, lp);
+}
+
+TEST_F(Pump, AQuitTakenInPlaceOfAMessageThatWentIsPostedBack) {
+    for (bool toWindow : {true, false}) {
+        SCOPED_TRACE(toWindow ? "to the window" : "to the thread");
+        PostMessageA(window_, WM_NULL, 0, 0);
+        if (toWindow)
+            PostMessageA(window_, WM_QUIT, 5, 1234);
+        else
+            PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 6, 4321);
+        g_hookTookHead = false;
+        g_hook = SetWindowsHookExA(WH_GETMESSAGE, takeTheNullLookedAt, nullptr, GetCurrentThreadId());
+        ASSERT_NE(g_hook, nullptr);
+        EXPECT_EQ(VB(GoEvents, 0), 1);
+        UnhookWindowsHookEx(g_hook);
+        EXPECT_TRUE(g_hookTookHead);
+        MSG m;
+        ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "the quit was dropped";
+        EXPECT_EQ(m.message, UINT(WM_QUIT));
+        EXPECT_EQ(m.hwnd, toWindow ? window_ : nullptr);
+        EXPECT_EQ(m.wParam, toWindow ? 5u : 6u);
+        EXPECT_EQ(m.lParam, toWindow ? 1234 : 4321);
+        drain();
+    }
+}
+
 // The pump leaves the caller's last error as it was, whatever its queue calls and the handlers set:
 // a long operation that fails right after a pass (a short track write sets none of its own) must
 // leave its caller the cause of the failure.
