@@ -12,8 +12,25 @@
 
 namespace {
 
+// The probe file's name, and the names tried when it is taken (the user's own file, a link to a
+// file elsewhere, another probe running): ~KvChk01.tmp to ~KvChk15.tmp, each as long as the first.
+// A fixed few, so that a folder that lets files be made but not removed is left at most these 16
+// files by all probes together, not one more by every call.
 constexpr char kProbeName[] = "~KvCheck.tmp";
+constexpr char kOtherProbeName[] = "~KvChk00.tmp";  // digits 6 and 7 number it
+constexpr int kProbeNames = 16;
+static_assert(sizeof kOtherProbeName == sizeof kProbeName);
 constexpr size_t kProbePathSize = 256;  // folder, backslash, probe name, terminating zero
+
+void probeName(int index, char* out) {
+    if (index == 0) {
+        std::memcpy(out, kProbeName, sizeof kProbeName);
+        return;
+    }
+    std::memcpy(out, kOtherProbeName, sizeof kOtherProbeName);
+    out[6] = char('0' + index / 10);
+    out[7] = char('0' + index % 10);
+}
 
 // Disk files only: a device (nul.txt, a port, \\.\x\..\Q:) is neither a file to read nor one to
 // erase, and is not opened on its name.
@@ -42,25 +59,28 @@ extern "C" int32_t WINAPI IsFolderWritable(const char* folder) {
     std::memcpy(probe, folder, length);
     size_t at = length;
     if (!slash) probe[at++] = '\\';
-    std::memcpy(probe + at, kProbeName, sizeof kProbeName);
 
-    // Only a file this call creates is written and deleted: an existing file of the probe name
-    // (the user's own, or a link to a file elsewhere) is never opened.
-    duvad::ScopedFile file(CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.valid()) {
-        file.reset();
-        DeleteFileA(probe);
-        return 1;
+    // Only a file this call creates is written and deleted: a file of a probe name that is already
+    // there (the user's own, or a link to a file elsewhere) is never opened.
+    for (int index = 0; index < kProbeNames; ++index) {
+        probeName(index, probe + at);
+        duvad::ScopedFile file(
+            CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.valid()) {
+            // The handle proves this call made the file under this very path, and holding it
+            // without sharing keeps anyone else from renaming or replacing it; the path is
+            // deleted right after the handle is closed. (Where deleting is refused, it stays.)
+            file.reset();
+            DeleteFileA(probe);
+            return 1;
+        }
+        // A name that is there is taken, whatever the system answers for it: most say "exists",
+        // some "access denied". Any other failure on a free name is the folder's answer.
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+            GetFileAttributesA(probe) == INVALID_FILE_ATTRIBUTES)
+            return 0;
     }
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
-        GetFileAttributesA(probe) == INVALID_FILE_ATTRIBUTES)
-        return 0;
-    // The name is taken: probe with a name of the folder that no file has yet. GetTempFileNameA
-    // makes that file as a new one, never opening an existing file.
-    probe[at] = '\0';
-    char unique[MAX_PATH];
-    if (!GetTempFileNameA(probe, "~Kv", 0, unique)) return 0;
-    DeleteFileA(unique);
-    return 1;
+    // Every probe name is taken: no file of this call's own could be made to find out.
+    return 0;
 }

@@ -228,7 +228,8 @@ int32_t WINAPI IsFileExisting(const char* name);
  * IsFolderWritable: creates and deletes "~KvCheck.tmp" in `folder` (with or without a trailing
  * backslash, decided by the last character in double-byte code pages; 0 for an empty folder, or
  * one longer than 242 bytes, 243 with its backslash). An existing file of that name is never
- * opened: the probe then uses a new name of its own; only the file this call made is deleted. */
+ * opened: the probe then tries "~KvChk01.tmp" to "~KvChk15.tmp"; 0 when all 16 names are taken.
+ * Only the file this call made is deleted. */
 int32_t WINAPI IsFileReadable(const char* name);
 int32_t WINAPI IsFileErasable(const char* name);
 int32_t WINAPI IsFolderWritable(const char* folder);
@@ -321,7 +322,8 @@ int32_t WINAPI AllineaConExplorer(HWND hostWindow, int32_t mode);
  * (at least 4098 bytes; names stop before the text would pass 4095 characters). Returns the
  * number of names written; 0 with `list` empty when there is no list, the clipboard is busy, or
  * the list's block does not hold its form. A name that has no exact ANSI form or is over 255
- * characters comes as its short name when that fits, else it is left out. */
+ * characters comes as its short name when that fits, else it is left out; so is a name with CR or
+ * LF or ending in a lone lead byte. A name left out takes the room of its line from the bound. */
 int32_t WINAPI GetHDrop(HWND ownerWindow, char* list);
 
 /* Opens the shell's property sheet of a file or folder. Returns 1 when the shell accepted the
@@ -385,8 +387,10 @@ int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const ch
  * remembered printer. Returns 1 made; 0 cancelled; -1 no printer (PDERR_NODEVICES,
  * PDERR_NODEFAULTPRN); -2 the dialog failed otherwise (twice, when a printer was remembered), mode
  * 3 found no default printer, or a pointer is null; -3 mode 3 could not
- * make the device context. Blocks whose own sizes or offsets pass their lengths are not used:
- * the dialog opens at the default printer (-2 without a names block), mode 3 returns -3.
+ * make the device context. Blocks whose own sizes or offsets pass their lengths, whose device
+ * or form name runs to their end unterminated, or whose names offsets point into its four words
+ * are not used: the dialog opens at the default printer (-2 without a names block), mode 3
+ * returns -3.
  * The blocks the dialog returns are written back whole, whatever their size: size the caller's
  * buffers for the largest. `names`: 2048 bytes (8 bytes, then the driver, printer and port names).
  * `deviceMode`: 66560 bytes (65536 + 1024): the public part (at most 156 bytes) and the driver's

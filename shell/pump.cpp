@@ -14,6 +14,20 @@ static_assert(QS_RAWINPUT == duvad::shell::kRawInputBit);
 
 namespace {
 
+// The caller's last error, kept through the pump: a long operation that fails right after a pass
+// (a track write that comes out short sets no error of its own) leaves the cause its caller reads
+// with GetLastError, not what a queue call or a handler happened to leave.
+class KeepLastError {
+public:
+    KeepLastError() : error_(GetLastError()) {}
+    ~KeepLastError() { SetLastError(error_); }
+    KeepLastError(const KeepLastError&) = delete;
+    KeepLastError& operator=(const KeepLastError&) = delete;
+
+private:
+    DWORD error_;
+};
+
 // One pass: when no keyboard input waits (or arrived since the last query), hand the queued
 // messages to the thread's windows. A waiting keystroke holds the whole pass back, so the host's
 // own keyboard handling sees it first.
@@ -26,7 +40,8 @@ namespace {
 //
 // The pass takes the messages that were waiting when it began (passEndsAfter), so a handler that
 // is always due again cannot hold the caller for ever. WM_QUIT is the host's loop's to take: the
-// pass that meets it puts it back and ends, and the caller's work goes on.
+// pass looks at each message before it takes it and ends at a WM_QUIT, which stays where it is,
+// ahead of what came after it, with its window and both values; the caller's work goes on.
 void pumpOnce() {
     using namespace duvad::shell;
     const DWORD version = GetVersion();  // read from the process, no system call
@@ -35,9 +50,19 @@ void pumpOnce() {
     if (passAction(status, knowsAllPosted(major, minor)) != PassAction::Dispatch) return;
     const DWORD start = GetTickCount();
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == WM_QUIT) return;
+        // The message looked at is the first of its number now, unless a handler of a message sent
+        // from another thread (run inside PeekMessage) or a hook took it meanwhile: with none of
+        // that number left the pass ends (a later pass goes on). Number 0 cannot be asked for
+        // alone (0 to 0 is no filter), and then, or after such a handler, a WM_QUIT may be the one
+        // taken: it is posted back with its window and values, the best that can be done.
+        if (!PeekMessageA(&msg, nullptr, msg.message, msg.message, PM_REMOVE)) return;
         if (msg.message == WM_QUIT) {
-            PostQuitMessage(int(msg.wParam));
+            if (msg.hwnd)
+                PostMessageA(msg.hwnd, WM_QUIT, msg.wParam, msg.lParam);
+            else
+                PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, msg.wParam, msg.lParam);
             return;
         }
         TranslateMessage(&msg);
@@ -49,6 +74,7 @@ void pumpOnce() {
 }  // namespace
 
 extern "C" int32_t WINAPI GoEvents(int32_t duration) {
+    const KeepLastError keep;
     pumpOnce();
     if (duration <= 0) return 1;  // what closing an unused pause event would have given
 

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "files/system_codepage.h"
 #include "frame/module.h"
 #include "frame/scoped.h"
 #include "include/DuVad.h"
@@ -82,7 +83,7 @@ void setDefault(HKEY key, const char* subKey, const char* text, FirstFailure* fa
 
 // ---- Clipboard file list ---------------------------------------------------------------------
 
-constexpr size_t kNameArea = 256;  // a name of the file list text: at most 255 characters
+constexpr size_t kNameArea = duvad::shell::kFileListNameMost + 1;  // a name of the file list text
 
 // Holds a global block locked for the life of the object.
 class GlobalLocked {
@@ -176,14 +177,21 @@ extern "C" int32_t WINAPI GetHDrop(HWND ownerWindow, char* list) {
     duvad::shell::DropList names;
     if (!block || !duvad::shell::checkDropList(block, size, &names)) return 0;
 
-    size_t length = 0;
+    // Every name looked at counts against the bound, those left out too: a block of thousands of
+    // names that all need the file system's short-name query cannot hold the host for long.
+    size_t length = 0, leftOut = 0;
     int32_t written = 0;
     size_t at = names.first;
     duvad::shell::DropName name;
     while (duvad::shell::nextDropName(block, names, &at, &name)) {
         char ansi[kNameArea];
-        if (!ansiName(block, names.wide, name, ansi)) continue;  // no name that names this file
-        if (!duvad::shell::appendFileListName(list, &length, ansi)) break;
+        // Left out: no name that names this file exactly, or one that is no single line of the text.
+        if (!ansiName(block, names.wide, name, ansi) ||
+            !duvad::shell::fitsOneLine(ansi, duvad::files::systemCodePage())) {
+            if (!duvad::shell::leaveOutFileListName(length, &leftOut, name.length)) break;
+            continue;
+        }
+        if (!duvad::shell::appendFileListName(list, &length, ansi, duvad::shell::kFileListBound - leftOut)) break;
         ++written;
     }
     return written;

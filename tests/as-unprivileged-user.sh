@@ -3,7 +3,8 @@
 # anyone else than root, it just runs it. Run by root (who may open a read-only file for writing,
 # so a read-only case could not fail), it makes a user of its own for this run, with a Wine prefix
 # and wineserver of that user's own, runs the program as that user, and removes server, prefix and
-# user again on every way out. The program and its folder must be readable by everyone.
+# user again on every way out. The program and its folder must be readable by everyone. Of the
+# caller's environment only DUVAD_READONLY_FOLDER (tests/win/probe_folders.sh) is passed on.
 set -u
 if [ "$(id -u)" -ne 0 ]; then exec "$@"; fi
 
@@ -13,7 +14,8 @@ as_user() {
   # Its own prefix and server make a Wine session of their own (DUVAD_WINE_SESSION lets the test
   # programs' emulator run).
   runuser -u "$user" -- env -i HOME="$home" USER="$user" PATH=/usr/bin:/bin WINEPREFIX="$home/prefix" \
-    DUVAD_WINE_SESSION=1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" "$@"
+    DUVAD_WINE_SESSION=1 DUVAD_READONLY_FOLDER="${DUVAD_READONLY_FOLDER:-}" WINEARCH=win32 WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree=;mshtml=" "$@"
 }
 cleanup() {
   as_user wineserver -k 2>/dev/null

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "files/core/names.h"
+#include "shell/core/printer_blocks.h"
 
 namespace duvad::shell {
 
@@ -15,6 +16,19 @@ bool appendFileListName(char* list, size_t* length, const char* name, size_t bou
     list[(*length)++] = '\n';
     list[*length] = '\0';
     return true;
+}
+
+bool fitsOneLine(const char* name, const files::CodePage& cp) {
+    for (const char* c = name; *c; ++c)
+        if (*c == '\r' || *c == '\n') return false;
+    for (const char* c = name; *c; ++c)
+        if (cp.isLeadByte(uint8_t(*c)) && *++c == '\0') return false;
+    return true;
+}
+
+bool leaveOutFileListName(size_t length, size_t* leftOut, size_t nameLength, size_t bound) {
+    *leftOut += (nameLength < kFileListNameMost ? nameLength : kFileListNameMost) + 2;
+    return length + *leftOut < bound;
 }
 
 bool buildFilterList(const char* filter, char (&list)[kFilterListBytes], char (&defaultExt)[kDefaultExtBytes]) {
@@ -127,9 +141,10 @@ int32_t writeSelectionList(const char* area, size_t areaSize, size_t nameOffset,
 bool readDevName(const uint8_t* block, size_t blockSize, DevName which, char (&out)[kDevNameBytes]) {
     out[0] = '\0';
     const size_t word = size_t(which) * 2;
-    if (blockSize < 8) return false;
+    if (blockSize < kDevNamesHeader) return false;
     const size_t offset = size_t(block[word]) | size_t(block[word + 1]) << 8;
-    if (offset >= blockSize) return false;
+    // A name starts past the four words: an offset into them would read the offsets as text.
+    if (offset < kDevNamesHeader || offset >= blockSize) return false;
     const size_t room = blockSize - offset < kDevNameBytes ? blockSize - offset : kDevNameBytes;
     const void* nul = std::memchr(block + offset, 0, room);
     if (!nul) return false;

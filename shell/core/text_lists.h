@@ -21,6 +21,20 @@ constexpr size_t kFileListBytes = kFileListBound + 2 + 1;  // 4098: the caller's
 // the text so far plus the name would pass `bound`. Returns false, with nothing appended, then.
 bool appendFileListName(char* list, size_t* length, const char* name, size_t bound = kFileListBound);
 
+// A name the file list text can carry as one line: no CR or LF in it (either would split the line,
+// the second part naming another file), and its last character whole in code page `cp` (a lead
+// byte without its trail byte would take the CR that follows as its trail and join the next line).
+bool fitsOneLine(const char* name, const files::CodePage& cp);
+
+// A name of another program's block that is left out (no exact form, or not one line) still takes
+// from the bound the line it would have made: its characters (at most the 255 a name area holds)
+// and CR LF, added to `*leftOut`. So every name the loop looks at counts, and a block of names that
+// are all left out ends like any other, after at most about 1365 names. The text written so far is
+// `length` long; the next name is appended against `bound - *leftOut`. Returns false when no name,
+// not even one of a single character, can fit any more.
+constexpr size_t kFileListNameMost = 255;
+bool leaveOutFileListName(size_t length, size_t* leftOut, size_t nameLength, size_t bound = kFileListBound);
+
 // ---- Open and Save dialog filter ------------------------------------------------------------
 
 constexpr size_t kFilterListBytes = 256;  // the platform's filter list, closed by an empty string
@@ -56,8 +70,8 @@ constexpr size_t kDevNameBytes = 256;
 enum class DevName { Driver = 0, Device = 1, Output = 2 };
 
 // Copies the name whose offset stands in word `which` of the printer names block into `out`
-// (at most 255 characters). A name whose offset lies outside the block, or that is not
-// terminated inside it or within 255 characters, gives the empty name and false.
+// (at most 255 characters). A name whose offset lies inside the block's four words or outside the
+// block, or that is not terminated inside it or within 255 characters, gives the empty name and false.
 bool readDevName(const uint8_t* block, size_t blockSize, DevName which, char (&out)[kDevNameBytes]);
 
 }  // namespace duvad::shell

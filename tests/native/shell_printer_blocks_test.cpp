@@ -46,6 +46,45 @@ TEST(PrinterBlocks, DeviceModeSizesMustStayInsideTheLength) {
     EXPECT_FALSE(devModeFits(nullptr, 156));
 }
 
+// The texts the system reads up to their zero: the device name (from byte 0) always, the form name
+// (from byte 70) when the public part reaches its end (102) and the field mask has DM_FORMNAME.
+TEST(PrinterBlocks, DeviceModeTextsMustEndInsideTheBlock) {
+    auto formBlock = [](size_t length, uint16_t size, uint32_t fields) {
+        std::string b = devMode(length, size, 0);
+        for (int i = 0; i < 4; ++i) b[40 + i] = char(fields >> (8 * i));
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::string block;
+        bool fits;
+    };
+    std::string endsAtItsLastByte = formBlock(102, 102, 0x10000);
+    endsAtItsLastByte[101] = '\0';
+    std::string endsLaterInTheBlock = formBlock(156, 156, 0x10000);
+    endsLaterInTheBlock[130] = '\0';
+    const Case cases[] = {
+        {"form name running to the block's end", formBlock(102, 102, 0x10000), false},
+        {"form name in a longer block, no zero after it", formBlock(156, 156, 0x10011), false},
+        {"form name ending at the block's last byte", endsAtItsLastByte, true},
+        {"form name ending further on in the block", endsLaterInTheBlock, true},
+        {"form name not named by the mask", formBlock(102, 102, 0x0000FFFF), true},
+        {"public part short of the form name's end", formBlock(102, 101, 0x10000), true},
+    };
+    for (const Case& c : cases) {
+        Exact b(c.block);
+        EXPECT_EQ(devModeFits(b.data.get(), b.size), c.fits) << c.what;
+    }
+
+    // A device name with no zero anywhere in the block (sizes 257 and 257, no form name).
+    std::string device(514, 'A');
+    device[36] = device[37] = device[38] = device[39] = '\x01';
+    device[42] = '\x40';
+    EXPECT_FALSE(devModeFits(Exact(device).data.get(), device.size()));
+    device[513] = '\0';
+    EXPECT_TRUE(devModeFits(Exact(device).data.get(), device.size()));
+}
+
 std::string devNames(uint16_t driver, uint16_t device, uint16_t output, const std::string& text) {
     std::string b(8, '\0');
     const uint16_t w[3] = {driver, device, output};

@@ -36,6 +36,55 @@ TEST(FileListText, NamesEndInCrLfAndStopBeforeTheBound) {
     EXPECT_EQ(list[4097], '\0');
 }
 
+// A name with CR or LF would split its line, the second part naming another file; a last lead byte
+// without its trail would take the CR after it as its trail and join the next line.
+TEST(FileListText, NamesThatAreNotOneLineAreTold) {
+    for (const char* name : {"C:\\a.txt", "", "C:\\\x95\x5C\\a.txt", "C:\\\x83\x66"})
+        EXPECT_TRUE(fitsOneLine(name, japanese)) << name;
+    for (const char* name :
+         {"C:\\a\r\nC:\\b.txt", "C:\\a\rb", "C:\\a\nb", "\n", "C:\\a\r", "C:\\\x81", "C:\\\x95\x5C\x81", "\xE0"})
+        EXPECT_FALSE(fitsOneLine(name, japanese)) << name;
+    // In a single-byte code page those bytes are characters of their own.
+    EXPECT_TRUE(fitsOneLine("C:\\\x81", western));
+    EXPECT_FALSE(fitsOneLine("C:\\\x81\r", western));
+}
+
+// Names left out take the room of their lines (at most 255 characters and CR LF): a written name
+// then fits against what remains, and once no one-character name can fit the loop is told to end.
+TEST(FileListText, NamesLeftOutCountAgainstTheBound) {
+    size_t leftOut = 0;
+    EXPECT_TRUE(leaveOutFileListName(0, &leftOut, 10));
+    EXPECT_EQ(leftOut, 12u);
+    EXPECT_TRUE(leaveOutFileListName(0, &leftOut, 100000));
+    EXPECT_EQ(leftOut, 12u + 257u) << "a name counts no more than the 255 characters its area holds";
+
+    // 4095 = 16 text + 4077 left out + 2: one character more still fits, then nothing.
+    std::vector<char> list(kFileListBytes + 16, '#');
+    list[0] = '\0';
+    size_t length = 0;
+    ASSERT_TRUE(appendFileListName(list.data(), &length, "C:\\a.txt"));
+    ASSERT_TRUE(appendFileListName(list.data(), &length, "C:\\b"));
+    ASSERT_EQ(length, 16u);
+    leftOut = 4077 - 257;
+    EXPECT_TRUE(leaveOutFileListName(length, &leftOut, 255));
+    EXPECT_EQ(length + leftOut, 4093u);
+    EXPECT_FALSE(appendFileListName(list.data(), &length, "xyz", kFileListBound - leftOut));
+    EXPECT_TRUE(appendFileListName(list.data(), &length, "xy", kFileListBound - leftOut));
+    EXPECT_EQ(std::string(list.data()), "C:\\a.txt\r\nC:\\b\r\nxy\r\n");
+    // 4095 reached by a name left out: nothing more can fit.
+    leftOut = 0;
+    EXPECT_TRUE(leaveOutFileListName(4000, &leftOut, 92));
+    EXPECT_FALSE(leaveOutFileListName(4000, &leftOut, 1));
+    leftOut = 0;
+    EXPECT_FALSE(leaveOutFileListName(4000, &leftOut, 93));
+
+    // A block of names that are all left out: one-character names are looked at 1365 times at most.
+    leftOut = 0;
+    size_t looked = 1;
+    while (leaveOutFileListName(0, &leftOut, 1)) ++looked;
+    EXPECT_EQ(looked, 1365u);
+}
+
 // The host's argument: filter text, terminator, two skipped characters, extension, terminator.
 std::string filterArg(const std::string& text, const std::string& ext) { return text + '\0' + "*." + ext + '\0'; }
 
@@ -267,6 +316,18 @@ TEST(DevNamesBlock, NamesAtTheirOffsetsAndBadBlocksGiveEmptyNames) {
     EXPECT_FALSE(readDevName(b.data(), b.size() - 1, DevName::Output, name));  // last name unterminated
     b[2] = 0xFF;                                                               // device offset outside the block
     EXPECT_FALSE(readDevName(b.data(), b.size(), DevName::Device, name));
+    // An offset into the four words reads the words themselves as a name: "\x08" or the flag
+    // word and beyond. None of them is taken, 8 (the first byte past them) is.
+    for (uint8_t inside = 0; inside < 8; ++inside) {
+        std::vector<uint8_t> h = devNames("wineps.drv", "LabPDF", "CUPS:LabPDF");
+        h[6] = 'x';
+        h[0] = inside;
+        EXPECT_FALSE(readDevName(h.data(), h.size(), DevName::Driver, name)) << int(inside);
+        EXPECT_STREQ(name, "");
+    }
+    std::vector<uint8_t> first = devNames("", "LabPDF", "CUPS:LabPDF");
+    EXPECT_TRUE(readDevName(first.data(), first.size(), DevName::Driver, name));
+    EXPECT_STREQ(name, "");
     // A name of 256 characters does not fit the 256-byte area with its terminator; 255 does.
     for (size_t n : {255u, 256u}) {
         std::vector<uint8_t> big = devNames(std::string(n, 'z'), "d", "p");

@@ -143,6 +143,16 @@ TEST(VcdAnalysis, PlayingTimePastEmptySectorsAndPartialPacks) {
     auto tooMany = plain;
     tooMany.resize(plain.size() + 300 * 2324);
     EXPECT_EQ(analyzeBytes(tooMany).playingSeconds, -1) << "beyond 300 zero sectors";
+    // Exactly 300 sectors' worth of zero bytes after the stream's last non-zero byte is still
+    // looked past; one zero byte more is not.
+    auto bare = plain;
+    while (!bare.empty() && bare.back() == 0) bare.pop_back();
+    ASSERT_EQ(plain.size() - bare.size(), 20u);
+    auto exactly = bare;
+    exactly.resize(bare.size() + 300 * 2324);
+    EXPECT_EQ(analyzeBytes(exactly).playingSeconds, 4) << "exactly 300 zero sectors";
+    exactly.push_back(0);
+    EXPECT_EQ(analyzeBytes(exactly).playingSeconds, -1) << "300 zero sectors and one byte";
 
     // A RIFF CDXA file with empty raw sectors after its stream: sync, header and subheader, and a
     // user data area of zeros.

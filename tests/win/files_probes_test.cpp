@@ -6,6 +6,7 @@
 
 #include "tests/win/files_support.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -115,6 +116,115 @@ TEST_F(Probe, FolderProbeLeavesAnExistingProbeNameAlone) {
     EXPECT_EQ(TempDir::readFile(linked), "linked content");
     EXPECT_EQ(TempDir::readFile(own), "linked content");
     ASSERT_TRUE(DeleteFileA(own.c_str()));
+}
+
+// The names the folder probe may use: "~KvCheck.tmp", then "~KvChk01.tmp" to "~KvChk15.tmp".
+std::vector<std::string> probeNames() {
+    std::vector<std::string> names = {"~KvCheck.tmp"};
+    for (const char* n : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12", "13", "14", "15"})
+        names.push_back(std::string("~KvChk") + n + ".tmp");
+    return names;
+}
+
+// Every name the probe may use is taken by a file that is not the probe's: none of them is opened,
+// changed or deleted, and no file of another name is left or removed. Nothing of the call's own
+// could be made, so the answer is 0; with one name free again the probe uses it and answers 1.
+TEST_F(Probe, FolderWhoseProbeNamesAreAllTakenKeepsEveryFile) {
+    const std::string folder = dir_.path().substr(0, dir_.path().size() - 1);
+    std::vector<std::string> before = {"data.bin"};
+    for (const std::string& name : probeNames()) {
+        ASSERT_TRUE(TempDir::writeFile(dir_.file(name), "kept " + name));
+        before.push_back(name);
+    }
+    std::sort(before.begin(), before.end());
+    EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 0) << "no probe of the call's own could be made";
+    EXPECT_EQ(namesIn(dir_.path()), before);
+    for (const std::string& name : probeNames()) EXPECT_EQ(TempDir::readFile(dir_.file(name)), "kept " + name);
+
+    // The last name free: the probe is made and removed there, nothing else changes.
+    const std::string last = probeNames().back();
+    ASSERT_TRUE(DeleteFileA(dir_.file(last).c_str()));
+    before.erase(std::find(before.begin(), before.end(), last));
+    EXPECT_EQ(VB(IsFolderWritable, (folder + "\\").c_str()), 1);
+    EXPECT_EQ(namesIn(dir_.path()), before);
+    for (const std::string& name : before)
+        if (name != "data.bin") EXPECT_EQ(TempDir::readFile(dir_.file(name)), "kept " + name);
+}
+
+// A system that answers "access denied" (not "exists") for a name that is taken: the probe moves on
+// to its next name rather than calling the folder unwritable. A free name that is refused is the
+// folder's answer.
+std::string g_deniedName;    // CreateFileA answers "access denied" for a path ending in this name,
+bool g_deniedOnlyWhenThere;  // when a file of the name is there, or always
+std::vector<std::string> g_probed;
+HANDLE WINAPI deniedByName(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
+                           DWORD flags, HANDLE tmpl) {
+    const std::string path = name;
+    const std::string last = path.substr(path.rfind('\\') + 1);
+    g_probed.push_back(last);
+    if (last == g_deniedName && (!g_deniedOnlyWhenThere || GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(name, access, share, security, how, flags, tmpl);
+}
+
+TEST_F(Probe, FolderProbeMovesOnWhenATakenNameIsAnsweredAccessDenied) {
+    const std::string folder = dir_.path().substr(0, dir_.path().size() - 1);
+    ImportPatch create(dll(), "kernel32.dll", "CreateFileA", reinterpret_cast<const void*>(&deniedByName));
+    ASSERT_TRUE(create.active());
+    ASSERT_TRUE(TempDir::writeFile(dir_.file("~KvCheck.tmp"), "the user's own"));
+    g_deniedName = "~KvCheck.tmp";
+    g_deniedOnlyWhenThere = true;
+    g_probed.clear();
+    EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 1);
+    EXPECT_EQ(g_probed, (std::vector<std::string>{"~KvCheck.tmp", "~KvChk01.tmp"}));
+    EXPECT_EQ(TempDir::readFile(dir_.file("~KvCheck.tmp")), "the user's own");
+    EXPECT_EQ(namesIn(dir_.path()), (std::vector<std::string>{"data.bin", "~KvCheck.tmp"}));
+
+    // "Access denied" for a name that is free: the folder refuses new files.
+    g_deniedName = "~KvChk01.tmp";
+    g_deniedOnlyWhenThere = false;
+    g_probed.clear();
+    EXPECT_EQ(VB(IsFolderWritable, folder.c_str()), 0);
+    EXPECT_EQ(g_probed, (std::vector<std::string>{"~KvCheck.tmp", "~KvChk01.tmp"}));
+    EXPECT_EQ(namesIn(dir_.path()), (std::vector<std::string>{"data.bin", "~KvCheck.tmp"}));
+}
+
+// A folder without write permission that holds a file of the probe name, made by the ctest entry
+// FilesProbeReadOnlyFolder (tests/win/probe_folders.sh) and probed as an ordinary user, since root
+// may create files in any folder.
+TEST(ProbeFolders, ReadOnlyFolderHoldingTheProbeNameIsNotWritable) {
+    char folder[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("DUVAD_READONLY_FOLDER", folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) GTEST_SKIP() << "made by the ctest entry FilesProbeReadOnlyFolder";
+    const std::string path = folder;
+    ASSERT_NE(GetFileAttributesA((path + "\\~KvCheck.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(VB(IsFolderWritable, path.c_str()), 0);
+    EXPECT_EQ(VB(IsFolderWritable, (path + "\\").c_str()), 0);
+    EXPECT_EQ(namesIn(path + "\\"), std::vector<std::string>{"~KvCheck.tmp"});
+    // The same user's own folder is writable: the 0 above is the folder's answer.
+    TempDir own("probe-own");
+    EXPECT_EQ(VB(IsFolderWritable, own.path().c_str()), 1);
+}
+
+// A folder where files can be made but not removed (the ctest entry FilesProbeAppendOnlyFolder sets
+// the host's append-only attribute on it): every call finds the folder writable until the probe
+// names run out, and all calls together leave no more than the 16 probe names, not one file each.
+TEST(ProbeFolders, FolderThatKeepsItsFilesGetsAtMostTheProbeNames) {
+    char folder[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("DUVAD_APPEND_ONLY_FOLDER", folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) GTEST_SKIP() << "made by the ctest entry FilesProbeAppendOnlyFolder";
+    const std::string path = std::string(folder) + "\\";
+    ASSERT_TRUE(namesIn(path).empty());
+    std::vector<int32_t> answers;
+    for (int call = 0; call < 40; ++call) answers.push_back(VB(IsFolderWritable, folder));
+    std::vector<std::string> left = namesIn(path);
+    std::vector<std::string> names = probeNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(left, names) << "each probe name once, nothing else";
+    EXPECT_EQ(std::count(answers.begin(), answers.begin() + 16, 1), 16);
+    EXPECT_EQ(std::count(answers.begin() + 16, answers.end(), 0), 24) << "no name left to make a probe under";
 }
 
 // Links planted from the host system (tests/win/planted_links.sh): C:\DuVadLinks\hard and

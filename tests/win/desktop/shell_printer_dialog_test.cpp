@@ -7,10 +7,10 @@
 #include <commdlg.h>
 #include <winspool.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
-
-#include <algorithm>
 
 #include "tests/win/dialog_driver.h"
 #include "tests/win/harness.h"
@@ -65,10 +65,13 @@ void rememberMissing(Remembered& r) {
     r.modeLength = 0;
 }
 
+// Run by the DesktopPrinterQueue ctest entry, which fails when a test skips: without the printer
+// these tests would pass silently.
 class DesktopPrinter : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (printerCount() == 0) GTEST_SKIP() << "no printer: scripts/test.sh sets up the CUPS PDF queue";
+        if (printerCount() == 0)
+            GTEST_SKIP() << "no printer: CUPS with the PDF queue scripts/test.sh sets up must be running";
     }
     std::string shownPrinter_;
     DialogScript ok() {
@@ -194,6 +197,58 @@ TEST_F(DesktopPrinter, PrinterThatIsNotThere) {
     }
     EXPECT_NE(r.name(1), "NoSuchPrinter");
     EXPECT_EQ(r.name(1), shownPrinter_);
+    r.deleteContext();
+}
+
+// Without dialog the caller's device mode goes to the system as it stands, and the system reads its
+// texts up to their zero: a form name that runs to the end of the block, the block at the end of
+// the caller's memory, was read past it (the host faulted). Such a block makes no context; one
+// whose form name ends at its last byte does.
+TEST_F(DesktopPrinter, WithoutDialogADeviceModeWhoseFormNameRunsToItsEndIsRefused) {
+    Remembered r;
+    ASSERT_EQ(r.call(3), 1);  // the default printer's blocks
+    r.deleteContext();
+    constexpr size_t kFormNameEnd = offsetof(DEVMODEA, dmFormName) + CCHFORMNAME;
+    static_assert(kFormNameEnd == 102);
+    GuardedBuffer mode(kFormNameEnd);
+    memcpy(mode.data(), r.mode.data(), kFormNameEnd);
+    auto* m = reinterpret_cast<DEVMODEA*>(mode.data());
+    m->dmSize = WORD(kFormNameEnd);
+    m->dmDriverExtra = 0;
+    m->dmFields |= DM_FORMNAME;
+    memset(m->dmFormName, 'F', CCHFORMNAME);
+    int32_t length = int32_t(kFormNameEnd);
+    EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 3, &r.context, r.names.data(), &r.namesLength, mode.data(), &length), -3);
+    EXPECT_FALSE(r.contextWritten());
+    m->dmFormName[CCHFORMNAME - 1] = '\0';
+    EXPECT_EQ(VB(PrinterSetup, HWND(nullptr), 3, &r.context, r.names.data(), &r.namesLength, mode.data(), &length), 1);
+    EXPECT_TRUE(r.contextWritten());
+    r.deleteContext();
+}
+
+// A printer names block whose driver offset points into its four words: the words and what follows
+// them read as the real driver's name, yet no such block is taken.
+TEST_F(DesktopPrinter, WithoutDialogNamesOffsetsIntoTheWordsAreRefused) {
+    Remembered r;
+    ASSERT_EQ(r.call(3), 1);
+    r.deleteContext();
+    const std::string driver = r.name(0), device = r.name(1);
+    ASSERT_GE(driver.size(), 4u);
+    // Offset 4: the output offset and flag words hold the driver name's first four characters.
+    std::string block = std::string("\x04\x00", 2) + std::string(2, '\0') + driver + '\0' + device + '\0';
+    const size_t deviceAt = 4 + driver.size() + 1;
+    block[2] = char(deviceAt), block[3] = char(deviceAt >> 8);
+    memcpy(r.names.data(), block.data(), block.size());
+    r.namesLength = int32_t(block.size());
+    r.modeLength = 0;
+    EXPECT_EQ(r.call(3), -3);
+    EXPECT_FALSE(r.contextWritten());
+    // The same names at offsets past the words make a context.
+    block = std::string(8, '\0') + driver + '\0' + device + '\0';
+    block[0] = 8, block[2] = block[4] = char(8 + driver.size() + 1);
+    memcpy(r.names.data(), block.data(), block.size());
+    r.namesLength = int32_t(block.size());
+    EXPECT_EQ(r.call(3), 1);
     r.deleteContext();
 }
 

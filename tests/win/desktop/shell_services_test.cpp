@@ -10,6 +10,7 @@
 #include "shell/core/geometry.h"
 #include "tests/win/dialog_driver.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 #include "tests/win/pe_image.h"
 
 namespace duvad::test {
@@ -285,6 +286,112 @@ TEST(DesktopClipboard, NamesThatCannotBeGivenExactlyComeAsShortNamesOrNotAtAll) 
     }
 }
 
+void emptyClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// A narrow name of exactly 256 characters does not fit the 255-character area: it comes as the
+// file's short name, or not at all when the file has none (is not there); never whole. One of 255
+// comes whole, narrow or wide.
+TEST(DesktopClipboard, ANarrowNameOfExactly256CharactersComesAsItsShortName) {
+    TempDir dir("hdrop256");
+    const std::string folder = dir.path();
+    const std::string there = folder + std::string(256 - folder.size(), 'T');
+    const std::string missing = folder + std::string(256 - folder.size(), 'M');
+    ASSERT_EQ(there.size(), 256u);
+    ASSERT_TRUE(writeWideFile(L"\\\\?\\" + widen(there), "two hundred fifty-six"));
+    ASSERT_TRUE(putDropBlock(dropBlock(20, false, there + '\0' + missing + '\0' + folder + "x.txt" + '\0' + '\0')));
+    GuardedBuffer list(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 2);
+    const std::vector<std::string> lines = linesOf(list.str());
+    ASSERT_EQ(lines.size(), 2u) << list.str();
+    EXPECT_LE(lines[0].size(), 255u);
+    EXPECT_EQ(TempDir::readFile(lines[0]), "two hundred fifty-six") << lines[0];
+    EXPECT_EQ(lines[1], folder + "x.txt");
+
+    const std::string fits = there.substr(0, 255);
+    ASSERT_TRUE(TempDir::writeFile(fits, "two hundred fifty-five"));
+    ASSERT_TRUE(putDropBlock(dropBlock(20, false, fits + '\0' + '\0')));
+    GuardedBuffer narrow(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), narrow.data()), 1);
+    EXPECT_EQ(narrow.str(), fits + "\r\n");
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, wideBytes(widen(fits)) + std::string(4, '\0'))));
+    GuardedBuffer wide(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), wide.data()), 1);
+    EXPECT_EQ(wide.str(), fits + "\r\n");
+    DeleteFileA(fits.c_str());
+    DeleteFileW((L"\\\\?\\" + widen(there)).c_str());
+    emptyClipboard();
+}
+
+// The text is read by the host line by line: a name with CR or LF in it would make two lines, the
+// second naming another file, so such names are left out, narrow or wide.
+TEST(DesktopClipboard, NamesWithLineBreaksAreLeftOut) {
+    const std::string narrow = std::string("C:\\a.txt\r\nC:\\windows\\win.ini") + '\0' + "C:\\b\nc.txt" + '\0' +
+                               "C:\\d\re.txt" + '\0' + "C:\\kept.txt" + '\0' + '\0';
+    ASSERT_TRUE(putDropBlock(dropBlock(20, false, narrow)));
+    GuardedBuffer list(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 1);
+    EXPECT_EQ(list.str(), "C:\\kept.txt\r\n");
+
+    std::string wide;
+    for (const std::wstring& n :
+         {std::wstring(L"C:\\x\r\nC:\\windows\\win.ini"), std::wstring(L"C:\\kept.txt"), std::wstring(L"C:\\y\n")})
+        wide += wideBytes(n) + std::string(2, '\0');
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, wide + std::string(2, '\0'))));
+    GuardedBuffer wideList(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), wideList.data()), 1);
+    EXPECT_EQ(wideList.str(), "C:\\kept.txt\r\n");
+    emptyClipboard();
+}
+
+// Every name of another program's block counts against the bound, also those left out: a block of
+// 20000 wide names (1.2 MB) that each need the short-name query (a character the code page lacks,
+// no file behind it) held the host for 18 s, one query per name. Each name left out takes the room
+// of its line, so the queries stop once the bound is used up.
+int g_shortNameQueries;
+DWORD WINAPI countedNoShortName(LPCWSTR, LPWSTR, DWORD) {
+    ++g_shortNameQueries;
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+}
+
+TEST(DesktopClipboard, ABlockOfManyNamesLeftOutIsLookedAtOnlyUpToTheBound) {
+    LookupPatch lookup(dll(), {{"GetShortPathNameW", reinterpret_cast<const void*>(&countedNoShortName)}});
+    ASSERT_TRUE(lookup.active());
+    // 20000 names of 29 characters, each with an omega.
+    std::string names;
+    for (int i = 0; i < 20000; ++i) {
+        wchar_t name[32];
+        wsprintfW(name, L"C:\\clip\\\x03A9mega%012d.txt", i);
+        ASSERT_EQ(lstrlenW(name), 29);
+        names += wideBytes(name) + std::string(2, '\0');
+    }
+    const std::string block = dropBlock(20, true, names + std::string(2, '\0'));
+    ASSERT_GT(block.size(), 1200000u);
+    ASSERT_TRUE(putDropBlock(block));
+    g_shortNameQueries = 0;
+    GuardedBuffer list(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 0);
+    EXPECT_EQ(list.str(), "");
+    // Each name takes 29 + 2 of the 4095: no more than 133 can be looked at.
+    EXPECT_GE(g_shortNameQueries, 1);
+    EXPECT_LE(g_shortNameQueries, 4095 / 31 + 1);
+
+    // Names left out ahead of names that can be given take their room as well.
+    std::string mixed;
+    for (int i = 0; i < 130; ++i) mixed += wideBytes(L"C:\\clip\\\x03A9mega000000000000.txt") + std::string(2, '\0');
+    for (int i = 0; i < 10; ++i) mixed += wideBytes(L"C:\\clip\\plain000000000000.txt") + std::string(2, '\0');
+    ASSERT_TRUE(putDropBlock(dropBlock(20, true, mixed + std::string(2, '\0'))));
+    GuardedBuffer some(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), some.data()), 2) << "4095 - 130 x 31 = 65: room for two names of 29";
+    EXPECT_EQ(some.str(), "C:\\clip\\plain000000000000.txt\r\nC:\\clip\\plain000000000000.txt\r\n");
+    emptyClipboard();
+}
+
 // In a double-byte code page (932) wide names whose characters all have their exact form come as
 // they are, also one with the trail byte 0x5C; one with a character the code page lacks (and no
 // file behind it) is left out rather than given by a best fit.
@@ -302,6 +409,19 @@ TEST(ShellDbcsClipboard, WideNamesConvertExactlyOrNotAtAll) {
         EmptyClipboard();
         CloseClipboard();
     }
+}
+
+// In code page 932 a narrow name whose last byte is a lone lead byte would take the CR after it as
+// its trail byte and join the next line: it is left out; one ending in a whole character is kept.
+TEST(ShellDbcsClipboard, NarrowNamesEndingInALoneLeadByteAreLeftOut) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs ANSI code page 932 (LC_ALL=ja_JP.UTF-8), have " << GetACP();
+    const std::string narrow = std::string("C:\\a\x81") + '\0' + "C:\\\x95\x5C.txt" + '\0' + "C:\\\x83\x66" + '\0' +
+                               "C:\\b\x95\x5C\x81" + '\0' + '\0';
+    ASSERT_TRUE(putDropBlock(dropBlock(20, false, narrow)));
+    GuardedBuffer list(4098);
+    EXPECT_EQ(VB(GetHDrop, HWND(nullptr), list.data()), 2);
+    EXPECT_EQ(list.str(), "C:\\\x95\x5C.txt\r\nC:\\\x83\x66\r\n");
+    emptyClipboard();
 }
 
 // The short-name query for wide names is one Windows 95 lacks: the DLL looks it up at run time, so

@@ -1,4 +1,7 @@
 // The message pump and the pause (GoEvents, MySleep), with real windows, timers and posted messages.
+#include <cstring>
+#include <vector>
+
 #include "tests/win/harness.h"
 #include "tests/win/vcd_test_util.h"
 
@@ -281,6 +284,153 @@ TEST_F(Pump, AQuitMessageTakenByAPassReachesTheHostsLoop) {
     EXPECT_EQ(g_hostCallResult, 1);
     EXPECT_TRUE(vcd::sameBytes(TempDir::readFile(dir.file("t1.bin")), vcd::expectedTrack(vcd::bytesOf("cut.mpg"), 1)));
     EXPECT_EQ(vcd::fileSizeAt(dir.file("image.bin")), vcd::kImageBytes);
+}
+
+// A WM_QUIT posted with values, to a window or to the thread, stays where it is in the host's queue:
+// the host's loop takes it before what was posted after it, with its window, wParam and lParam. A
+// message posted ahead of it is still handed over; what follows it waits, in every pass.
+TEST_F(Pump, AQuitMessageKeepsItsPlaceItsWindowAndItsValues) {
+    constexpr UINT kAfter = WM_APP + 9;
+    for (int32_t duration : {0, 100}) {
+        for (bool toWindow : {true, false}) {
+            SCOPED_TRACE(std::string(toWindow ? "to the window" : "to the thread") + ", GoEvents(" +
+                         std::to_string(duration) + ")");
+            PostMessageA(window_, kCountMe, 0, 0);
+            if (toWindow)
+                PostMessageA(window_, WM_QUIT, 5, 1234);
+            else
+                PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 6, 4321);
+            PostMessageA(window_, kAfter, 7, 77);
+            EXPECT_EQ(VB(GoEvents, duration), 1);
+            EXPECT_EQ(g_posted, 1);
+            MSG m;
+            ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+            EXPECT_EQ(m.message, UINT(WM_QUIT));
+            EXPECT_EQ(m.hwnd, toWindow ? window_ : nullptr);
+            EXPECT_EQ(m.wParam, toWindow ? 5u : 6u);
+            EXPECT_EQ(m.lParam, toWindow ? 1234 : 4321);
+            ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+            EXPECT_EQ(m.message, kAfter);
+            EXPECT_EQ(m.wParam, 7u);
+            EXPECT_EQ(m.lParam, 77);
+            drain();
+        }
+    }
+}
+
+// The handles this process holds, or -1 when the system cannot tell. GetProcessHandleCount
+// (Windows XP SP1 and later) answers 0 under Wine 8, so the system's handle table is read then.
+int handleCount() {
+    using HandleCount = BOOL(WINAPI*)(HANDLE, PDWORD);
+    const auto count = reinterpret_cast<HandleCount>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount")));
+    DWORD n = 0;
+    if (count && count(GetCurrentProcess(), &n) && n > 0) return int(n);
+    using QuerySystem = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QuerySystem>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return -1;
+    struct Entry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO, 32-bit
+        ULONG process;
+        UCHAR type, attributes;
+        USHORT value;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    constexpr ULONG kSystemHandleInformation = 16;
+    std::vector<BYTE> table(1 << 20);
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status = query(kSystemHandleInformation, table.data(), ULONG(table.size()), &needed);
+        if (status == LONG(0xC0000004)) {  // STATUS_INFO_LENGTH_MISMATCH
+            table.resize(table.size() * 2);
+            continue;
+        }
+        if (status != 0) return -1;
+        break;
+    }
+    ULONG entries = 0;
+    memcpy(&entries, table.data(), sizeof entries);
+    int mine = 0;
+    for (ULONG i = 0; i < entries; ++i) {
+        Entry e;
+        memcpy(&e, table.data() + sizeof(ULONG_PTR) + i * sizeof e, sizeof e);
+        if (e.process == GetCurrentProcessId()) ++mine;
+    }
+    return mine;
+}
+
+// The message a pass looked at can be gone when it takes it (a hook or a handler of a message sent
+// from another thread took it); for message number 0, which cannot be asked for alone, the pass
+// then takes whatever is first, which may be a WM_QUIT. Such a quit is posted back with its window
+// and values, never dropped. Here a hook takes the WM_NULL the pass has just looked at.
+HHOOK g_hook;
+bool g_hookTookHead;
+LRESULT CALLBACK takeTheNullLookedAt(int code, WPARAM how, LPARAM lp) {
+    const MSG* looked = reinterpret_cast<const MSG*>(lp);
+    if (code == HC_ACTION && how == PM_NOREMOVE && looked->message == WM_NULL && !g_hookTookHead) {
+        g_hookTookHead = true;
+        MSG taken;
+        PeekMessageA(&taken, nullptr, 0, 0, PM_REMOVE);
+    }
+    return CallNextHookEx(g_hook, code, how, lp);
+}
+
+TEST_F(Pump, AQuitTakenInPlaceOfAMessageThatWentIsPostedBack) {
+    for (bool toWindow : {true, false}) {
+        SCOPED_TRACE(toWindow ? "to the window" : "to the thread");
+        PostMessageA(window_, WM_NULL, 0, 0);
+        if (toWindow)
+            PostMessageA(window_, WM_QUIT, 5, 1234);
+        else
+            PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 6, 4321);
+        g_hookTookHead = false;
+        g_hook = SetWindowsHookExA(WH_GETMESSAGE, takeTheNullLookedAt, nullptr, GetCurrentThreadId());
+        ASSERT_NE(g_hook, nullptr);
+        EXPECT_EQ(VB(GoEvents, 0), 1);
+        UnhookWindowsHookEx(g_hook);
+        EXPECT_TRUE(g_hookTookHead);
+        MSG m;
+        ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "the quit was dropped";
+        EXPECT_EQ(m.message, UINT(WM_QUIT));
+        EXPECT_EQ(m.hwnd, toWindow ? window_ : nullptr);
+        EXPECT_EQ(m.wParam, toWindow ? 5u : 6u);
+        EXPECT_EQ(m.lParam, toWindow ? 1234 : 4321);
+        drain();
+    }
+}
+
+// The pump leaves the caller's last error as it was, whatever its queue calls and the handlers set:
+// a long operation that fails right after a pass (a short track write sets none of its own) must
+// leave its caller the cause of the failure.
+TEST_F(Pump, TheCallersLastErrorIsKept) {
+    for (int32_t duration : {0, 100}) {
+        SCOPED_TRACE(duration);
+        PostMessageA(window_, kCountMe, 0, 0);
+        PostThreadMessageA(GetCurrentThreadId(), WM_APP + 11, 0, 0);  // a message to no window
+        // Called straight, not through VB(): the harness's checks after a call touch the last error.
+        const auto goEvents = DUV_PROC(GoEvents);
+        ASSERT_NE(goEvents, nullptr);
+        SetLastError(12345);
+        const int32_t result = goEvents(duration);
+        const DWORD error = GetLastError();
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(error, 12345u);
+        EXPECT_EQ(g_posted, 1);
+        drain();
+    }
+}
+
+// Every pause event is closed: many calls of GoEvents with a pause and of MySleep leave the
+// process's handle count as it was (a pause that kept its event would add one handle per call).
+TEST_F(Pump, PausesLeaveNoHandleBehind) {
+    const int start = handleCount();
+    ASSERT_GT(start, 0) << "the system does not tell this process's handle count";
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(VB(MySleep, 0), 1);
+    const int afterSleeps = handleCount();
+    EXPECT_LT(afterSleeps, start + 20) << "MySleep: " << start << " handles before 200 calls";
+    for (int i = 0; i < 30; ++i) ASSERT_EQ(VB(GoEvents, 1), 1);
+    EXPECT_LT(handleCount(), afterSleeps + 15) << "GoEvents(1): " << afterSleeps << " handles before 30 calls";
 }
 
 // A 10 ms timer whose handler takes 15 ms always has a WM_TIMER due. A pass takes what was waiting
