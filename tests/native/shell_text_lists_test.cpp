@@ -8,6 +8,7 @@
 
 #include "codepage_models.h"
 #include "shell/core/text_lists.h"
+#include "tests/native/exact_block.h"
 
 namespace duvad::shell {
 namespace {
@@ -312,6 +313,13 @@ TEST(DevNamesBlock, NamesAtTheirOffsetsAndBadBlocksGiveEmptyNames) {
     EXPECT_STREQ(name, "CUPS:LabPDF");
 
     EXPECT_FALSE(readDevName(b.data(), 6, DevName::Driver, name));  // shorter than its header
+    // Blocks shorter than the four words, each of exactly its size: no word is read past the end.
+    for (size_t size = 0; size < 8; ++size) {
+        for (DevName which : {DevName::Driver, DevName::Device, DevName::Output}) {
+            test::Exact cut(std::string(reinterpret_cast<const char*>(b.data()), size));
+            EXPECT_FALSE(readDevName(cut.data.get(), size, which, name)) << size;
+        }
+    }
     EXPECT_STREQ(name, "");
     EXPECT_FALSE(readDevName(b.data(), b.size() - 1, DevName::Output, name));  // last name unterminated
     b[2] = 0xFF;                                                               // device offset outside the block
