@@ -267,6 +267,33 @@ class AgreementTest(unittest.TestCase):
         self.assertEqual(len(re.findall(r"\n        DUVAD_\w+ = -?\d+", text)), len(exports.load_constants(ROOT)[0]))
 
 
+class CheckoutLineEndsTest(unittest.TestCase):
+    """The files Windows programs read straight from the checkout end their lines in CR LF: VB6
+    misreads a module with bare LF (README.md tells VB6 users to add bindings/vb6/DuVad.bas)."""
+    WINDOWS_FILES = ["bindings/vb6/DuVad.bas", "release/README.txt", "tests/wine.reg", "tests/wine-versions.reg"]
+
+    def test_the_checkouts_bytes(self):
+        for path in self.WINDOWS_FILES:
+            with open(os.path.join(ROOT, path), "rb") as f:
+                data = f.read()
+            with self.subTest(path):
+                self.assertGreater(data.count(b"\r\n"), 10)
+                self.assertEqual(data.count(b"\n"), data.count(b"\r\n"), "a line ends in LF alone")
+                self.assertEqual(data.count(b"\r"), data.count(b"\r\n"), "a CR without its LF")
+                self.assertTrue(data.endswith(b"\r\n"))
+
+    @unittest.skipUnless(shutil.which("git") and os.path.exists(os.path.join(ROOT, ".git")), "not a git checkout")
+    def test_every_checkout_gets_them(self):
+        # .gitattributes asks for CR LF whatever the checkout's core.autocrlf, and the build's own
+        # inputs keep LF.
+        out = subprocess.run(["git", "-C", ROOT, "check-attr", "eol", "--"] + self.WINDOWS_FILES +
+                             ["include/DuVad.h", "frame/DuVad.def", "tools/exports.py"],
+                             check=True, capture_output=True, text=True).stdout.splitlines()
+        self.assertEqual(out, [f"{p}: eol: crlf" for p in self.WINDOWS_FILES] +
+                         ["include/DuVad.h: eol: unspecified", "frame/DuVad.def: eol: unspecified",
+                          "tools/exports.py: eol: unspecified"])
+
+
 WIDL = shutil.which("i686-w64-mingw32-widl")
 SAMPLE_IDL = """
 [uuid(11111111-2222-3333-4444-555555555555), version(1.0)]

@@ -467,33 +467,42 @@ def negated_calls(code, exported):
     return out
 
 
+def check_code(code, declares, home):
+    """The faults of one piece of VB code: each call of an export with its Declare's number and
+    kinds of arguments, no Not on an export's result. Returns (faults, names called)."""
+    faults, called = [], set()
+    exported = {n.lower(): n for n in declares}
+    variables, functions = declarations(code)
+    for call in calls(code, exported):
+        called.add(call.name)
+        params = declares[call.name].params
+        if len(call.args) != len(params):
+            faults.append(f"{home}: an example calls {call.name} with {len(call.args)} arguments, "
+                          f"its Declare takes {len(params)}: {call.text}")
+            continue
+        for arg, param in zip(call.args, params):
+            wanted = exports.vb_kind(param)
+            if not kind_fits(wanted, arg, variables, functions, exported):
+                given = " ".join(t[1] for t in arg)
+                faults.append(f"{home}: an example passes {given} to {call.name}'s {param.name} "
+                              f"({param.passing} As {param.type} wants {WANTED[wanted]}): {call.text}")
+    for name in negated_calls(code, exported):
+        faults.append(f"{home}: an example gives {name}'s result to Not, which is bitwise "
+                      "(Not 1 is -2, True): compare with 1 or 0")
+    return faults, called
+
+
 def check_examples(tree):
     """Every fault of the examples: each export called in an example of its own part of the page,
-    each call with its Declare's number and kinds of arguments, no Not on an export's result."""
+    and each example as check_code wants it."""
     faults = []
     declares = tree["declares"]
-    exported = {n.lower(): n for n in declares}
     for section in sections(tree):
-        examples = [e for b in section.blocks for e in b.doc.examples]
         called = set()
-        for example in examples:
-            variables, functions = declarations(example)
-            for call in calls(example, exported):
-                called.add(call.name)
-                params = declares[call.name].params
-                if len(call.args) != len(params):
-                    faults.append(f"{exports.BAS_PATH}: an example calls {call.name} with {len(call.args)} arguments, "
-                                  f"its Declare takes {len(params)}: {call.text}")
-                    continue
-                for number, (arg, param) in enumerate(zip(call.args, params), 1):
-                    wanted = exports.vb_kind(param)
-                    if not kind_fits(wanted, arg, variables, functions, exported):
-                        given = " ".join(t[1] for t in arg)
-                        faults.append(f"{exports.BAS_PATH}: an example passes {given} to {call.name}'s {param.name} "
-                                      f"({param.passing} As {param.type} wants {WANTED[wanted]}): {call.text}")
-            for name in negated_calls(example, exported):
-                faults.append(f"{exports.BAS_PATH}: an example gives {name}'s result to Not, which is bitwise "
-                              "(Not 1 is -2, True): compare with 1 or 0")
+        for example in (e for b in section.blocks for e in b.doc.examples):
+            found, names = check_code(example, declares, exports.BAS_PATH)
+            faults += found
+            called |= names
         for name in section.names:
             if name in declares and name not in called:
                 faults.append(f"{exports.BAS_PATH}: no example beside {', '.join(section.names)} calls {name}")

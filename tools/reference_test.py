@@ -261,6 +261,23 @@ class TheExamples(unittest.TestCase):
         self.assertIn(["FFirst", "FNext", "FEnd", "IsFileExisting"], names)
         self.assertEqual(sorted(n for s in names for n in s), sorted(reference.load(ROOT)["declares"]))
 
+    def test_the_users_readme(self):
+        # release/README.txt's VB6 code (its indented blocks) calls the exports as DuVad.bas declares them.
+        text = exports.read_text(ROOT, "release/README.txt")
+        vb = text[text.index("Visual Basic 6\n"):text.index("C and C++\n")]
+        blocks = re.findall(r"(?:^    .*\n)+", vb, re.M)
+        tree = reference.load(ROOT)
+        called = set()
+        for block in blocks:
+            code = "\n".join(line[4:] for line in block.splitlines())
+            faults, names = reference.check_code(code, tree["declares"], "release/README.txt")
+            self.assertEqual(faults, [])
+            called |= names
+        self.assertEqual(called, {"GetWinTempPath", "AnalyzeMpeg"})
+        faults, _ = reference.check_code("Dim s As String\nIf Not IsFileExisting(s) Then GetWinTempPath s, 1",
+                                         tree["declares"], "x")
+        self.assertEqual(len(faults), 2, faults)
+
     def test_reading_examples(self):
         exported = {"fend": "FEnd", "ffirst": "FFirst", "itsnt": "ItsNT"}
         code = ('Dim h As Long, s As String, b() As Byte, c(0 To 3) As Byte\n'
