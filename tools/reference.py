@@ -534,10 +534,18 @@ def link(name, text=None):
 
 
 def c_prototype(function):
-    params = ", ".join(f"{p.type} {p.name}" if not p.type.endswith("*") else f"{p.type}{p.name}"
-                       for p in function.params) or "void"
-    params = re.sub(r"(\w)\*(\w)", r"\1* \2", params)
-    return f"{function.result} WINAPI {function.name}({params});"
+    """The prototype as DuVad.h writes it, its parameters wrapped under the first past 96 columns."""
+    head = f"{function.result} WINAPI {function.name}("
+    params = [f"{p.type} {p.name}" for p in function.params] or ["void"]
+    lines, line = [], head
+    for number, param in enumerate(params):
+        piece = param + (", " if number + 1 < len(params) else ");")
+        if len(line) + len(piece.rstrip()) > 96 and line.strip() != head.strip():
+            lines.append(line.rstrip())
+            line = " " * len(head)
+        line += piece
+    lines.append(line)
+    return "\n".join(lines)
 
 
 def vb_declare(declare):

@@ -82,11 +82,16 @@ class Browser:
             os.dup2(ends[0], 3)
             os.dup2(ends[1], 4)
 
+        # Everything the browser keeps (profile, crash reports, settings caches) goes into `profile`,
+        # none of it into the user's home.
+        home = {"HOME": profile, "XDG_CONFIG_HOME": os.path.join(profile, "config"),
+                "XDG_CACHE_HOME": os.path.join(profile, "cache")}
         self.process = subprocess.Popen(
             [chromium, "--headless=new", "--no-sandbox", "--disable-gpu", "--remote-debugging-pipe",
-             "--no-first-run", "--hide-scrollbars", f"--user-data-dir={profile}", "--window-size=1024,768"],
+             "--no-first-run", "--disable-breakpad", "--hide-scrollbars",
+             f"--user-data-dir={os.path.join(profile, 'data')}", "--window-size=1024,768"],
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            preexec_fn=pipes, close_fds=False)
+            env=dict(os.environ, **home), preexec_fn=pipes, close_fds=False)
         os.close(to_browser)
         os.close(from_browser)
         self._buffer, self._id, self.events, self.session = b"", 0, [], None
