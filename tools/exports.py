@@ -439,8 +439,9 @@ def _idl_string(text):
 
 def idl(exports, functions, declares, version, constants=()):
     """The type library's source. Every entry names its export; VB6 passes what the Declare
-    statements pass, and the parameters have their names; the result-code `constants` (DuVad.h's) are the members of an enum. (widl writes
-    entry names as "#": tools/msft_entries.py writes them.)"""
+    statements pass, and the parameters have their names; the result-code `constants` (DuVad.h's)
+    are the members of an enum. (widl writes entry names as "#": tools/msft_entries.py writes
+    them.)"""
     major, minor = version.split(".")[:2]
     by_header = {f.name: f for f in functions}
     by_bas = {d.name: d for d in declares}

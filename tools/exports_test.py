@@ -134,11 +134,13 @@ class AgreementTest(unittest.TestCase):
 
     def test_parameter_names_are_one_style_and_the_same_everywhere(self):
         self.assertReported(changed(exports.BAS_PATH, "(ByVal sFirstName As String", "(ByVal sFirst As String"),
-                            "DuVad.bas: MatchFiles names parameter sFirst, wanted sFirstName (include/DuVad.h firstName")
+                            "DuVad.bas: MatchFiles names parameter sFirst, wanted sFirstName "
+                            "(include/DuVad.h firstName")
         # The prefix follows what VB passes: a string is s, an out-parameter l, a handle h or n.
         self.assertReported(changed(exports.BAS_PATH, "ByRef lCompliant As Long", "ByRef nCompliant As Long"),
                             "AnalyzeMpeg names parameter nCompliant, wanted lCompliant")
-        self.assertReported(changed(exports.BAS_PATH, "(ByVal hSearch As Long) As Long", "(ByVal sSearch As Long) As Long"),
+        self.assertReported(changed(exports.BAS_PATH, "(ByVal hSearch As Long) As Long",
+                                    "(ByVal sSearch As Long) As Long"),
                             "FEnd names parameter sSearch, wanted nSearch or hSearch")
         self.assertEqual(faults_of(changed(exports.BAS_PATH, "(ByVal hSearch As Long) As Long",
                                            "(ByVal nSearch As Long) As Long")), [])
@@ -223,7 +225,8 @@ class AgreementTest(unittest.TestCase):
         self.assertReported(changed(exports.HEADER_PATH, "-3 the sizes differ", "the sizes differ"),
                             "the comment of MatchFiles does not mention its result -3 (DUVAD_MATCHFILES_SIZES_DIFFER)")
         # A function of a group whose name begins none of the group's sentences has no help.
-        self.assertReported(changed(exports.HEADER_PATH, "open until FEnd. FEnd closes", "open until FEnd, which closes"),
+        self.assertReported(changed(exports.HEADER_PATH, "open until FEnd. FEnd closes",
+                                    "open until FEnd, which closes"),
                             "FEnd has no comment above it")
 
     def test_numbers_are_mentioned_as_numbers_of_their_own(self):

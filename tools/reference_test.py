@@ -245,8 +245,8 @@ class TheExamples(unittest.TestCase):
                           "no example beside GetLVItemText, SetLVItemText, RemoveLVFocus calls RemoveLVFocus")
         # Comments that go missing leave a Declare to the block above it, whose example lacks it.
         tree = tree_with("' FindDirectCD: 1 while a DirectCD window is open, which holds the recorder.\n"
-                         "' Example:\n'     If FindDirectCD() = 1 Then MsgBox \"Please close DirectCD before recording.\"\n",
-                         "\n")
+                         "' Example:\n"
+                         "'     If FindDirectCD() = 1 Then MsgBox \"Please close DirectCD before recording.\"\n", "\n")
         self.assertFaults(tree, "FindDirectCD has no comments above it")
         # A prototype without a comment of its own belongs to the group above it in DuVad.h; the
         # DuVad.bas blocks of a section stay with it.

@@ -174,7 +174,9 @@ Public Const DUVAD_ITSNT_NT5 As Long = 5
 '     sPack = String$(128, 0)
 '     nSystem = OSType(sPack)
 '     sPack = Left$(sPack, InStr(sPack, vbNullChar) - 1)
-'     If nSystem = DUVAD_OSTYPE_NT4 And sPack < "Service Pack 3" Then MsgBox "Please install NT 4 Service Pack 3 or later"
+'     If nSystem = DUVAD_OSTYPE_NT4 And sPack < "Service Pack 3" Then
+'         MsgBox "Please install NT 4 Service Pack 3 or later"
+'     End If
 Public Declare Function OSType Lib "DuVad.dll" (ByVal sServicePack As String) As Long
 Public Const DUVAD_OSTYPE_OTHER As Long = 0
 Public Const DUVAD_OSTYPE_WIN95 As Long = 95
