@@ -26,9 +26,9 @@ void clear(char* longName, char* shortName, int32_t* kind, int32_t* sizeKB) {
     if (sizeKB) *sizeKB = 0;
 }
 
-// Search handles FFirst hands out are never negative (-1 is its "nothing found"): such a value
-// reaches no system call.
-bool handedOut(int32_t search) { return search >= 0; }
+// Search handles FFirst hands out are never 0 (a VB Long not yet set) or negative (-1 is its
+// "nothing found"): such a value reaches no system call.
+bool handedOut(int32_t search) { return search > 0; }
 
 // The system's record is read into storage of the call and terminated, whatever it holds.
 WIN32_FIND_DATAA terminated(const WIN32_FIND_DATAA& found) {

@@ -24,9 +24,9 @@ static_assert(kFarDifference == DUVAD_MATCHFILES_PAST_LAST, "difference past the
 
 HANDLE asHandle(int32_t value) { return reinterpret_cast<HANDLE>(intptr_t(value)); }
 
-// The handles OpenFileInSectors hands out are never negative; -1 and -2 are its failure codes,
-// which the system would take for the process and thread pseudo-handles.
-bool handedOut(int32_t value) { return value >= 0; }
+// The handles OpenFileInSectors hands out are never 0 (a VB Long not yet set) or negative; -1 and
+// -2 are its failure codes, which the system would take for the process and thread pseudo-handles.
+bool handedOut(int32_t value) { return value > 0; }
 
 HANDLE openForReading(const char* name, DWORD share) {
     if (!name) return INVALID_HANDLE_VALUE;

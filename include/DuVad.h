@@ -217,8 +217,8 @@ int32_t WINAPI EnablepkWR(int32_t value);
  * else, `*sizeKB` (may be null) its whole size in started kilobytes, at most 2147483647.
  * Returns the search handle, or -1 when nothing matches (names empty, kind and size 0).
  * FNext: 1 with the next entry of `search` (outputs as for FFirst), 0 when there is none (names
- * empty, kind and size 0), also for a negative `search` (no search, such as FFirst's none); the search
- * stays open until FEnd. FEnd closes `search` (nothing for a negative one) and returns 1 always.
+ * empty, kind and size 0), also for a `search` of 0 or below (no search, such as FFirst's none); the
+ * search stays open until FEnd. FEnd closes `search` (nothing for 0 or below) and returns 1 always.
  * IsFileExisting: 1 when at least one entry matches `name`, else 0. */
 int32_t WINAPI FFirst(const char* pattern, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
 int32_t WINAPI FNext(int32_t search, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
@@ -254,9 +254,9 @@ int32_t WINAPI VolumeFreeKB(const char* path);
  * size is not a multiple of 1024 (the file is closed again).
  * ReadFileInSectors zero-fills count x 2048 bytes of `buffer`, reads that much from the current
  * position and stores the whole sectors read (may be null). Returns 1, or -1 when the read fails
- * or count x 2048 does not fit 32 bits (buffer untouched then), or for a negative handle.
- * CloseFileInSectors: 1, or -1 for a handle that is not open; a negative value (the open's -1 and
- * -2 too) is no handle: -1, and nothing is closed. */
+ * or count x 2048 does not fit 32 bits (buffer untouched then), or for a handle of 0 or below.
+ * CloseFileInSectors: 1, or -1 for a handle that is not open; 0 and negative values (the open's
+ * -1 and -2 too) are no handles: -1, and nothing is closed. */
 int32_t WINAPI OpenFileInSectors(const char* name, int32_t* sectorsInFile);
 int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_t count, int32_t* sectorsRead);
 int32_t WINAPI CloseFileInSectors(int32_t handle);

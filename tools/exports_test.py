@@ -202,7 +202,7 @@ class AgreementTest(unittest.TestCase):
         functions = {f.name: f for f in exports.parse_header(header)}
         # In a comment over several prototypes, each function's part begins with its name.
         self.assertEqual(functions["FEnd"].help,
-                         "Directory enumeration. FEnd closes search (nothing for a negative one) and returns 1 always.")
+                         "Directory enumeration. FEnd closes search (nothing for 0 or below) and returns 1 always.")
         self.assertTrue(functions["FNext"].help.startswith("Directory enumeration. FNext: 1 with the next entry"))
         self.assertNotIn("FFirst starts", functions["FNext"].help)
         self.assertTrue(functions["OpenFileInSectors"].help.startswith("Sector-wise reading (2048-byte sectors). "
