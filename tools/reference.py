@@ -467,6 +467,46 @@ def negated_calls(code, exported):
     return out
 
 
+# Statements that open a block (by their first words) and the words that close it.
+BLOCKS = {("if",): ("end", "if"), ("select",): ("end", "select"), ("do",): ("loop",), ("for",): ("next",),
+          ("with",): ("end", "with"), ("private", "type"): ("end", "type"), ("type",): ("end", "type")}
+
+
+def unclosed_blocks(code):
+    """Blocks an example opens and does not close, or closes without opening (a one-line If is
+    no block; `If x Then ' note` is one, and wants its End If)."""
+    faults, open_blocks = [], []
+    pieces = []
+    for line in re.sub(r" _\n\s*", " ", code).split("\n"):
+        tokens, first = tokens_of(line), 0
+        if tokens and tokens[0][1].lower() == "if" and tokens[-1][1].lower() != "then":
+            pieces.append((line, tokens))  # a one-line If, its colons included
+            continue
+        for index, token in enumerate(tokens + [("op", ":")]):
+            if token == ("op", ":"):
+                pieces.append((line, tokens[first:index]))
+                first = index + 1
+    for line, tokens in pieces:
+        words = [t[1].lower() for t in tokens if t[0] == "id"]
+        if not words or tokens[0][0] != "id":
+            continue
+        for opening, closing in BLOCKS.items():
+            if tuple(words[:len(opening)]) == opening:
+                if opening == ("if",) and tokens[-1][1].lower() != "then":
+                    break  # a one-line If
+                open_blocks.append(closing)
+                break
+            if tuple(words[:len(closing)]) == closing and closing != ("loop",) or \
+                    closing == ("loop",) and words[0] == "loop":
+                if not open_blocks or open_blocks[-1] != closing:
+                    faults.append(f"an example closes a block it did not open: {line.strip()}")
+                else:
+                    open_blocks.pop()
+                break
+    faults += [f"an example leaves a block open (no {' '.join(c).title()})" for c in open_blocks]
+    return faults
+
+
 def check_code(code, declares, home):
     """The faults of one piece of VB code: each call of an export with its Declare's number and
     kinds of arguments, no Not on an export's result. Returns (faults, names called)."""
@@ -489,6 +529,7 @@ def check_code(code, declares, home):
     for name in negated_calls(code, exported):
         faults.append(f"{home}: an example gives {name}'s result to Not, which is bitwise "
                       "(Not 1 is -2, True): compare with 1 or 0")
+    faults += [f"{home}: {fault}" for fault in unclosed_blocks(code)]
     return faults, called
 
 

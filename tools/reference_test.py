@@ -240,6 +240,21 @@ class TheExamples(unittest.TestCase):
         self.assertFaults(tree_with("If FindDirectCD() = 1 Then", "If Not (FindDirectCD()) Then"),
                           "gives FindDirectCD's result to Not")
 
+    def test_blocks_are_closed(self):
+        # `If x Then ' note` opens a block If, which VB6 refuses without its End If.
+        self.assertFaults(tree_with("'     If EnablepkWR(1) = DUVAD_ENABLEPKWR_NO_ANSWER Then\n"
+                                    "'         MsgBox \"The packet-writing program is not running (or does not answer)\"\n"
+                                    "'     End If\n",
+                                    "'     If EnablepkWR(1) = DUVAD_ENABLEPKWR_NO_ANSWER Then ' not running\n"),
+                          "an example leaves a block open (no End If)")
+        self.assertFaults(tree_with("'         Loop While FNext(", "'         Loop\n'         Loop While FNext("),
+                          "an example closes a block it did not open: Loop While FNext(hSearch")
+        self.assertEqual(reference.unclosed_blocks("For i = 0 To 1: Beep: Next\nIf a Then b: c\n"
+                                                   "Select Case x\nCase 1: If y Then\nEnd If\nEnd Select"), [])
+        self.assertEqual(reference.unclosed_blocks("Do\nIf a Then\nLoop\nEnd If"),
+                         ["an example closes a block it did not open: Loop",
+                          "an example leaves a block open (no Loop)"])
+
     def test_every_export_is_called_beside_it(self):
         self.assertFaults(tree_with("'     RemoveLVFocus ListView1.hWnd\n", ""),
                           "no example beside GetLVItemText, SetLVItemText, RemoveLVFocus calls RemoveLVFocus")

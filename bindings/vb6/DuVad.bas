@@ -220,9 +220,9 @@ Public Const DUVAD_WRITEREGBLOCK_FAILED As Long = -1
 Public Declare Function FindDirectCD Lib "DuVad.dll" () As Long
 ' EnablepkWR: nValue goes to the companion program; its answer comes back, waited for up to 30 s.
 ' Example:
-'     Dim r As Long
-'     r = EnablepkWR(1)
-'     If r = DUVAD_ENABLEPKWR_NO_ANSWER Then ' the companion is not running, or never answered
+'     If EnablepkWR(1) = DUVAD_ENABLEPKWR_NO_ANSWER Then
+'         MsgBox "The packet-writing program is not running (or does not answer)"
+'     End If
 Public Declare Function EnablepkWR Lib "DuVad.dll" (ByVal nValue As Long) As Long
 Public Const DUVAD_ENABLEPKWR_NO_ANSWER As Long = -1
 
@@ -311,6 +311,7 @@ Public Const DUVAD_CLOSEFILEINSECTORS_NOT_OPEN As Long = -1
 '     r = MatchFiles("C:\out\image.bin", "E:\image.bin")
 '     Select Case r
 '     Case DUVAD_MATCHFILES_SAME: ' identical
+'     Case DUVAD_MATCHFILES_PAST_LAST: MsgBox "The copy differs past byte 2147483646"
 '     Case Is > 0: MsgBox "The copy differs first at byte " & r
 '     Case DUVAD_MATCHFILES_SIZES_DIFFER: MsgBox "The copy has another size"
 '     Case Else: MsgBox "A file cannot be read (" & r & ")"
