@@ -191,9 +191,10 @@ int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* blo
 
 /* Stores `length` bytes of `block` as the REG_BINARY value `valueName` of
  * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey and value name, and a
- * leading backslash, as for ReadRegBlock). Returns 1 when written; -1 when the key cannot be opened or the value not
- * written, for a null block (unless length is 0), a negative length, or a block over 100000
- * bytes, which ReadRegBlock could not read back (the value stored before is then kept). */
+ * leading backslash, as for ReadRegBlock). Returns 1 when written; -1 when the key cannot be
+ * opened or the value not written, for a null block (unless length is 0), a negative length, or a
+ * block over 100000 bytes, which ReadRegBlock could not read back (the value stored before is then
+ * kept). */
 int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length);
 #define DUVAD_WRITEREGBLOCK_WRITTEN 1
 #define DUVAD_WRITEREGBLOCK_FAILED  (-1)
@@ -217,8 +218,9 @@ int32_t WINAPI EnablepkWR(int32_t value);
  * else, `*sizeKB` (may be null) its whole size in started kilobytes, at most 2147483647.
  * Returns the search handle, or -1 when nothing matches (names empty, kind and size 0).
  * FNext: 1 with the next entry of `search` (outputs as for FFirst), 0 when there is none (names
- * empty, kind and size 0), also for a `search` of 0 or below (no search, such as FFirst's none); the
- * search stays open until FEnd. FEnd closes `search` (nothing for 0 or below) and returns 1 always.
+ * empty, kind and size 0), also for a `search` of 0 or below (no search, such as FFirst's
+ * none); the search stays open until FEnd. FEnd closes `search` (nothing for 0 or below) and
+ * returns 1 always.
  * IsFileExisting: 1 when at least one entry matches `name`, else 0. */
 int32_t WINAPI FFirst(const char* pattern, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
 int32_t WINAPI FNext(int32_t search, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
