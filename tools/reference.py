@@ -245,6 +245,13 @@ VB_CONSTANTS = {"vbnullstring": "String", "vbnullchar": "String", "vbcrlf": "Str
                 "vblf": "String", "vbtab": "String", "vbwhite": "Long", "vbblack": "Long", "vbbuttonface": "Long",
                 "vbchecked": "Long", "vbunchecked": "Long", "vbfromunicode": "Long", "vbunicode": "Long",
                 "true": "Boolean", "false": "Boolean"}
+# What else an example may call or begin a statement with: VB's own statements and functions.
+VB_STATEMENTS = {"dim", "redim", "private", "public", "static", "const", "type", "end", "if", "elseif", "else",
+                 "select", "case", "do", "loop", "for", "next", "while", "wend", "with", "call", "exit", "open",
+                 "close", "get", "put", "msgbox", "beep", "set", "let", "on", "goto", "resume", "chdir", "chdrive",
+                 "kill", "mkdir", "doevents", "erase"}
+VB_OTHER_FUNCTIONS = {"split", "join", "msgbox", "iif", "abs", "cstr", "format", "now", "timer", "dir", "dir$",
+                      "doevents", "array"}
 MEMBER_KINDS = {"hwnd": "Long", "hdc": "Long", "path": "String", "title": "String", "exename": "String"}
 NUMBER_KINDS = {"Long", "Integer", "Byte", "Boolean"}
 # What each Declare kind takes from an example (see kind_fits).
@@ -526,6 +533,26 @@ def check_code(code, declares, home):
                 given = " ".join(t[1] for t in arg)
                 faults.append(f"{home}: an example passes {given} to {call.name}'s {param.name} "
                               f"({param.passing} As {param.type} wants {WANTED[wanted]}): {call.text}")
+    known = (set(exported) | set(functions) | VB_STRING_FUNCTIONS | VB_LONG_FUNCTIONS | VB_OTHER_FUNCTIONS |
+             {n for n, k in variables.items() if k.endswith("()")})
+    in_type = False  # the members of a Type ... End Type block are no calls
+    for tokens in statements(code):
+        words = [t[1].lower() for t in tokens[:2]]
+        if words[:1] == ["type"] or words in (["private", "type"], ["public", "type"], ["end", "type"]):
+            in_type = words[0] != "end"
+            continue
+        if in_type:
+            continue
+        for index, token in enumerate(tokens):
+            follows = tokens[index + 1] if index + 1 < len(tokens) else ("op", "")
+            after_dot = index > 0 and tokens[index - 1] == ("op", ".")
+            if token[0] != "id" or after_dot or follows == ("op", "."):
+                continue
+            name = token[1].lower()
+            is_call = follows == ("op", "(") or (index == 0 and follows not in (("op", "="), ("op", "(")))
+            if is_call and name not in known and name not in VB_STATEMENTS and name not in variables:
+                faults.append(f"{home}: an example calls {token[1]}, which neither DuVad.bas nor VB declares: "
+                              + " ".join(t[1] for t in tokens))
     for name in negated_calls(code, exported):
         faults.append(f"{home}: an example gives {name}'s result to Not, which is bitwise "
                       "(Not 1 is -2, True): compare with 1 or 0")

@@ -233,6 +233,19 @@ class TheExamples(unittest.TestCase):
         tree = tree_with("Dim lDC As Long, r As Long", "Dim lDC As Integer, r As Long")
         self.assertFaults(tree, "passes lDC to PrinterSetup's lContext")
 
+    def test_names_called(self):
+        # A misspelt export (VB would stop at it: "Sub or Function not defined"), called either way.
+        self.assertFaults(tree_with("n = GetWinTempPath(sTemp)", "n = GetWinTmpPath(sTemp)"),
+                          "an example calls GetWinTmpPath, which neither DuVad.bas nor VB declares",
+                          "no example beside GetWinTempPath calls GetWinTempPath")
+        self.assertFaults(tree_with("'         FEnd hSearch", "'         FEndSearch hSearch"),
+                          "an example calls FEndSearch, which neither DuVad.bas nor VB declares")
+        # Type members, assignments, arrays and VB's own statements are no such calls.
+        tree = reference.load(ROOT)
+        code = ("Type T\n    nA As Long\nEnd Type\nDim b() As Byte, n As Long\nReDim b(0 To 1)\n"
+                "n = UBound(b) + b(0)\nIf n Then Beep Else MsgBox \"x\"\n")
+        self.assertEqual(reference.check_code(code, tree["declares"], "x")[0], [])
+
     def test_not_on_a_result(self):
         self.assertFaults(tree_with('If IsFileExisting("C:\\clips\\a.mpg") = 0 Then',
                                     'If Not IsFileExisting("C:\\clips\\a.mpg") Then'),
