@@ -617,15 +617,21 @@ def c_prototype(function):
 
 
 def vb_declare(declare):
+    """The Declare as DuVad.bas writes it, continued with ` _` before a parameter that would pass
+    96 columns."""
     params = [f"{p.passing} {p.name} As {p.type}" for p in declare.params]
+    tail = f") As {declare.result}"
     lines, line = [], f'Public Declare Function {declare.name} Lib "{declare.lib}" ('
     for number, param in enumerate(params):
-        piece = param + (", " if number + 1 < len(params) else "")
-        if len(line) + len(piece) > 96:
+        last = number + 1 == len(params)
+        piece = param + (tail if last else ", ")
+        if len(line) + len(piece.rstrip()) > 96 and line.strip():
             lines.append(line.rstrip() + " _")
             line = "    "
         line += piece
-    lines.append(line + f") As {declare.result}")
+    if not params:
+        line += tail
+    lines.append(line)
     return "\n".join(lines)
 
 

@@ -148,6 +148,28 @@ class ThePage(unittest.TestCase):
                     if exports.export_of_constant(constant.name, self.tree["defs"]) == name:
                         self.assertIn(constant.name, section["text"])
 
+    def test_declarations_read_as_their_sources_write_them(self):
+        # The page's C prototypes and Declares are DuVad.h's and DuVad.bas's, lines wrapped
+        # within 100 columns (no room taken from the page).
+        def flat(text):
+            return re.sub(r"\s+", " ", re.sub(r" _\n", " ", text)).replace("( ", "(").strip()
+
+        header = exports.read_text(ROOT, exports.HEADER_PATH)
+        bas = exports.read_text(ROOT, exports.BAS_PATH)
+        prototypes = {m.group(1): flat(m.group(0)) for m in re.finditer(r"int32_t WINAPI (\w+)\([^)]*\);", header)}
+        declares = {m.group(1): flat(m.group(0)) for m in
+                    re.finditer(r"Public Declare Function (\w+) Lib .*?\) As Long", re.sub(r" _\n\s*", " ", bas))}
+        for name in self.tree["declares"]:
+            with self.subTest(name):
+                c = reference.c_prototype(self.tree["functions"][name])
+                vb = reference.vb_declare(self.tree["declares"][name])
+                self.assertEqual(flat(c), prototypes[name])
+                self.assertEqual(flat(vb), declares[name])
+                for line in c.splitlines() + vb.splitlines():
+                    self.assertLessEqual(len(line), 100, line)
+                self.assertEqual(len(c.splitlines()) == 1, len(flat(c)) <= 96)
+                self.assertEqual(len(vb.splitlines()) == 1, len(flat(vb)) <= 96)
+
     def test_buffers_are_sized_where_they_are_filled(self):
         # Each output string of a Declare (a String the C side writes into) is sized in its part.
         for name, function in self.tree["functions"].items():
@@ -322,9 +344,9 @@ class TheExamples(unittest.TestCase):
         kind = lambda text: reference.kind_of(reference.tokens_of(text), variables, functions, exported)
         self.assertEqual([kind(t) for t in ('"x" & h', "h * 2 + 1", "-1", "&H10", "b(0)", "Me.hWnd", "App.Path",
                                             "Left$(s, 2)", "Len(s) - 1", "FEnd(h)", "(h)", "Gdi()", "vbNullString",
-                                            "h & s", "s + 1", "Me.Caption", "q")],
+                                            "h & s", "s + 1", "Me.Caption", "q", "h Mod 2")],
                          ["String", "Long", "Long", "Long", "Byte", "Long", "String", "String", "Long", "Long", "Long",
-                          "Long", "String", "String", None, None, None])
+                          "Long", "String", "String", None, None, None, "Long"])
 
 
 if __name__ == "__main__":
