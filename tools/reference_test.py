@@ -170,6 +170,13 @@ class ThePage(unittest.TestCase):
                 self.assertEqual(len(c.splitlines()) == 1, len(flat(c)) <= 96)
                 self.assertEqual(len(vb.splitlines()) == 1, len(flat(vb)) <= 96)
 
+    def test_lines_are_wrapped_past_96_columns_only(self):
+        param = exports.BasParam("ByVal", "nA", "Long")
+        for name, lines in (("X" * 29, 1), ("X" * 30, 2)):
+            text = reference.vb_declare(exports.BasDeclare(name, "DuVad.dll", None, [param], "Long"))
+            self.assertEqual(len(text.splitlines()), lines, text)
+            self.assertEqual(len(text.replace(" _\n    ", "")), 96 + len(name) - 29)
+
     def test_buffers_are_sized_where_they_are_filled(self):
         # Each output string of a Declare (a String the C side writes into) is sized in its part.
         for name, function in self.tree["functions"].items():
