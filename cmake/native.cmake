@@ -61,4 +61,14 @@ else()
   add_test(NAME Exports.Tools COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/exports_test.py)
   # DuVad.h as Visual C++ 6 to 2008 (no <stdint.h>) and MinGW take it, as C89 and C++98.
   add_test(NAME Exports.HeaderForOldCompilers COMMAND bash ${CMAKE_SOURCE_DIR}/tests/header/check_header.sh)
+
+  # The reference page: every export's part and example (each call as its Declare takes it), the
+  # page's HTML, and the page as headless Chromium lays it out and paints it (its two photographs
+  # are kept beside the page: reference/contents.png, reference/GetWinTempPath.png).
+  include(cmake/reference.cmake)
+  add_test(NAME Reference.Examples
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/reference.py check ${CMAKE_SOURCE_DIR})
+  add_test(NAME Reference.Tools COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/reference_test.py)
+  add_test(NAME Reference.Renders COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/reference/render_test.py
+    ${DUVAD_REFERENCE} ${CMAKE_BINARY_DIR}/reference)
 endif()

@@ -73,6 +73,8 @@ add_custom_target(duvad ALL DEPENDS duvad_shipped)
 
 add_subdirectory(host)
 add_subdirectory(tests/win)
+# The reference page that the release archive carries (scripts/package.sh).
+include(cmake/reference.cmake)
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win/CMakeLists.txt)
   add_subdirectory(bench/win)
 endif()

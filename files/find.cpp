@@ -26,6 +26,10 @@ void clear(char* longName, char* shortName, int32_t* kind, int32_t* sizeKB) {
     if (sizeKB) *sizeKB = 0;
 }
 
+// Search handles FFirst hands out are never 0 (a VB Long not yet set) or negative (-1 is its
+// "nothing found"): such a value reaches no system call.
+bool handedOut(int32_t search) { return search > 0; }
+
 // The system's record is read into storage of the call and terminated, whatever it holds.
 WIN32_FIND_DATAA terminated(const WIN32_FIND_DATAA& found) {
     WIN32_FIND_DATAA copy = found;
@@ -49,7 +53,7 @@ extern "C" int32_t WINAPI FFirst(const char* pattern, char* longName, char* shor
 
 extern "C" int32_t WINAPI FNext(int32_t search, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB) {
     WIN32_FIND_DATAA found;
-    if (!FindNextFileA(reinterpret_cast<HANDLE>(intptr_t(search)), &found)) {
+    if (!handedOut(search) || !FindNextFileA(reinterpret_cast<HANDLE>(intptr_t(search)), &found)) {
         clear(longName, shortName, kind, sizeKB);
         return 0;
     }
@@ -58,7 +62,7 @@ extern "C" int32_t WINAPI FNext(int32_t search, char* longName, char* shortName,
 }
 
 extern "C" int32_t WINAPI FEnd(int32_t search) {
-    FindClose(reinterpret_cast<HANDLE>(intptr_t(search)));
+    if (handedOut(search)) FindClose(reinterpret_cast<HANDLE>(intptr_t(search)));
     return 1;
 }
 

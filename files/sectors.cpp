@@ -25,6 +25,10 @@ static_assert(kFarDifference == DUVAD_MATCHFILES_PAST_LAST, "difference past the
 
 HANDLE asHandle(int32_t value) { return reinterpret_cast<HANDLE>(intptr_t(value)); }
 
+// The handles OpenFileInSectors hands out are never 0 (a VB Long not yet set) or negative; -1 and
+// -2 are its failure codes, which the system would take for the process and thread pseudo-handles.
+bool handedOut(int32_t value) { return value > 0; }
+
 // Disk files only: a device's name is refused before it is opened.
 HANDLE openForReading(const char* name, DWORD share) { return openDiskFile(name, GENERIC_READ, share); }
 
@@ -64,7 +68,7 @@ extern "C" int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_
     // read); only the part the read did not fill is cleared, so the data is written once.
     const DWORD bytes = requestBytes(count);
     DWORD got = 0;
-    const bool ok = ReadFile(asHandle(handle), buffer, bytes, &got, nullptr) != FALSE;
+    const bool ok = handedOut(handle) && ReadFile(asHandle(handle), buffer, bytes, &got, nullptr) != FALSE;
     if (!ok) got = 0;
     if (got < bytes) std::memset(buffer + got, 0, bytes - got);
     if (!ok) return DUVAD_READFILEINSECTORS_FAILED;
@@ -73,6 +77,7 @@ extern "C" int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_
 }
 
 extern "C" int32_t WINAPI CloseFileInSectors(int32_t handle) {
+    if (!handedOut(handle)) return DUVAD_CLOSEFILEINSECTORS_NOT_OPEN;
     return CloseHandle(asHandle(handle)) ? DUVAD_CLOSEFILEINSECTORS_DONE : DUVAD_CLOSEFILEINSECTORS_NOT_OPEN;
 }
 

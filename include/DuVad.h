@@ -50,7 +50,9 @@ extern "C" {
 int32_t WINAPI GoEvents(int32_t duration);
 
 /* Pauses the calling thread for `milliseconds` (unsigned) without handling messages.
- * 0xFFFFFFFF never returns. Returns 1 (0 only if the pause timer could not be made). */
+ * 0xFFFFFFFF never returns. Returns 1 (0 only if the pause timer could not be made).
+ * Trap: a value below 0 is no error but a pause of 4294967296 plus the value in milliseconds,
+ * about 49 days (VB has no unsigned Long): check a computed pause before passing it. */
 int32_t WINAPI MySleep(int32_t milliseconds);
 
 /* Plays the module's WAVE resource whose identifier is the low 16 bits of `sound` (1001, 1012,
@@ -112,7 +114,16 @@ int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, int32_t* wi
  *              refused before anything is written
  *  -300        the image file cannot be opened or written; its line is missing or bad; the
  *              image buffer is null or shorter than 352884 bytes; it is a source or a track file,
- *              a device, a folder or no disk file (refused before anything is written) */
+ *              a device, a folder or no disk file (refused before anything is written)
+ * Trap: i counts from 1: the first source line gives -101 and its track file (target line 2)
+ * -301; the source or track is the value's distance from -100, -200 or -300.
+ * Trap: `image` is the caller's own first track, prepared whole before the call: an ISO 9660
+ * volume in CD-ROM XA form (2336-byte sectors) with the Video CD folders, VCD/INFO.VCD in sector
+ * 150, VCD/ENTRIES.VCD in sector 151 and, in MPEGAV (sector 21), one directory record per track
+ * file. The call enters only what depends on the track files and the date (places, lengths,
+ * record dates, entries, volume size and dates) and clears the records of tracks not used. To
+ * get one, run the host tool on the same files: duvad.exe make OUTDIR FILE... writes such an
+ * image, OUTDIR\TRACK01.IMG (300 sectors); load it whole and pass it. */
 int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources, const char* targets);
 #define DUVAD_PREPAREVCDFILES_DONE     1
 #define DUVAD_PREPAREVCDFILES_SOURCE   (-100)
@@ -156,7 +167,10 @@ int32_t WINAPI DriveSettingNT(int32_t mode, int32_t* autorun);
  * be opened, the system refuses the restart request or disabling fails; otherwise non-zero. */
 int32_t WINAPI NTRestart(void);
 
-/* Returns 0 outside the NT family, 5 on NT major version 5, 4 on any other NT version. */
+/* Returns 0 outside the NT family, 5 on NT major version 5, 4 on any other NT version.
+ * Trap: 4 is every NT whose major version is not 5: NT 3.x and 4, and Vista to 11 alike (5 is
+ * 2000, XP and Server 2003), so DUVAD_ITSNT_NT4 does not mean NT 4. OSType tells NT 4 (1000)
+ * from later systems (2000). */
 int32_t WINAPI ItsNT(void);
 #define DUVAD_ITSNT_NOT_NT 0
 #define DUVAD_ITSNT_NT4    4
@@ -175,21 +189,23 @@ int32_t WINAPI OSType(char* servicePack);
 /* Reads the value `valueName` of HKEY_CURRENT_USER\`subKey` (the key is created when missing)
  * into `block` when it is exactly `length` bytes long (any type; at most 100000 bytes). A null or
  * empty `subKey` is HKEY_CURRENT_USER itself; a null `valueName` is the key's default value.
- * A leading backslash in `subKey` is ignored on Windows 95 and 98; on NT the key cannot be opened.
  * Returns 1 when copied; 0 when the value has another length; -1 when the key cannot be opened
  * or the value cannot be read (missing, longer than 100000 bytes), or for a null block. The
- * block is written only when the result is 1. */
+ * block is written only when the result is 1.
+ * Trap: Windows 95 and 98 ignore a backslash at the start of `subKey`; NT refuses such a key
+ * (-1), so a program tried on 98 fails on NT: write "Software\Maker\Program", never
+ * "\Software\...". */
 int32_t WINAPI ReadRegBlock(const char* subKey, const char* valueName, void* block, int32_t length);
 #define DUVAD_READREGBLOCK_COPIED       1
 #define DUVAD_READREGBLOCK_OTHER_LENGTH 0
 #define DUVAD_READREGBLOCK_FAILED       (-1)
 
 /* Stores `length` bytes of `block` as the REG_BINARY value `valueName` of
- * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey, value name and a
- * leading backslash as for ReadRegBlock). Returns 1 when written; -1 when the key cannot be
- * opened or the value not written, for a null block (unless length is 0), a negative length, or
- * a block over 100000 bytes, which ReadRegBlock could not read back (the value stored before is
- * then kept). */
+ * HKEY_CURRENT_USER\`subKey` (the key is created when missing; null subkey and value name, and a
+ * leading backslash, as for ReadRegBlock). Returns 1 when written; -1 when the key cannot be
+ * opened or the value not written, for a null block (unless length is 0), a negative length, or a
+ * block over 100000 bytes, which ReadRegBlock could not read back (the value stored before is then
+ * kept). */
 int32_t WINAPI WriteRegBlock(const char* subKey, const char* valueName, const void* block, int32_t length);
 #define DUVAD_WRITEREGBLOCK_WRITTEN 1
 #define DUVAD_WRITEREGBLOCK_FAILED  (-1)
@@ -213,8 +229,9 @@ int32_t WINAPI EnablepkWR(int32_t value);
  * else, `*sizeKB` (may be null) its whole size in started kilobytes, at most 2147483647.
  * Returns the search handle, or -1 when nothing matches (names empty, kind and size 0).
  * FNext: 1 with the next entry of `search` (outputs as for FFirst), 0 when there is none (names
- * empty, kind and size 0); the search stays open until FEnd. FEnd closes `search` and returns 1
- * always.
+ * empty, kind and size 0), also for a `search` of 0 or below (no search, such as FFirst's
+ * none); the search stays open until FEnd. FEnd closes `search` (nothing for 0 or below) and
+ * returns 1 always.
  * IsFileExisting: 1 when at least one entry matches `name`, else 0. */
 int32_t WINAPI FFirst(const char* pattern, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
 int32_t WINAPI FNext(int32_t search, char* longName, char* shortName, int32_t* kind, int32_t* sizeKB);
@@ -235,7 +252,8 @@ int32_t WINAPI IsFileErasable(const char* name);
 int32_t WINAPI IsFolderWritable(const char* folder);
 
 /* Writes the temporary folder (ending in a backslash) into `path` (128 bytes). Returns its length,
- * the size needed when it does not fit 128 bytes (then `path` is not to be used), 0 on failure. */
+ * the size needed when it does not fit 128 bytes (then `path` is not to be used), 0 on failure.
+ * Trap: only 1 to 127 is a length; 128 and more (a long TMP) means no folder was delivered. */
 int32_t WINAPI GetWinTempPath(char* path);
 
 /* Free kilobytes (at most 2147483647) of the volume of `path`: "X:..." asks for X:\, "\\server\..." for
@@ -250,8 +268,9 @@ int32_t WINAPI VolumeFreeKB(const char* path);
  * size is not a multiple of 1024 (the file is closed again).
  * ReadFileInSectors zero-fills count x 2048 bytes of `buffer`, reads that much from the current
  * position and stores the whole sectors read (may be null). Returns 1, or -1 when the read fails
- * or count x 2048 does not fit 32 bits (buffer untouched then).
- * CloseFileInSectors: 1, or -1 for a handle that is not open. */
+ * or count x 2048 does not fit 32 bits (buffer untouched then), or for a handle of 0 or below.
+ * CloseFileInSectors: 1, or -1 for a handle that is not open; 0 and negative values (the open's
+ * -1 and -2 too) are no handles: -1, and nothing is closed. */
 int32_t WINAPI OpenFileInSectors(const char* name, int32_t* sectorsInFile);
 int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_t count, int32_t* sectorsRead);
 int32_t WINAPI CloseFileInSectors(int32_t handle);
@@ -308,7 +327,9 @@ int32_t WINAPI ReadFileInfo(const char* name, int32_t* major, int32_t* minor, in
 
 /* Top-level window of class "ThunderRT6MDIForm" whose title begins with `titlePrefix` (byte-wise,
  * case distinguished; "" matches any title), the first in Z order. Returns its handle, or 0 when
- * there is none (also for a null prefix). */
+ * there is none (also for a null prefix).
+ * Trap: that class is the MDI form of a compiled VB6 program; run in the VB6 IDE the form has
+ * another class (ThunderMDIForm) and the result is 0. */
 int32_t WINAPI FindThisVB6MDIWindow(const char* titlePrefix);
 
 /* mode 1: arranges the "ExploreWClass" window (when missing, the Windows folder's EXPLORER.EXE is
@@ -327,7 +348,9 @@ int32_t WINAPI AllineaConExplorer(HWND hostWindow, int32_t mode);
 int32_t WINAPI GetHDrop(HWND ownerWindow, char* list);
 
 /* Opens the shell's property sheet of a file or folder. Returns 1 when the shell accepted the
- * request, 0 when not (a missing file; a null path). */
+ * request, 0 when not (a missing file; a null path).
+ * Trap: for a path that does not exist the shell first shows its own error box, which the user
+ * must close: ask IsFileExisting before. */
 int32_t WINAPI InvokeShellProperties(const char* path);
 
 /* The shell's folder browser, centred over `ownerWindow` (with none, where the shell puts it),
@@ -375,7 +398,9 @@ int32_t WINAPI RemoveLVFocus(HWND listView);
  * name (under 10000 characters); out, the chosen path, or for kind 2 the full paths, each followed
  * by CR LF: as many whole paths as fit in 10000 bytes with the terminator, never a cut one.
  * Returns 0 when cancelled, failed or refused (`file` unchanged); 1 for kinds 1, 5, 6; for kind 2
- * the number of paths written (fewer than picked when 10000 bytes cannot hold them all). */
+ * the number of paths written (fewer than picked when 10000 bytes cannot hold them all).
+ * Trap: the dialog changes the program's current folder to the one the user browsed to, even when
+ * cancelled (as VB6's CommonDialog does without cdlOFNNoChangeDir): use full paths after it. */
 int32_t WINAPI GetFilenameForOpenOrSave(HWND ownerWindow, int32_t kind, const char* title, const char* filter,
                                         char* file);
 

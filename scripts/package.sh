@@ -2,13 +2,14 @@
 # Builds the shipped DuVad.dll and host tool and writes the release archive
 # dist/DuVad-<version>-win32.zip: the DLL, the host tool, DuVad.h, DuVad.bas, the type library
 # DuVad.tlb, import libraries for Microsoft's toolchain (DuVad.lib) and MinGW (libDuVad.dll.a),
-# README.txt, LICENSE and SHA256SUMS. The version is the project's (CMakeLists.txt), read from the
-# header the DLL's version resource is compiled from. Prints the archive's path.
+# the reference DuVad.html, README.txt, LICENSE and SHA256SUMS. The version is the project's
+# (CMakeLists.txt), read from the header the DLL's version resource is compiled from. Prints the
+# archive's path.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target DuVad duvad
+cmake --build --preset windows --target DuVad duvad duvad_reference
 
 version=$(sed -n 's/^#define DUVAD_VERSION_TEXT "\(.*\)"$/\1/p' build/windows/shipped/generated/duvad_version.h)
 [ -n "$version" ] || { echo "no version in build/windows/shipped/generated/duvad_version.h" >&2; exit 1; }
@@ -30,6 +31,8 @@ for f in DuVad.dll duvad.exe; do i686-w64-mingw32-strip -o "$stage/$f" "build/wi
 python3 tools/pe_check.py "$stage/DuVad.dll" "$stage/duvad.exe" >/dev/null || {
   python3 tools/pe_check.py "$stage/DuVad.dll" "$stage/duvad.exe" >&2; exit 1; }
 sed -e "s/@VERSION@/$version/g" release/README.txt | crlf >"$stage/README.txt"
+# The reference, made by the build from DuVad.h, DuVad.bas and DuVad.def (tools/reference.py).
+crlf <build/windows/reference/DuVad.html >"$stage/DuVad.html"
 
 # The type library: its source made from DuVad.h and DuVad.bas, compiled by widl, then the DLL
 # entry names that widl leaves out ("#") written in.
@@ -43,7 +46,7 @@ i686-w64-mingw32-dlltool -k -d frame/DuVad.def -D DuVad.dll -l "$stage/libDuVad.
 llvm-dlltool -m i386 -k -d frame/DuVad.def -D DuVad.dll -l "$stage/DuVad.lib"
 
 (cd "$stage" && sha256sum -- DuVad.dll duvad.exe DuVad.h DuVad.bas DuVad.tlb DuVad.lib libDuVad.dll.a \
-   README.txt LICENSE | crlf >SHA256SUMS)
+   DuVad.html README.txt LICENSE | crlf >SHA256SUMS)
 rm -f "dist/$name.zip"
 (cd "$work" && zip -q -X -r "../../dist/$name.zip" "$name")
 echo "$PWD/dist/$name.zip"

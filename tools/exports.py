@@ -6,9 +6,10 @@
     bindings/vb6/DuVad.bas   Declare statement, ByVal/ByRef and the VB type of each parameter
 
     exports.py check [ROOT]                 the three agree, the ordinals follow the rule below, the
-                                            result-code constants of DuVad.h and DuVad.bas agree, and
-                                            the DLL's definitions name their parameters as DuVad.h
-                                            does (exit 1 and a line per fault)
+                                            result-code constants of DuVad.h and DuVad.bas agree, the
+                                            DLL's definitions name their parameters as DuVad.h does,
+                                            and DuVad.bas names them as "Parameter names" says (exit 1
+                                            and a line per fault)
     exports.py idl [ROOT] VERSION OUT.idl   the type library's source: one module of every export,
                                             and the result codes as an enum
 
@@ -20,6 +21,12 @@ Ordinals: a caller may bind by ordinal, so an export keeps its number for ever. 
 the exports in ordinal order, each row's ordinal being its row number; the first release's exports
 (ordinals 1-48, in byte-wise order of their names) are the table's first rows, and an export added
 later goes at the end with the next free ordinal (as zlib's .def appends).
+
+Parameter names: DuVad.h and the DLL's definitions name parameters in camelCase; DuVad.bas gives
+each the same name behind a prefix of its kind (PREFIXES: sFileName for a string, lWidth for an
+out-parameter), so no Declare parameter is a name VB programs use for their own members. The VB6
+IDE keeps one spelling per identifier across a project: a parameter called `text` would turn every
+Text1.Text into Text1.text. VB_MEMBER_NAMES lists the names no parameter may have.
 
 Result codes: each coded result an export returns has a name, DUVAD_<EXPORT>_<MEANING>, as a
 #define in DuVad.h and a Public Const in DuVad.bas; both files name the same constants with the
@@ -72,6 +79,40 @@ IDL_TYPES = {
     "Byte*": "[in, out] unsigned char*",
     "Any": "[in] void*",
 }
+# The prefix of a DuVad.bas parameter name, by what VB passes: s string, n number or h handle, l
+# out-parameter, b byte block, lp any block.
+PREFIXES = {
+    "Long": ("n", "h"),
+    "Long*": ("l",),
+    "String": ("s",),
+    "Byte*": ("b",),
+    "Any": ("lp",),
+}
+# Names of properties, methods and events of VB6's objects and controls (forms, the intrinsic
+# controls, App, Screen, Printer, Err, Font, Collection, the common dialog, list view, tree view and
+# ADO objects) that VB programs also use for their own members. A Declare parameter with one of
+# these names recases the whole project's uses of it.
+VB_MEMBER_NAMES = frozenset(n.lower() for n in """
+    Action Activate Add AddItem Alignment AllowCustomize Appearance Archive Arrange Attributes
+    AutoRedraw AutoSize BackColor BackStyle Bold BOF Bookmark BorderStyle BorderWidth Cancel
+    CancelError Caption Charset Checked Clear Click Close Cls Col Color ColorMode Cols Columns
+    ColumnHeaders CommandType CommPort Connection ConnectionString Container Copies Count CurrentX
+    CurrentY Data DataField DataMember DataSource Default DefaultExt Delete Description DeviceName
+    DialogTitle Dir Drive DriverName DrawMode DrawStyle DrawWidth Duplex Enabled EndDoc EOF Err
+    Error Execute Exists Expanded FieldCount Fields File FileName FileNumber FileTitle FillColor
+    FillStyle Filter FilterIndex Flags Font FontBold FontItalic FontName FontSize FontStrikethru
+    FontTransparent FontUnderline ForeColor Format FromPage Handle HasDC hDC Height HelpCommand
+    HelpContext HelpContextID HelpFile Hidden Hide hInstance hWnd Icon Image Index InitDir
+    Interval Italic Item ItemData Items Key KeyPreview Kind LargeChange LastDllError Left Length
+    List ListCount ListIndex ListItems Load Locked Major Max MaxFileSize MaxLength MDIChild Min
+    Minor Mode Move MultiLine MultiSelect Name NewIndex NewPage Nodes Normal Number Open
+    Orientation PaperBin PaperSize Parent PasswordChar Path Pattern Picture Port Print
+    PrintQuality Prompt Properties ReadOnly Recordset Refresh Remove Revision Row Rows ScaleHeight
+    ScaleLeft ScaleMode ScaleTop ScaleWidth ScrollBars Selected SelectedItem SelLength SelStart
+    SelText SetFocus Shape Show Size SmallChange Sorted Source State Status Stretch Strikethrough
+    Style SubItems System TabIndex TabStop Tag Text Title ToolTipText Top ToPage TrackDefault Type
+    Underline Unload Update Value Visible Weight WhatsThisHelpID Width WindowState WordWrap Zoom
+    """.split())
 LIBRARY_UUID = "b347c89e-97e7-4238-839c-904821c63994"
 MODULE_UUID = "2cd13b83-8b40-4b6e-a24b-b42f37005964"
 MODULE_NAME = "DuVadFunctions"
@@ -373,10 +414,18 @@ def check(exports, functions, declares, definitions=None, constants=None):
                 for name, c in zip(names, function.params):
                     if name is not None and name != c.name:
                         faults.append(f"{path}: {export.name} names parameter {name}, {HEADER_PATH} {c.name}")
+        if declare:
+            for b in declare.params:
+                if b.name.lower() in VB_MEMBER_NAMES:
+                    faults.append(f"{BAS_PATH}: {export.name}({b.name}): a name VB programs give their own "
+                                  "members; the IDE would recase them all to this spelling")
         if function and declare and len(function.params) == len(declare.params):
             for c, b in zip(function.params, declare.params):
-                if b.name != c.name:
-                    faults.append(f"{BAS_PATH}: {export.name} names parameter {b.name}, {HEADER_PATH} {c.name}")
+                kind = vb_kind(b)
+                wanted = [p + c.name[:1].upper() + c.name[1:] for p in PREFIXES.get(kind, ())]
+                if wanted and b.name not in wanted:
+                    faults.append(f"{BAS_PATH}: {export.name} names parameter {b.name}, wanted "
+                                  f"{' or '.join(wanted)} ({HEADER_PATH} {c.name}, {b.passing} {b.type})")
                 kind = vb_kind(b)
                 if kind and c.type in C_KINDS and kind not in C_KINDS[c.type]:
                     faults.append(f"{BAS_PATH}: {export.name}({b.name}): {b.passing} {b.type} "
@@ -390,8 +439,9 @@ def _idl_string(text):
 
 def idl(exports, functions, declares, version, constants=()):
     """The type library's source. Every entry names its export; VB6 passes what the Declare
-    statements pass; the result-code `constants` (DuVad.h's) are the members of an enum. (widl writes
-    entry names as "#": tools/msft_entries.py writes them.)"""
+    statements pass, and the parameters have their names; the result-code `constants` (DuVad.h's)
+    are the members of an enum. (widl writes entry names as "#": tools/msft_entries.py writes
+    them.)"""
     major, minor = version.split(".")[:2]
     by_header = {f.name: f for f in functions}
     by_bas = {d.name: d for d in declares}
@@ -409,7 +459,7 @@ def idl(exports, functions, declares, version, constants=()):
     ]
     for export in sorted(exports, key=lambda e: e.ordinal):
         function, declare = by_header[export.name], by_bas[export.name]
-        params = ", ".join(f"{IDL_TYPES[vb_kind(b)]} {c.name}" for c, b in zip(function.params, declare.params))
+        params = ", ".join(f"{IDL_TYPES[vb_kind(b)]} {b.name}" for b in declare.params)
         lines.append(f'        [entry("{export.name}"), helpstring("{_idl_string(function.help)}")]')
         lines.append(f"        long __stdcall {export.name}({params});")
     lines += ["    };"]

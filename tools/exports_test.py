@@ -70,22 +70,22 @@ class AgreementTest(unittest.TestCase):
     def test_argument_counts_against_the_def_bytes(self):
         texts = changed(exports.DEF_PATH, "GoEvents@4 ", "GoEvents@8 ")
         self.assertReported(texts, "DuVad.h: GoEvents takes 1 arguments", "DuVad.bas: GoEvents passes 1 arguments")
-        texts = changed(exports.BAS_PATH, "(ByVal search As Long) As Long",
-                        "(ByVal search As Long, ByVal x As Long) As Long")
+        texts = changed(exports.BAS_PATH, "(ByVal hSearch As Long) As Long",
+                        "(ByVal hSearch As Long, ByVal nX As Long) As Long")
         self.assertReported(texts, "DuVad.bas: FEnd passes 2 arguments")
 
     def test_kinds_against_the_c_types(self):
         # An out-parameter passed by value, a value passed by reference (VB6's default), a string
         # where the DLL wants a pointer to an integer.
-        self.assertReported(changed(exports.BAS_PATH, "ByRef sectorsInFile As Long", "ByVal sectorsInFile As Long"),
-                            "OpenFileInSectors(sectorsInFile): ByVal Long cannot pass int32_t*")
-        self.assertReported(changed(exports.BAS_PATH, "(ByVal duration As Long)", "(duration As Long)"),
-                            "GoEvents(duration): ByRef Long cannot pass int32_t")
-        self.assertReported(changed(exports.BAS_PATH, "ByRef sectorsRead As Long", "ByVal sectorsRead As String"),
-                            "ReadFileInSectors(sectorsRead): ByVal String cannot pass int32_t*")
-        self.assertReported(changed(exports.BAS_PATH, "ByVal valueName As String, block As Any",
-                                    "ByVal valueName As String, ByVal block As Any"),
-                            "ReadRegBlock(block): ByVal Any is not a 32-bit argument")
+        self.assertReported(changed(exports.BAS_PATH, "ByRef lSectorsInFile As Long", "ByVal lSectorsInFile As Long"),
+                            "OpenFileInSectors(lSectorsInFile): ByVal Long cannot pass int32_t*")
+        self.assertReported(changed(exports.BAS_PATH, "(ByVal nDuration As Long)", "(nDuration As Long)"),
+                            "GoEvents(nDuration): ByRef Long cannot pass int32_t")
+        self.assertReported(changed(exports.BAS_PATH, "ByRef lSectorsRead As Long", "ByVal lSectorsRead As String"),
+                            "ReadFileInSectors(lSectorsRead): ByVal String cannot pass int32_t*")
+        self.assertReported(changed(exports.BAS_PATH, "ByVal sValueName As String, _\n    ByRef lpBlock As Any",
+                                    "ByVal sValueName As String, _\n    ByVal lpBlock As Any"),
+                            "ReadRegBlock(lpBlock): ByVal Any is not a 32-bit argument")
         self.assertReported(changed(exports.HEADER_PATH, "int32_t WINAPI InStrDot(const char* text)",
                                     "int32_t WINAPI InStrDot(double text)"),
                             "InStrDot(text): double is not a 32-bit argument")
@@ -105,7 +105,7 @@ class AgreementTest(unittest.TestCase):
         texts[exports.DEF_PATH] += appended
         texts[exports.HEADER_PATH] = texts[exports.HEADER_PATH].replace(
             "#ifdef __cplusplus\n}", "/* Returns 1. */\n" + declared + "#ifdef __cplusplus\n}")
-        texts[exports.BAS_PATH] += 'Public Declare Function AddedLater Lib "DuVad.dll" (ByVal value As Long) As Long\n'
+        texts[exports.BAS_PATH] += 'Public Declare Function AddedLater Lib "DuVad.dll" (ByVal nValue As Long) As Long\n'
         self.assertEqual(faults_of(texts), [])
 
         # Put where byte-wise order would have it, with or without the rows after it renumbered:
@@ -133,8 +133,17 @@ class AgreementTest(unittest.TestCase):
         self.assertReported(swapped, "has ordinal 2 in row 1", "has ordinal 1 in row 2")
 
     def test_parameter_names_are_one_style_and_the_same_everywhere(self):
-        self.assertReported(changed(exports.BAS_PATH, "(ByVal firstName As String", "(ByVal first As String"),
-                            "DuVad.bas: MatchFiles names parameter first, include/DuVad.h firstName")
+        self.assertReported(changed(exports.BAS_PATH, "(ByVal sFirstName As String", "(ByVal sFirst As String"),
+                            "DuVad.bas: MatchFiles names parameter sFirst, wanted sFirstName "
+                            "(include/DuVad.h firstName")
+        # The prefix follows what VB passes: a string is s, an out-parameter l, a handle h or n.
+        self.assertReported(changed(exports.BAS_PATH, "ByRef lCompliant As Long", "ByRef nCompliant As Long"),
+                            "AnalyzeMpeg names parameter nCompliant, wanted lCompliant")
+        self.assertReported(changed(exports.BAS_PATH, "(ByVal hSearch As Long) As Long",
+                                    "(ByVal sSearch As Long) As Long"),
+                            "FEnd names parameter sSearch, wanted nSearch or hSearch")
+        self.assertEqual(faults_of(changed(exports.BAS_PATH, "(ByVal hSearch As Long) As Long",
+                                           "(ByVal nSearch As Long) As Long")), [])
         texts = changed(exports.HEADER_PATH, "int32_t WINAPI RemoveLVFocus(HWND listView)",
                         "int32_t WINAPI RemoveLVFocus(HWND list_view)")
         self.assertReported(texts, "RemoveLVFocus(list_view): parameter names are camelCase")
@@ -148,6 +157,24 @@ class AgreementTest(unittest.TestCase):
         faults = exports.check(*declarations, definitions)
         self.assertIn(f"{path}: GetAColor names parameter colour, include/DuVad.h initialColour", faults)
         self.assertTrue(any("ItsNT has no definition" in f for f in faults), faults)
+
+    def test_no_declare_parameter_is_a_vb_member_name(self):
+        # Adding the module must not recase the project's own Me.Name, Text1.Text, Font.Size ...
+        for name in ("Name", "Text", "Width", "Height", "Value", "Item", "Count", "Path", "List", "Filter",
+                     "Title", "Size", "Left", "Top", "Caption", "Index", "Tag", "Key", "Data", "Font", "Color",
+                     "Style", "Visible", "Enabled", "hWnd", "hDC", "FileName", "Drive", "Flags", "Pattern",
+                     "Mode", "Port", "Weight", "Italic", "Underline", "Major", "Minor", "Handle", "Length",
+                     "Kind", "Description", "Type", "Source"):
+            self.assertIn(name.lower(), exports.VB_MEMBER_NAMES, name)
+        declares = exports.parse_bas(tree_texts()[exports.BAS_PATH])
+        names = {p.name for d in declares for p in d.params}
+        self.assertGreater(len(names), 60)
+        self.assertEqual({n for n in names if n.lower() in exports.VB_MEMBER_NAMES}, set())
+        # The same name in the header and the definitions is fine; in DuVad.bas it is reported, in any case.
+        texts = changed(exports.BAS_PATH, "(ByVal sText As String) As Long", "(ByVal text As String) As Long")
+        self.assertReported(texts, "IsLastBackS(text): a name VB programs give their own members")
+        texts = changed(exports.BAS_PATH, "ByVal nPort As Long", "ByVal PORT As Long")
+        self.assertReported(texts, "DumpFileToPrinter(PORT): a name VB programs give their own members")
 
     def test_reading_definitions(self):
         with tempfile.TemporaryDirectory() as root:
@@ -174,7 +201,8 @@ class AgreementTest(unittest.TestCase):
         header = texts[exports.HEADER_PATH]
         functions = {f.name: f for f in exports.parse_header(header)}
         # In a comment over several prototypes, each function's part begins with its name.
-        self.assertEqual(functions["FEnd"].help, "Directory enumeration. FEnd closes search and returns 1 always.")
+        self.assertEqual(functions["FEnd"].help,
+                         "Directory enumeration. FEnd closes search (nothing for 0 or below) and returns 1 always.")
         self.assertTrue(functions["FNext"].help.startswith("Directory enumeration. FNext: 1 with the next entry"))
         self.assertNotIn("FFirst starts", functions["FNext"].help)
         self.assertTrue(functions["OpenFileInSectors"].help.startswith("Sector-wise reading (2048-byte sectors). "
@@ -197,7 +225,8 @@ class AgreementTest(unittest.TestCase):
         self.assertReported(changed(exports.HEADER_PATH, "-3 the sizes differ", "the sizes differ"),
                             "the comment of MatchFiles does not mention its result -3 (DUVAD_MATCHFILES_SIZES_DIFFER)")
         # A function of a group whose name begins none of the group's sentences has no help.
-        self.assertReported(changed(exports.HEADER_PATH, "open until FEnd. FEnd closes", "open until FEnd, which closes"),
+        self.assertReported(changed(exports.HEADER_PATH, "open until FEnd. FEnd closes",
+                                    "open until FEnd, which closes"),
                             "FEnd has no comment above it")
 
     def test_numbers_are_mentioned_as_numbers_of_their_own(self):
@@ -234,10 +263,38 @@ class AgreementTest(unittest.TestCase):
         self.assertIn("version(1.2)", text)
         entries = re.findall(r'\[entry\("(\w+)"\)', text)
         self.assertEqual(entries, [re.match(r"\s+(\w+)@", row).group(1) for row in def_rows(tree_texts())])
-        self.assertIn("long __stdcall ReadRegBlock([in] LPSTR subKey, [in] LPSTR valueName, [in] void* block, "
-                      "[in] long length);", text)
+        # The parameters as the Declares name them (VB6 shows them while the call is typed).
+        self.assertIn("long __stdcall ReadRegBlock([in] LPSTR sSubKey, [in] LPSTR sValueName, [in] void* lpBlock, "
+                      "[in] long nLength);", text)
         self.assertIn("        DUVAD_MATCHFILES_SIZES_DIFFER = -3,\n", text)
         self.assertEqual(len(re.findall(r"\n        DUVAD_\w+ = -?\d+", text)), len(exports.load_constants(ROOT)[0]))
+
+
+class CheckoutLineEndsTest(unittest.TestCase):
+    """The files Windows programs read straight from the checkout end their lines in CR LF: VB6
+    misreads a module with bare LF (README.md tells VB6 users to add bindings/vb6/DuVad.bas)."""
+    WINDOWS_FILES = ["bindings/vb6/DuVad.bas", "release/README.txt", "tests/wine.reg", "tests/wine-versions.reg"]
+
+    def test_the_checkouts_bytes(self):
+        for path in self.WINDOWS_FILES:
+            with open(os.path.join(ROOT, path), "rb") as f:
+                data = f.read()
+            with self.subTest(path):
+                self.assertGreater(data.count(b"\r\n"), 10)
+                self.assertEqual(data.count(b"\n"), data.count(b"\r\n"), "a line ends in LF alone")
+                self.assertEqual(data.count(b"\r"), data.count(b"\r\n"), "a CR without its LF")
+                self.assertTrue(data.endswith(b"\r\n"))
+
+    @unittest.skipUnless(shutil.which("git") and os.path.exists(os.path.join(ROOT, ".git")), "not a git checkout")
+    def test_every_checkout_gets_them(self):
+        # .gitattributes asks for CR LF whatever the checkout's core.autocrlf, and the build's own
+        # inputs keep LF.
+        out = subprocess.run(["git", "-C", ROOT, "check-attr", "eol", "--"] + self.WINDOWS_FILES +
+                             ["include/DuVad.h", "frame/DuVad.def", "tools/exports.py"],
+                             check=True, capture_output=True, text=True).stdout.splitlines()
+        self.assertEqual(out, [f"{p}: eol: crlf" for p in self.WINDOWS_FILES] +
+                         ["include/DuVad.h: eol: unspecified", "frame/DuVad.def: eol: unspecified",
+                          "tools/exports.py: eol: unspecified"])
 
 
 WIDL = shutil.which("i686-w64-mingw32-widl")

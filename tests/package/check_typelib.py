@@ -4,9 +4,9 @@
 
 Each export must be one function of one module: bound by its own name in DuVad.dll (not by "#"
 or an ordinal), stdcall, a static function returning a 32-bit integer, with one parameter per
-32-bit argument of DEF, typed as VB6 passes the C type of HEADER with the Declare kind of BAS,
-and as help string its own comment of HEADER, whole; and HEADER's result-code constants, each with
-its value. Prints each fault; exit 1 when there is one."""
+32-bit argument of DEF, typed as VB6 passes the C type of HEADER with the Declare kind of BAS and
+named as BAS names it, and as help string its own comment of HEADER, whole; and HEADER's
+result-code constants, each with its value. Prints each fault; exit 1 when there is one."""
 import os
 import sys
 
@@ -48,8 +48,8 @@ def main(dump_path, def_path, header_path, bas_path, version):
     functions = {}
     for line in lines:
         if line.startswith("function "):
-            fields = line[len("function "):].split("|", 9)
-            if len(fields) != 10:
+            fields = line[len("function "):].split("|", 10)
+            if len(fields) != 11:
                 faults.append(f"cannot read: {line}")
                 continue
             functions[fields[0]] = fields
@@ -61,7 +61,7 @@ def main(dump_path, def_path, header_path, bas_path, version):
         if not fields:
             faults.append(f"{export.name}: missing from the type library")
             continue
-        _, dll, entry, _, callconv, funckind, result, params, bound, help_text = fields
+        _, dll, entry, _, callconv, funckind, result, params, names, bound, help_text = fields
         if (dll, entry) != ("DuVad.dll", export.name):
             faults.append(f"{export.name}: entry {dll}!{entry}, wanted DuVad.dll!{export.name}")
         if bound != "bound":
@@ -78,6 +78,9 @@ def main(dump_path, def_path, header_path, bas_path, version):
                 if g != wanted:
                     faults.append(f"{export.name}({cp.name}): {g}, wanted {wanted} "
                                   f"for {cp.type} / {bp.passing} {bp.type}")
+        if b and names != ",".join(p.name for p in b.params):
+            faults.append(f"{export.name}: parameters named {names}, DuVad.bas names them "
+                          f"{','.join(p.name for p in b.params)}")
         if c and help_text != c.help:
             faults.append(f"{export.name}: help string {help_text!r}, wanted its own comment of DuVad.h {c.help!r}")
 

@@ -4,6 +4,7 @@
 # file; the binaries' imports and versions (Windows 95); DuVad.h for old compilers; a C program
 # compiled against the archive's DuVad.h, linked once with libDuVad.dll.a and once with DuVad.lib,
 # calls exports, and so does one made by clang and lld-link in Microsoft form; DuVad.tlb read back through oleaut32 against frame/DuVad.def, DuVad.h and DuVad.bas;
+# DuVad.html is the reference the tree's sources make;
 # the host tool makes a Video CD. Everything it makes is removed on exit.
 set -u
 zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -29,16 +30,19 @@ cd "$tmp"
 unzip -q "$zip" -d unpacked || { echo "FAIL  unzip"; exit 1; }
 pkg=$tmp/unpacked/DuVad-$version-win32
 
-files="DuVad.bas DuVad.dll DuVad.h DuVad.lib DuVad.tlb LICENSE README.txt SHA256SUMS duvad.exe libDuVad.dll.a"
+files="DuVad.bas DuVad.dll DuVad.h DuVad.html DuVad.lib DuVad.tlb LICENSE README.txt SHA256SUMS duvad.exe libDuVad.dll.a"
 check "the archive holds one folder, $(basename "$pkg"), with exactly the release's files" \
   test "$(cd unpacked && find . -type f | sort | tr '\n' ' ')" = \
        "$(for f in $files; do echo "./DuVad-$version-win32/$f"; done | LC_ALL=C sort | tr '\n' ' ')"
 check "SHA256SUMS covers every other file and verifies" \
-  sh -c "cd '$pkg' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) -eq 9 ]"
+  sh -c "cd '$pkg' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) -eq 10 ]"
 for f in DuVad.h DuVad.bas LICENSE; do
   src=$root/include/$f; [ -f "$src" ] || src=$root/bindings/vb6/$f; [ -f "$src" ] || src=$root/$f
-  check "$f is the tree's (with CR LF line ends)" sh -c "sed 's/\$/\r/' '$src' | cmp -s - '$pkg/$f'"
+  check "$f is the tree's (with CR LF line ends)" sh -c "sed -e 's/\r\$//' -e 's/\$/\r/' '$src' | cmp -s - '$pkg/$f'"
 done
+python3 "$root/tools/reference.py" html "$root" "$version" "$tmp/DuVad.html" >/dev/null
+check "DuVad.html is the reference the tree's DuVad.h, DuVad.bas and DuVad.def make" \
+  sh -c "sed 's/\$/\r/' '$tmp/DuVad.html' | cmp -s - '$pkg/DuVad.html'"
 # A file without zero bytes is text: VB6 and the editors of the time want CR LF after every line.
 crlf_only() { python3 -c 'import sys; d = open(sys.argv[1], "rb").read()
 sys.exit(0 if d.endswith(b"\r\n") and d.count(b"\n") == d.count(b"\r\n") == d.count(b"\r") else 1)' "$1"; }
@@ -49,7 +53,7 @@ for f in $files; do
     check "$f (text) ends every line in CR LF" crlf_only "$pkg/$f"
   fi
 done
-check "five text files were found (DuVad.h, DuVad.bas, LICENSE, README.txt, SHA256SUMS)" test $texts -eq 5
+check "six text files were found (DuVad.h, DuVad.bas, DuVad.html, LICENSE, README.txt, SHA256SUMS)" test $texts -eq 6
 indented() { bash -c 'set -o pipefail; "$@" 2>&1 | sed "s/^/  | /"' indented "$@"; }
 check "DuVad.dll and duvad.exe load on Windows 95 (tools/pe_check.py)" \
   indented python3 "$root/tools/pe_check.py" "$pkg/DuVad.dll" "$pkg/duvad.exe"

@@ -113,6 +113,18 @@ int main(int argc, char** argv) {
                     printf("%s%s:%s%s%s", p ? ";" : "", text, flags & PARAMFLAG_FIN ? "in" : "",
                            flags & PARAMFLAG_FOUT ? "out" : "", flags & PARAMFLAG_FOPT ? "opt" : "");
                 }
+                /* The parameters' names, as VB6 shows them while a call is typed. */
+                BSTR names[64];
+                UINT named = 0;
+                printf("|");
+                if (fd->cParams < 64 &&
+                    SUCCEEDED(ITypeInfo_GetNames(info, fd->memid, names, (UINT)fd->cParams + 1, &named))) {
+                    for (UINT k = 0; k < named; ++k) {
+                        if (k > 1) printf(",");
+                        if (k > 0) print_bstr(names[k]);
+                        SysFreeString(names[k]);
+                    }
+                }
                 /* The entry must bind in the DLL beside the library, as VB6 binds it on a call. */
                 const char* bound = "unbound";
                 if (SUCCEEDED(he) && dll && entry) {

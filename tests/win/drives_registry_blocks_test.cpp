@@ -1,5 +1,6 @@
 // ReadRegBlock and WriteRegBlock on real keys under HKEY_CURRENT_USER (a scratch key of this
 // process, deleted before and after).
+#include <cstring>
 #include <vector>
 
 #include "tests/win/drives_os_family.h"
@@ -44,6 +45,20 @@ TEST_F(RegBlock, RoundTripsUpToAHundredThousandBytes) {
         EXPECT_EQ(VB(ReadRegBlock, key().c_str(), "Block", static_cast<void*>(out.data()), int32_t(n)), 1);
         EXPECT_TRUE(std::equal(data.begin(), data.end(), out.bytes()));
     }
+}
+
+// The NT family refuses a subkey that begins with a backslash (Windows 95 and 98 ignore it): the
+// trap DuVad.h names beside ReadRegBlock, so a program tried on 98 learns it before NT does.
+TEST_F(RegBlock, LeadingBackslashIsRefusedOnTheNtFamily) {
+    const std::string slashed = "\\" + key();
+    GuardedBuffer in(4), out(4);
+    std::memset(in.data(), 7, 4);
+    EXPECT_EQ(VB(WriteRegBlock, slashed.c_str(), "Block", static_cast<const void*>(in.data()), int32_t(4)), -1);
+    EXPECT_EQ(VB(ReadRegBlock, slashed.c_str(), "Block", static_cast<void*>(out.data()), int32_t(4)), -1);
+    EXPECT_TRUE(out.untouchedFrom(0));
+    EXPECT_EQ(stored(HKEY_CURRENT_USER, key(), "Block").bytes, "<missing>");
+    // Without the backslash the same key takes the block.
+    EXPECT_EQ(VB(WriteRegBlock, key().c_str(), "Block", static_cast<const void*>(in.data()), int32_t(4)), 1);
 }
 
 // A block that could not be read back is refused, and the readable block stored before stays.

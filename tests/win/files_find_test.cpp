@@ -1,9 +1,11 @@
 // Directory enumeration (FFirst, FNext, FEnd) and IsFileExisting on real files and folders.
 #include <map>
 #include <set>
+#include <vector>
 
 #include "tests/win/files_support.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -206,6 +208,49 @@ TEST_F(Find, SeveralSearchesRunAtOnce) {
     EXPECT_EQ(VB(FEnd, a.result), 1);
     EXPECT_EQ(VB(FEnd, -1), 1);
     EXPECT_EQ(next(-1).result, 0);
+}
+
+// FFirst's -1 (nothing found), any other negative value and 0 (a Long never set) were never a
+// search of this library: FNext finds nothing and FEnd answers 1 without handing the value to the
+// system (FindNextFileA and FindClose would read through it as the system's own record).
+std::vector<HANDLE> g_ended, g_continued;
+BOOL WINAPI notedFindClose(HANDLE h) {
+    g_ended.push_back(h);
+    return FindClose(h);
+}
+BOOL WINAPI notedFindNext(HANDLE h, WIN32_FIND_DATAA* found) {
+    g_continued.push_back(h);
+    return FindNextFileA(h, found);
+}
+
+TEST_F(Find, ZeroAndNegativeValuesAreNoSearches) {
+    ImportPatch end(dll(), "kernel32.dll", "FindClose", reinterpret_cast<const void*>(&notedFindClose));
+    ImportPatch next(dll(), "kernel32.dll", "FindNextFileA", reinterpret_cast<const void*>(&notedFindNext));
+    ASSERT_TRUE(end.active() && next.active());
+    g_ended.clear();
+    g_continued.clear();
+    const Entry none = first(dir_.file("nothing*"));
+    ASSERT_EQ(none.result, -1);
+    for (int32_t search : {none.result, -2, INT32_MIN, 0}) {
+        const Entry e = this->next(search);
+        EXPECT_EQ(e.result, 0) << search;
+        EXPECT_EQ(e.longName, "") << search;
+        EXPECT_EQ(e.shortName, "") << search;
+        EXPECT_EQ(e.kind, 0) << search;
+        EXPECT_EQ(e.sizeKB, 0) << search;
+        EXPECT_EQ(VB(FEnd, search), 1) << search;
+    }
+    EXPECT_TRUE(g_continued.empty()) << g_continued.size() << " values that are no searches went to FindNextFileA";
+    EXPECT_TRUE(g_ended.empty()) << g_ended.size() << " values that are no searches went to FindClose";
+    // A search it did hand out still goes through the same calls.
+    ASSERT_TRUE(TempDir::writeFile(dir_.file("one"), "x"));
+    const Entry one = first(dir_.file("one"));
+    ASSERT_GE(one.result, 0);
+    EXPECT_EQ(this->next(one.result).result, 0);
+    EXPECT_EQ(VB(FEnd, one.result), 1);
+    const HANDLE search = reinterpret_cast<HANDLE>(intptr_t(one.result));
+    EXPECT_EQ(g_continued, std::vector<HANDLE>{search});
+    EXPECT_EQ(g_ended, std::vector<HANDLE>{search});
 }
 
 TEST_F(Find, IsFileExistingForFilesFoldersAndPatterns) {

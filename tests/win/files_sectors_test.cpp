@@ -1,6 +1,9 @@
 // Sector-wise reading through the host's handle, and the comparison of two files.
+#include <vector>
+
 #include "tests/win/files_support.h"
 #include "tests/win/harness.h"
+#include "tests/win/import_patch.h"
 
 namespace duvad::test {
 namespace {
@@ -136,6 +139,52 @@ TEST_F(Sectors, SeveralFilesAtOnceAndClosedHandles) {
     EXPECT_EQ(got, 0);
     EXPECT_EQ(bytes, std::string(2048, '\0')) << "a failed read leaves the request zeroed";
     EXPECT_EQ(VB(CloseFileInSectors, hb), 1);
+}
+
+// The usual VB6 clean-up closes whatever OpenFileInSectors returned, its failure codes too. The
+// system would take -1 and -2 for the process and thread pseudo-handles and call the close done;
+// no negative value, nor 0 (a Long never set), ever was a handle of this library: none reaches the
+// system.
+std::vector<HANDLE> g_closed, g_read;
+BOOL WINAPI notedCloseHandle(HANDLE h) {
+    g_closed.push_back(h);
+    return CloseHandle(h);
+}
+BOOL WINAPI notedReadFile(HANDLE h, void* into, DWORD n, DWORD* got, OVERLAPPED* o) {
+    g_read.push_back(h);
+    return ReadFile(h, into, n, got, o);
+}
+
+TEST_F(Sectors, FailureCodesZeroAndNegativeValuesAreNoHandles) {
+    ImportPatch closing(dll(), "kernel32.dll", "CloseHandle", reinterpret_cast<const void*>(&notedCloseHandle));
+    ImportPatch reading(dll(), "kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&notedReadFile));
+    ASSERT_TRUE(closing.active() && reading.active());
+    g_closed.clear();
+    g_read.clear();
+    const std::string missing = dir_.file("missing.iso"), odd = make("odd.iso", 2000);
+    int32_t count = kSentinel, got;
+    ASSERT_EQ(VB(OpenFileInSectors, missing.c_str(), &count), -1);
+    ASSERT_EQ(VB(OpenFileInSectors, odd.c_str(), &count), -2);
+    EXPECT_EQ(count, kSentinel);
+    g_closed.clear();  // the refused open closed its own file
+    for (int32_t h : {-1, -2, -3, INT32_MIN, 0}) {
+        EXPECT_EQ(VB(CloseFileInSectors, h), -1) << h;
+        std::string bytes;
+        EXPECT_EQ(read(h, 1, &got, &bytes), -1) << h;
+        EXPECT_EQ(got, 0) << h;
+        EXPECT_EQ(bytes, std::string(2048, '\0')) << "a refused read leaves the request zeroed, " << h;
+    }
+    EXPECT_TRUE(g_closed.empty()) << g_closed.size() << " values that are no handles went to CloseHandle";
+    EXPECT_TRUE(g_read.empty()) << g_read.size() << " values that are no handles went to ReadFile";
+    // A handle it did hand out still goes through the same calls.
+    const std::string whole = make("whole.iso", 2048);
+    const int32_t h = VB(OpenFileInSectors, whole.c_str(), &count);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(read(h, 1, &got), 1);
+    EXPECT_EQ(got, 1);
+    EXPECT_EQ(VB(CloseFileInSectors, h), 1);
+    EXPECT_EQ(g_read, std::vector<HANDLE>{reinterpret_cast<HANDLE>(intptr_t(h))});
+    EXPECT_EQ(g_closed, std::vector<HANDLE>{reinterpret_cast<HANDLE>(intptr_t(h))});
 }
 
 TEST_F(Sectors, RequestsBeyondOneReadAreRefusedUntouched) {
