@@ -231,12 +231,16 @@ TEST_F(VcdCollision, OutputsThatAreSourcesOrOneAnotherAreRefusedBeforeAnythingIs
     EXPECT_TRUE(sameBytes(TempDir::readFile(t2_), expectedTrack(bytesOf("cut.mpg"), 2)));
 }
 
-// A file system that reports zeros for the volume serial number and the file index gives no
-// identity: the check falls back to full paths, so distinct files are not taken for one.
+// A file system that reports zeros for the file index (with or without a volume serial number)
+// gives no identity: the check falls back to full paths, so distinct files are not taken for one.
 ImportPatch* g_infoPatch;
+bool g_keepSerial;
 BOOL WINAPI zeroIdentity(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
     const BOOL ok = g_infoPatch->original<decltype(&GetFileInformationByHandle)>()(file, info);
-    if (ok) info->dwVolumeSerialNumber = info->nFileIndexHigh = info->nFileIndexLow = 0;
+    if (ok) {
+        info->nFileIndexHigh = info->nFileIndexLow = 0;
+        if (!g_keepSerial) info->dwVolumeSerialNumber = 0;
+    }
     return ok;
 }
 
@@ -244,16 +248,21 @@ TEST_F(VcdCollision, FileSystemWithoutIdentitiesFallsBackToPaths) {
     ImportPatch info(dll(), "GetFileInformationByHandle", reinterpret_cast<void*>(&zeroIdentity));
     ASSERT_TRUE(info.active()) << "the DLL reads file identities";
     g_infoPatch = &info;
-    expectRefused(lines({s1_, s2_}), lines({img_, t1_, upper(s2_)}), -302, "track file 2 is its own source");
-    expectRefused(lines({s1_, s2_}), lines({img_, t1_, t1_}), -301, "two track lines name one file");
-    // Distinct files are accepted, also when the outputs exist already (a conversion run again),
-    // so that every file has the same all-zero identity.
-    for (int run = 1; run <= 2; ++run) {
-        SCOPED_TRACE(run);
-        Image buffer;
-        EXPECT_EQ(prepare(buffer, lines({s1_, s2_}), lines({img_, t1_, t2_})), 1) << "distinct files are accepted";
-        EXPECT_TRUE(sameBytes(TempDir::readFile(t1_), expectedTrack(bytesOf("cut.mpg"), 1)));
-        EXPECT_TRUE(sameBytes(TempDir::readFile(t2_), expectedTrack(bytesOf("ntsc.mpg"), 2)));
+    for (bool keepSerial : {false, true}) {
+        SCOPED_TRACE(keepSerial ? "volume serial number kept" : "volume serial number 0");
+        g_keepSerial = keepSerial;
+        expectRefused(lines({s1_, s2_}), lines({img_, t1_, upper(s2_)}), -302, "track file 2 is its own source");
+        expectRefused(lines({s1_, s2_}), lines({img_, t1_, t1_}), -301, "two track lines name one file");
+        // Distinct files are accepted, also when the outputs exist already (a conversion run again),
+        // so that every file has the same all-zero identity.
+        for (int run = 1; run <= 2; ++run) {
+            SCOPED_TRACE(run);
+            Image buffer;
+            EXPECT_EQ(prepare(buffer, lines({s1_, s2_}), lines({img_, t1_, t2_})), 1) << "distinct files are accepted";
+            EXPECT_TRUE(sameBytes(TempDir::readFile(t1_), expectedTrack(bytesOf("cut.mpg"), 1)));
+            EXPECT_TRUE(sameBytes(TempDir::readFile(t2_), expectedTrack(bytesOf("ntsc.mpg"), 2)));
+        }
+        for (const std::string& f : {img_, t1_, t2_}) EXPECT_TRUE(deletable(f)) << f;
     }
     g_infoPatch = nullptr;
 }
