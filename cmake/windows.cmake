@@ -59,6 +59,10 @@ if(DUVAD_THREADS STREQUAL "win32")
   # (tools/allowed_imports.txt says which functions of them, and tools/pe_check.py holds it to that).
   target_link_options(DuVad PRIVATE -Wl,--kill-at -nostdlib -nostartfiles -Wl,--entry,_DllMain@12)
   target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version gcc)
+  # Refused at once if an instruction newer than the 80386 got in (tools/cpu_check.py).
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(TARGET DuVad POST_BUILD
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/cpu_check.py $<TARGET_FILE:DuVad> VERBATIM)
 
   add_subdirectory(host)
   return()

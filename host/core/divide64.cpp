@@ -34,4 +34,12 @@ uint64_t divide64(uint64_t n, uint64_t d, uint64_t* remainder) {
     return q;
 }
 
+int64_t divide64(int64_t n, int64_t d, int64_t* remainder) {
+    const uint64_t un = n < 0 ? 0 - uint64_t(n) : uint64_t(n), ud = d < 0 ? 0 - uint64_t(d) : uint64_t(d);
+    uint64_t ur;
+    const uint64_t uq = divide64(un, ud, &ur);
+    *remainder = int64_t(n < 0 ? 0 - ur : ur);
+    return int64_t((n < 0) != (d < 0) ? 0 - uq : uq);
+}
+
 }  // namespace duvad::host

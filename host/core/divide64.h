@@ -7,5 +7,7 @@ namespace duvad::host {
 
 // n / d, with n % d in *remainder; d must not be 0.
 uint64_t divide64(uint64_t n, uint64_t d, uint64_t* remainder);
+// Signed, as C++ divides: the quotient rounds toward zero, the remainder takes n's sign.
+int64_t divide64(int64_t n, int64_t d, int64_t* remainder);
 
 }  // namespace duvad::host

@@ -102,13 +102,11 @@ uint64_t __umoddi3(uint64_t n, uint64_t d) {
     __udivmoddi4(n, d, &r);
     return r;
 }
-// Signed: the quotient rounds toward zero; the remainder takes the dividend's sign.
 int64_t __divmoddi4(int64_t n, int64_t d, int64_t* r) {
-    const uint64_t un = n < 0 ? 0 - uint64_t(n) : uint64_t(n), ud = d < 0 ? 0 - uint64_t(d) : uint64_t(d);
-    uint64_t ur;
-    const uint64_t uq = duvad::host::divide64(un, ud, &ur);
-    if (r) *r = int64_t(n < 0 ? 0 - ur : ur);
-    return int64_t((n < 0) != (d < 0) ? 0 - uq : uq);
+    int64_t rest;
+    const int64_t q = duvad::host::divide64(n, d, &rest);
+    if (r) *r = rest;
+    return q;
 }
 int64_t __divdi3(int64_t n, int64_t d) { return __divmoddi4(n, d, nullptr); }
 int64_t __moddi3(int64_t n, int64_t d) {
