@@ -61,4 +61,9 @@ else()
   add_test(NAME Exports.Tools COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/exports_test.py)
   # DuVad.h as Visual C++ 6 to 2008 (no <stdint.h>) and MinGW take it, as C89 and C++98.
   add_test(NAME Exports.HeaderForOldCompilers COMMAND bash ${CMAKE_SOURCE_DIR}/tests/header/check_header.sh)
+  # Every C and C++ file of the tree as .clang-format says (exit 77: no clang-format or git).
+  add_test(NAME Style.ClangFormat COMMAND sh -c
+    "command -v clang-format >/dev/null && command -v git >/dev/null || exit 77; git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror"
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+  set_tests_properties(Style.ClangFormat PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -51,7 +51,7 @@ void mainCRTStartup() {
     char** env = nullptr;
     StartupInfo info = {0};
     __getmainargs(&argc, &argv, &env, 0, &info);  // returns nothing in the oldest msvcrt.dll
-    if (!argv) ExitProcess(255);                   // no memory for the arguments
+    if (!argv) ExitProcess(255);                  // no memory for the arguments
     exit(main(argc, argv));
 }
 

@@ -26,10 +26,23 @@ void expectSameSigned(int64_t n, int64_t d) {
 }
 
 TEST(Divide64, EdgesOfEachHalf) {
-    const std::vector<uint64_t> values = {1,           2,           3,           7,           2336,
-                                          0xFFFF,      0x10000,     0x7FFFFFFF,  0x80000000,  0xFFFFFFFF,
-                                          0x100000000, 0x100000001, 0x1FFFFFFFF, 0x7FFFFFFFFFFFFFFF,
-                                          0x8000000000000000, 0xFFFFFFFFFFFFFFFE, 0xFFFFFFFFFFFFFFFF};
+    const std::vector<uint64_t> values = {1,
+                                          2,
+                                          3,
+                                          7,
+                                          2336,
+                                          0xFFFF,
+                                          0x10000,
+                                          0x7FFFFFFF,
+                                          0x80000000,
+                                          0xFFFFFFFF,
+                                          0x100000000,
+                                          0x100000001,
+                                          0x1FFFFFFFF,
+                                          0x7FFFFFFFFFFFFFFF,
+                                          0x8000000000000000,
+                                          0xFFFFFFFFFFFFFFFE,
+                                          0xFFFFFFFFFFFFFFFF};
     for (uint64_t n : values) {
         expectSame(0, n);
         for (uint64_t d : values) {
