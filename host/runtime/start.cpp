@@ -30,6 +30,10 @@ int runDestructors() {
 
 }  // namespace
 
+// The compiler registers static objects' destructors here; msvcrt.dll runs them at exit (its
+// _onexit functions' results are not used, so a function without one fits, as in MinGW's own).
+int atexit(void (*fn)()) { return _onexit(reinterpret_cast<_onexit_t>(reinterpret_cast<void*>(fn))) ? 0 : -1; }
+
 // The compiler calls __main first thing in main: the constructors, in the order MinGW runs them
 // (the list backwards), once.
 void __main() {
