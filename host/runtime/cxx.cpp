@@ -51,7 +51,7 @@ void __throw_out_of_range_fmt(const char* format, ...) {
     char own[256], text[512];
     size_t n = 0;
     for (const char* f = format; *f && n + 1 < sizeof own; ++f)
-        if (!(f[0] == '%' && f[1] == 'z')) own[n++] = *f;
+        if (!(f[0] == 'z' && f != format && f[-1] == '%')) own[n++] = *f;  // %zu -> %u
     own[n] = '\0';
     va_list args;
     va_start(args, format);
@@ -66,7 +66,7 @@ void __throw_out_of_range_fmt(const char* format, ...) {
 extern "C" {
 
 // Function-local statics: byte 0 of the guard says "made", byte 1 "being made" (a thread that
-// meets that waits).
+// meets that waits). Without exceptions no initialisation is abandoned: no __cxa_guard_abort.
 int __cxa_guard_acquire(uint64_t* guard) {
     auto* made = reinterpret_cast<char*>(guard);
     for (;;) {
@@ -87,7 +87,6 @@ void __cxa_guard_release(uint64_t* guard) {
     __atomic_store_n(made + 1, 0, __ATOMIC_RELEASE);
 }
 
-void __cxa_guard_abort(uint64_t* guard) { __atomic_store_n(reinterpret_cast<char*>(guard) + 1, 0, __ATOMIC_RELEASE); }
 
 // The compiler's 64-bit division helpers (libgcc's names and contracts).
 uint64_t __udivmoddi4(uint64_t n, uint64_t d, uint64_t* r) {

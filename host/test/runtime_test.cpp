@@ -1,8 +1,10 @@
-// runtime_test.exe ARGS...: the host tool's own runtime (host/runtime/), linked as duvad.exe is
-// and run under Wine: start-up (arguments, static constructors in order, destructors at exit, the
-// exit status), guarded statics, the heap and std::string, C99 snprintf over msvcrt.dll, and the
-// 64-bit division helpers. Prints one line per check; the last line, from a destructor at exit,
-// says the exit work ran. Exit status: the number of failed checks.
+// runtime_test.exe "a b" c: the host tool's own runtime (host/runtime/), linked as duvad.exe is
+// and run under Wine: start-up (arguments, static constructors in order and once, destructors at
+// exit, the exit status), guarded statics, the heap and std::string, C99 snprintf over
+// msvcrt.dll, and the 64-bit division helpers. Prints one line per check; the last two lines, from
+// the destructors at exit, say the exit work ran. Exit status: the number of failed checks.
+// runtime_test.exe length|range|memory: the library error or failed allocation the tool would
+// meet, which must end the program with its message (exit status 3, as abort gives).
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +34,14 @@ struct Second {
     }
 } second;
 
+// Functions the linker lists as constructors and destructors (not through atexit).
+int listedConstructorRuns = 0;
+__attribute__((constructor)) void listedConstructor() { ++listedConstructorRuns; }
+__attribute__((destructor)) void listedDestructor() {
+    std::printf("listed destructor ran at exit\n");
+    std::fflush(stdout);
+}
+
 int made = 0;
 int madeOnce() {
     static const int once = ++made;  // a guarded static: made on the first call only
@@ -42,12 +52,32 @@ int madeOnce() {
 volatile uint64_t un = 4700000000ULL, ud = 2336, umax = ~0ULL, ten = 10;
 volatile int64_t sn = -4700000000LL, sd = 2336;
 
+volatile size_t huge = size_t(-1) / 2 + 2;
+
+// Each ends the program (host/runtime/cxx.cpp); returning is a failure.
+int fail(const char* how) {
+    std::string text("abc");
+    if (!std::strcmp(how, "length")) text.reserve(huge);
+    if (!std::strcmp(how, "range")) std::printf("%c\n", text.at(10));
+    if (!std::strcmp(how, "memory")) {
+        char* p = new char[huge / 2];
+        std::printf("%p\n", static_cast<void*>(p));
+    }
+    std::printf("FAIL  %s: the program went on\n", how);
+    return 1;
+}
+
 }  // namespace
 
+extern "C" void __main();
+
 int main(int argc, char** argv) {
+    if (argc == 2) return fail(argv[1]);
+    __main();  // once more: must not make anything again
     check("arguments as given (\"a b\" is one)",
           argc == 3 && !std::strcmp(argv[1], "a b") && !std::strcmp(argv[2], "c"));
-    check("static constructors ran, in their order", first.value == 41 && second.seen == 42);
+    check("static constructors ran, in their order, once",
+          first.value == 41 && second.seen == 42 && listedConstructorRuns == 1);
     check("a guarded static is made once", madeOnce() == 1 && madeOnce() == 1 && made == 1);
 
     std::string s;
