@@ -87,7 +87,6 @@ void __cxa_guard_release(uint64_t* guard) {
     __atomic_store_n(made + 1, 0, __ATOMIC_RELEASE);
 }
 
-
 // The compiler's 64-bit division helpers (libgcc's names and contracts).
 uint64_t __udivmoddi4(uint64_t n, uint64_t d, uint64_t* r) {
     uint64_t rest;
