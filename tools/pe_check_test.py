@@ -78,6 +78,42 @@ def zero_first_relocated_address(data, pe, at):
     struct.pack_into("<I", data, pe.offset(page + (entry & 0xFFF)), 0x10)
 
 
+def set_first_relocated_address(offset_from_base):
+    def change(data, pe):
+        rva, _ = pe.directory(5)
+        page, _, entry = struct.unpack_from("<IIH", data, pe.offset(rva))
+        struct.pack_into("<I", data, pe.offset(page + (entry & 0xFFF)), pe.image_base + offset_from_base)
+    return change
+
+
+def symbol_record(data, pe, wanted):
+    """File offset of a symbol's record in the COFF symbol table."""
+    strings = pe.symbol_table + 18 * pe.symbol_count
+    i = 0
+    while i < pe.symbol_count:
+        at = pe.symbol_table + 18 * i
+        raw = data[at:at + 8]
+        if raw[:4] == b"\0\0\0\0":
+            start = strings + struct.unpack_from("<I", raw, 4)[0]
+            raw = data[start:data.index(b"\0", start)]
+        if raw.rstrip(b"\0") == wanted.encode():
+            return at
+        i += 1 + data[at + 17]
+    raise ValueError(f"no symbol {wanted}")
+
+
+def constructor_in_list(data, pe):
+    """The built DLL's (empty) constructor list given one entry, its terminator overwritten."""
+    rva = pe.symbols()["__CTOR_LIST__"]
+    struct.pack_into("<I", data, pe.offset(rva + 4), pe.image_base + 0x1000)
+
+
+def pseudo_relocation_listed(data, pe):
+    """The symbol that ends the pseudo-relocation list moved past a header and one entry."""
+    at = symbol_record(data, pe, "__RUNTIME_PSEUDO_RELOC_LIST_END__")
+    struct.pack_into("<I", data, at + 8, struct.unpack_from("<I", data, at + 8)[0] + 24)
+
+
 # Small DLLs linked as DuVad.dll is (no start files, no C runtime), each with one thing the DLL
 # must not have: a global object with a constructor; data imported without dllimport, which the
 # linker reaches through a runtime pseudo-relocation.
@@ -153,11 +189,22 @@ def main(dll, exe):
              "outside the image's sections"),
             ("a relocated address outside the image", dll, first_relocation_block(zero_first_relocated_address),
              "whose address 0x10 lies outside the image"),
+            ("a relocated address just below the image", dll, set_first_relocated_address(-1),
+             "lies outside the image"),
+            ("a constructor in the built DLL's list (found by its symbol)", dll, constructor_in_list,
+             "2 static constructors"),  # the entry, then the destructor list's -1 where the end was
+            ("a pseudo-relocation in the built DLL's list (found by its symbols)", dll, pseudo_relocation_listed,
+             "1 runtime pseudo-relocations"),
         ]
         for n, (what, source, change, message) in enumerate(cases):
             copy = changed_copy(source, os.path.join(tmp, str(n)), change)
             code, out = run(copy)
             expect(f"refused: {what}", code == 1 and message in out)
+
+        # The image's first byte is in it (a pointer to the module's own header).
+        copy = changed_copy(dll, os.path.join(tmp, "base"), set_first_relocated_address(0))
+        code, out = run(copy)
+        expect("a relocated address at the image's base passes", code == 0)
 
         for name, message in (("constructor", "1 static constructors"),
                               ("pseudo-relocation", "1 runtime pseudo-relocations")):

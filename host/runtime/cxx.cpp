@@ -48,7 +48,7 @@ void __throw_out_of_range(const char* what) { fatal("internal error (range)", wh
 void __throw_invalid_argument(const char* what) { fatal("internal error (argument)", what); }
 // The library's message has %zu (size_t) and %s: msvcrt.dll knows %u for the first.
 void __throw_out_of_range_fmt(const char* format, ...) {
-    char own[256], text[512];
+    char own[256], text[512] = {};
     size_t n = 0;
     for (const char* f = format; *f && n + 1 < sizeof own; ++f)
         if (!(f[0] == 'z' && f != format && f[-1] == '%')) own[n++] = *f;  // %zu -> %u
@@ -57,7 +57,6 @@ void __throw_out_of_range_fmt(const char* format, ...) {
     va_start(args, format);
     _vsnprintf(text, sizeof text - 1, own, args);
     va_end(args);
-    text[sizeof text - 1] = '\0';
     fatal("internal error (range)", text);
 }
 
@@ -65,27 +64,20 @@ void __throw_out_of_range_fmt(const char* format, ...) {
 
 extern "C" {
 
-// Function-local statics: byte 0 of the guard says "made", byte 1 "being made" (a thread that
-// meets that waits). Without exceptions no initialisation is abandoned: no __cxa_guard_abort.
+// Function-local statics: byte 0 of the guard says "made", byte 1 "taken" (by the thread that
+// makes it; it stays set). A thread that finds it taken waits until it is made. Without
+// exceptions no initialisation is abandoned: no __cxa_guard_abort.
 int __cxa_guard_acquire(uint64_t* guard) {
     auto* made = reinterpret_cast<char*>(guard);
     for (;;) {
         if (__atomic_load_n(made, __ATOMIC_ACQUIRE)) return 0;
         char idle = 0;
-        if (__atomic_compare_exchange_n(made + 1, &idle, 1, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE)) {
-            if (!__atomic_load_n(made, __ATOMIC_ACQUIRE)) return 1;
-            __atomic_store_n(made + 1, 0, __ATOMIC_RELEASE);
-            return 0;
-        }
+        if (__atomic_compare_exchange_n(made + 1, &idle, 1, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE)) return 1;
         Sleep(0);
     }
 }
 
-void __cxa_guard_release(uint64_t* guard) {
-    auto* made = reinterpret_cast<char*>(guard);
-    __atomic_store_n(made, 1, __ATOMIC_RELEASE);
-    __atomic_store_n(made + 1, 0, __ATOMIC_RELEASE);
-}
+void __cxa_guard_release(uint64_t* guard) { __atomic_store_n(reinterpret_cast<char*>(guard), 1, __ATOMIC_RELEASE); }
 
 // The compiler's 64-bit division helpers (libgcc's names and contracts).
 uint64_t __udivmoddi4(uint64_t n, uint64_t d, uint64_t* r) {

@@ -5,6 +5,8 @@
 // the destructors at exit, say the exit work ran. Exit status: the number of failed checks.
 // runtime_test.exe length|range|memory: the library error or failed allocation the tool would
 // meet, which must end the program with its message (exit status 3, as abort gives).
+#include <windows.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -52,6 +54,18 @@ int madeOnce() {
 volatile uint64_t un = 4700000000ULL, ud = 2336, umax = ~0ULL, ten = 10;
 volatile int64_t sn = -4700000000LL, sd = 2336;
 
+// A static that takes a while to make, met by two threads: this one makes it, the other arrives
+// meanwhile and waits (within a time limit: a waiter that never returns fails the check).
+int slowMade = 0;
+int slowOnce() {
+    static const int once = (Sleep(200), ++slowMade);
+    return once;
+}
+DWORD WINAPI otherThread(void*) {
+    Sleep(50);  // arrives while the static is being made
+    return DWORD(slowOnce());
+}
+
 volatile size_t huge = size_t(-1) / 2 + 2;
 
 // Each ends the program (host/runtime/cxx.cpp); returning is a failure.
@@ -79,6 +93,13 @@ int main(int argc, char** argv) {
     check("static constructors ran, in their order, once",
           first.value == 41 && second.seen == 42 && listedConstructorRuns == 1);
     check("a guarded static is made once", madeOnce() == 1 && madeOnce() == 1 && made == 1);
+    HANDLE other = CreateThread(nullptr, 0, otherThread, nullptr, 0, nullptr);
+    const int mine = slowOnce();
+    DWORD theirs = 0;
+    check("two threads meet a static: one makes it, the other waits for it",
+          other && WaitForSingleObject(other, 10000) == WAIT_OBJECT_0 && GetExitCodeThread(other, &theirs) &&
+              mine == 1 && theirs == 1 && slowMade == 1);
+    if (other) CloseHandle(other);
 
     std::string s;
     for (int i = 0; i < 10000; ++i) s += char('a' + i % 26);
