@@ -56,11 +56,25 @@ ALWAYS = {"pause"}
 LOCKABLE = {"add", "adc", "and", "btc", "btr", "bts", "cmpxchg", "cmpxchg8b", "dec", "inc", "neg", "not",
             "or", "sbb", "sub", "xadd", "xchg", "xor"}
 NEW_REGISTERS = re.compile(r"\b(mm[0-7]|[xyz]mm[0-9]+|k[0-7]|cr8|bnd[0-3])\b")
-# Data the linker puts in the code section: the constructor and destructor lists.
+# Data the linker puts in the code section: the constructor and destructor lists (by their
+# symbols; in a stripped image, where pe_check.py finds them).
 DATA_SYMBOLS = {"__CTOR_LIST__", "__DTOR_LIST__", "___CTOR_LIST__", "___DTOR_LIST__"}
 
 LINE = re.compile(r"^\s*([0-9a-f]+):\t([0-9a-f ]+?)\s*\t(.*)$")
 SYMBOL = re.compile(r"^[0-9a-f]+ <(.*)>:$")
+
+
+def data_in_code(path):
+    """(first, end) addresses of the constructor and destructor lists the linker puts in a PE
+    image's code section (found by their shape once the symbols are stripped), or None."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import pe_check
+    try:
+        pe = pe_check.Pe(open(path, "rb").read())
+    except (ValueError, struct.error):
+        return None  # an object file, not an image
+    found = pe.constructor_lists_where()
+    return found and (pe.image_base + found[1][0], pe.image_base + found[1][1])
 
 
 def instructions(path):
@@ -69,13 +83,14 @@ def instructions(path):
     if done.returncode:
         raise RuntimeError(f"{OBJDUMP} failed on {path}: {done.stderr.strip()}")
     found, function = [], "?"
+    first, end = data_in_code(path) or (0, 0)
     for line in done.stdout.splitlines():
         symbol = SYMBOL.match(line)
         if symbol:
             function = symbol.group(1)
             continue
         m = LINE.match(line)
-        if m and function not in DATA_SYMBOLS:
+        if m and function not in DATA_SYMBOLS and not first <= int(m.group(1), 16) < end:
             found.append((function, int(m.group(1), 16), len(m.group(2).split()), m.group(3).strip()))
     return found
 

@@ -133,6 +133,11 @@ class Pe:
     def constructor_lists(self):
         """The constructor and destructor lists the linker puts in the code ([-1, functions..., 0]
         each, one after the other), as two lists of addresses; None when they are not found."""
+        found = self.constructor_lists_where()
+        return found and found[0]
+
+    def constructor_lists_where(self):
+        """(the two lists, (RVA of their first byte, RVA after their last)), or None."""
         symbols = self.symbols()
         if "__CTOR_LIST__" in symbols and "__DTOR_LIST__" in symbols:
             lists = []
@@ -142,13 +147,13 @@ class Pe:
                     entries.append(self.dword(rva))
                     rva += 4
                 lists.append(entries)
-            return lists
+            return lists, (symbols["__CTOR_LIST__"], rva + 4)
         # Stripped: the last such pair in a code section.
         found = None
         for index, flags in enumerate(self.characteristics_of):
             if not flags & 0x20:
                 continue
-            _, code = self.section_bytes(index)
+            va, code = self.section_bytes(index)
             for at in range(0, len(code) - 15, 4):
                 if code[at:at + 4] != b"\xff\xff\xff\xff":
                     continue
@@ -165,7 +170,7 @@ class Pe:
                     lists.append(entries)
                     k += 4
                 if len(lists) == 2:
-                    found = lists
+                    found = lists, (va + at, va + k)
         return found
 
     def pseudo_relocations(self):
