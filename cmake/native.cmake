@@ -71,4 +71,10 @@ else()
   add_test(NAME Reference.Tools COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/reference_test.py)
   add_test(NAME Reference.Renders COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/reference/render_test.py
     ${DUVAD_REFERENCE} ${CMAKE_BINARY_DIR}/reference)
+
+  # Every C and C++ file of the tree as .clang-format says (exit 77: no clang-format or git).
+  add_test(NAME Style.ClangFormat COMMAND sh -c
+    "command -v clang-format >/dev/null && command -v git >/dev/null || exit 77; git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror"
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+  set_tests_properties(Style.ClangFormat PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -27,6 +27,12 @@ include(cmake/core_libraries.cmake)
 
 if(DUVAD_THREADS STREQUAL "win32")
   target_compile_options(duvad_core PRIVATE ${DUVAD_NO_RUNTIME})
+  # The host tool runs on a Pentium (Windows 2000's and most 95/98 machines' floor): compiled for
+  # it, without exceptions (it catches none) or RTTI, and it links no prebuilt runtime, which is
+  # compiled for the Pentium Pro (host/runtime/: start-up, heap, libstdc++'s templates, printf).
+  set(DUVAD_HOST_FLAGS -march=i586 -mtune=generic -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+      -include ${CMAKE_SOURCE_DIR}/host/runtime/own_runtime.h)
+  target_compile_options(duvad_host_core PRIVATE ${DUVAD_HOST_FLAGS})
   # The version blocks' copyright and company: LICENSE's copyright line and its holder.
   file(STRINGS ${CMAKE_SOURCE_DIR}/LICENSE DUVAD_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
   string(REGEX REPLACE "^Copyright (\\([cC]\\) )?([0-9, -]+ )?" "" DUVAD_COMPANY "${DUVAD_COPYRIGHT}")
@@ -53,6 +59,10 @@ if(DUVAD_THREADS STREQUAL "win32")
   # (tools/allowed_imports.txt says which functions of them, and tools/pe_check.py holds it to that).
   target_link_options(DuVad PRIVATE -Wl,--kill-at -nostdlib -nostartfiles -Wl,--entry,_DllMain@12)
   target_link_libraries(DuVad PRIVATE duvad_core kernel32 user32 advapi32 shell32 comdlg32 gdi32 winmm version gcc)
+  # Refused at once if an instruction newer than the 80386 got in (tools/cpu_check.py).
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(TARGET DuVad POST_BUILD
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/cpu_check.py $<TARGET_FILE:DuVad> VERBATIM)
 
   add_subdirectory(host)
   return()
@@ -65,6 +75,8 @@ ExternalProject_Add(duvad_shipped
   CMAKE_GENERATOR ${CMAKE_GENERATOR}
   CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE} -DDUVAD_THREADS=win32
              -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DDUVAD_BIN_DIR=${DUVAD_BIN_DIR}
+             -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+             -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
   BUILD_ALWAYS ON
   INSTALL_COMMAND "")
 # The names the rest of the build (and scripts/main.sh) asks for.

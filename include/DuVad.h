@@ -274,10 +274,10 @@ int32_t WINAPI VolumeFreeKB(const char* path);
 int32_t WINAPI OpenFileInSectors(const char* name, int32_t* sectorsInFile);
 int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_t count, int32_t* sectorsRead);
 int32_t WINAPI CloseFileInSectors(int32_t handle);
-#define DUVAD_CLOSEFILEINSECTORS_DONE     1
-#define DUVAD_CLOSEFILEINSECTORS_NOT_OPEN (-1)
-#define DUVAD_READFILEINSECTORS_DONE   1
-#define DUVAD_READFILEINSECTORS_FAILED (-1)
+#define DUVAD_CLOSEFILEINSECTORS_DONE       1
+#define DUVAD_CLOSEFILEINSECTORS_NOT_OPEN   (-1)
+#define DUVAD_READFILEINSECTORS_DONE        1
+#define DUVAD_READFILEINSECTORS_FAILED      (-1)
 #define DUVAD_OPENFILEINSECTORS_CANNOT_OPEN (-1)
 #define DUVAD_OPENFILEINSECTORS_NOT_WHOLE   (-2)
 

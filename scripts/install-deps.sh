@@ -8,7 +8,7 @@ packages="cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
   wine wine32:i386 libwine:i386 xvfb xauth fonts-wine fonts-liberation
   ffmpeg sox imagemagick python3 vcdimager libcdio-utils genisoimage cdrdao
   cups printer-driver-cups-pdf libcups2:i386
-  mingw-w64-tools llvm lld zip unzip locales chromium"
+  mingw-w64-tools llvm lld zip unzip locales chromium clang-format"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

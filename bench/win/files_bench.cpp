@@ -18,7 +18,6 @@ using duvad::bench::nowSeconds;
 
 #define BIND(dll, fn) reinterpret_cast<decltype(&::fn)>(reinterpret_cast<void*>(GetProcAddress((dll), #fn)))
 
-
 double fileMB(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA d;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &d)) return 0;

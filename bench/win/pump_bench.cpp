@@ -15,7 +15,6 @@ namespace {
 
 using duvad::bench::nowUs;
 
-
 int32_t WINAPI plainPass(int32_t) {
     HANDLE pause = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (GetQueueStatus(QS_KEY) == 0) {

@@ -34,7 +34,6 @@ decltype(&PrepareVcdFiles) g_prepare;
 decltype(&GoEvents) g_goEvents;
 decltype(&AnalyzeMpeg) g_analyze;
 
-
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];

@@ -57,8 +57,10 @@ check "six text files were found (DuVad.h, DuVad.bas, DuVad.html, LICENSE, READM
 indented() { bash -c 'set -o pipefail; "$@" 2>&1 | sed "s/^/  | /"' indented "$@"; }
 check "DuVad.dll and duvad.exe load on Windows 95 (tools/pe_check.py)" \
   indented python3 "$root/tools/pe_check.py" "$pkg/DuVad.dll" "$pkg/duvad.exe"
-check "DuVad.dll uses no instruction newer than the 80386 (tools/cpu_check.sh)" \
-  indented bash "$root/tools/cpu_check.sh" "$pkg/DuVad.dll"
+check "DuVad.dll uses no instruction newer than the 80386, duvad.exe none newer than the Pentium (tools/cpu_check.py)" \
+  indented python3 "$root/tools/cpu_check.py" "$pkg/DuVad.dll" "$pkg/duvad.exe"
+check "README.txt names each binary's processor floor" \
+  sh -c "grep -q '^  DuVad.dll   an 80386 or later' '$pkg/README.txt' && grep -q '^  duvad.exe   a Pentium or later' '$pkg/README.txt'"
 check "DuVad.h compiles as Visual C++ 6 to 2008 and MinGW take it, C89 and C++98" \
   indented bash "$root/tests/header/check_header.sh" "$pkg"
 check "README.txt names the version and every file" \

@@ -72,7 +72,7 @@ auto vbcall(F fn, const char* name, A... a) -> decltype(fn(a...)) {
 }
 
 #define DUV_PROC(fn) reinterpret_cast<decltype(&::fn)>(reinterpret_cast<void*>(::duvad::test::proc(#fn)))
-#define VB(fn, ...) ::duvad::test::vbcall(DUV_PROC(fn), #fn, ##__VA_ARGS__)
+#define VB(fn, ...)  ::duvad::test::vbcall(DUV_PROC(fn), #fn, ##__VA_ARGS__)
 
 // A caller buffer whose last byte sits right before a no-access page: a write past the end
 // faults at once. The bytes start filled with `fill` so untouched parts can be checked.
