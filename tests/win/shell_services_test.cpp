@@ -101,8 +101,8 @@ TEST_F(FileType, AWriteTheRegistryRefusesIsReported) {
     ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ext_.c_str(), &key), ERROR_SUCCESS);
     PSECURITY_DESCRIPTOR readOnly = nullptr;
     // Everyone may read the key, change its permissions and delete it, but not set values.
-    const BOOL described =
-        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr);
+    const BOOL described = ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRWDSD;;;WD)", SDDL_REVISION_1,
+                                                                                &readOnly, nullptr);
     if (windows9x()) {
         EXPECT_FALSE(described);
         EXPECT_EQ(GetLastError(), DWORD(ERROR_CALL_NOT_IMPLEMENTED));
