@@ -189,7 +189,7 @@ std::string systemCause(DWORD error, const std::string& path) {
 void testHold(const std::string& point) {
     char want[64], file[MAX_PATH];
     const DWORD n = GetEnvironmentVariableA("DUVAD_TEST_HOLD", want, sizeof want);
-    if (!n || n >= sizeof want || point != want) return;
+    if (!n || n >= sizeof want || ("," + std::string(want) + ",").find("," + point + ",") == std::string::npos) return;
     const DWORD m = GetEnvironmentVariableA("DUVAD_TEST_HOLD_FILE", file, sizeof file);
     if (!m || m >= sizeof file) return;
     CloseHandle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -314,7 +314,9 @@ std::string Staging::commit(const std::vector<std::string>& names, const std::ve
     int moves = 0;
     testHold("commit0");
     auto undo = [&](const std::string& why) {
-        const bool whole = appendText(journal, kJournalUndo) && undoCommit(dir_, folder_, plan);
+        const bool marked = appendText(journal, kJournalUndo);
+        testHold("undoing");
+        const bool whole = marked && undoCommit(dir_, folder_, plan);
         if (whole) return why + "; the folder is as it was";
         committed_ = true;  // keeps the staging folder: it holds files that could not go back
         return why + "; the earlier files are kept in " + folder_ + " (the next make into the folder puts them back)";

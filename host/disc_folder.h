@@ -30,8 +30,9 @@ bool isFolder(const std::string& path);
 // stands for a write that came out short without an error.
 std::string systemCause(DWORD error, const std::string& path);
 
-// Test hook: when the environment's DUVAD_TEST_HOLD names `point`, the tool makes the file that
-// DUVAD_TEST_HOLD_FILE names and waits until it is gone, so that a test can act at that point.
+// Test hook: when the environment's DUVAD_TEST_HOLD names `point` (one name or several, with
+// commas), the tool makes the file that DUVAD_TEST_HOLD_FILE names and waits until it is gone, so
+// that a test can act at that point.
 void testHold(const std::string& point);
 
 // The files in the output folder `dir` (a full path ending with a backslash) in the way of a

@@ -70,7 +70,15 @@ cp "$s/film.mpg" "$d/AVSEQ02.DAT"
 duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
 check "a user's file under a name only the earlier disc had is left alone" \
   test $? -eq 0 -a "$(md5sum <"$d/AVSEQ02.DAT")" = "$(md5sum <"$s/film.mpg")"
+# --replace does not reach a source: one linked under a disc file's name is refused (by identity).
+rm -rf "$d" && mkdir -p "$d" && cp "$s/ntsc.mpg" "$d/AVSEQ01.DAT" && ln -sf "$d/AVSEQ01.DAT" "$work/link.mpg"
+err=$(duvad make --replace "$(win "$d")" "$(win "$work/link.mpg")" 2>&1 >/dev/null)
+check "--replace: a source linked under a disc file's name is refused" \
+  has "$err" "$(win "$work/link.mpg") is $(win "$d")\\AVSEQ01.DAT, a file of the disc"
+check "--replace: the linked source is kept" cmp -s "$d/AVSEQ01.DAT" "$s/ntsc.mpg"
+rm -f "$work/link.mpg"
 # A file of that disc changed since (a cue sheet edited by hand) is the user's.
+rm -rf "$d" && duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
 echo "REM edited" >>"$d/videocd.cue"
 before=$(snap "$d")
 err=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null)
@@ -168,6 +176,33 @@ duvad make "$(win "$d")" "$(win "$s/pal.mpg")" >/dev/null 2>&1
 check "a staging folder's name taken: the make succeeds beside it" test $? -eq 0 -a "$(names "$d")" = "$disc_names~duvad1.tmp "
 check "a staging folder's name taken: that folder is left alone" test "$(cat "$d/~duvad1.tmp/keep")" = mine
 
+# An empty staging folder (a make killed before it made its owner file) is removed, and said.
+mkdir "$d/~duvad7.tmp"
+out=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1)
+check "an empty staging folder is removed" has "$out" "removed $(win "$d")\\~duvad7.tmp, left empty by a make that was stopped"
+check "an empty staging folder: only it goes" test "$(names "$d")" = "$disc_names~duvad1.tmp "
+# A move into place that fails (a folder made in the way of AVSEQ02.DAT, which the earlier disc
+# did not have): what was moved goes back; and a make killed while it undoes is undone by the next.
+two=("$(win "$s/pal.mpg")" "$(win "$s/film.mpg")")
+rm -rf "$d" && duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+old=$(snap "$d")
+held commit7 "${tool[@]}" make "$(win "$d")" "${two[@]}"  # all aside, TRACK01.IMG in place
+mkdir "$d/AVSEQ02.DAT"
+rm -f "$hold"; wait $held; rc=$?
+rmdir "$d/AVSEQ02.DAT"
+check "a failed move into place: non-zero, said" test $rc -ne 0 -a -n "$(grep -F "cannot move the new AVSEQ02.DAT into $(win "$d")" "$work/err" | grep -F "the folder is as it was")"
+same "a failed move into place: the earlier disc is back whole" "$d" "$old"
+held commit7,undoing "${tool[@]}" make "$(win "$d")" "${two[@]}"
+mkdir "$d/AVSEQ02.DAT"
+rm -f "$hold"; wait_for "$hold"  # now undoing: "undo" is in its journal, nothing moved back yet
+kill -KILL $held; wait $held 2>/dev/null; rm -f "$hold"
+rmdir "$d/AVSEQ02.DAT"
+held claimed "${tool[@]}" make "$(win "$d")" "$(win "$s/film.mpg")"
+check "killed while undoing: the next make undoes it" has "$(cat "$work/out")" "undid it, the folder holds the files it held before"
+now=$(snap "$d" | grep -v '~duvad.lck')
+check "killed while undoing: the earlier disc is back whole" test "$now" = "$old"
+rm -f "$hold"; wait $held
+
 # ---- Ctrl-C ----------------------------------------------------------------------------------------
 # Inside the DLL's conversion (SIGINT is Wine's Ctrl-C): non-zero, says so, the folder as it was.
 d=$work/ctrlc
@@ -231,6 +266,14 @@ for delta in -1 +1; do
   check "track files $delta sector against the plan: the raw image holds the track files whole" \
     test "$(stat -c %s "$o/videocd.bin")" = $(( (300 + 150 + t1 + 150 + t2) * 2352 ))
 done
+
+# A conversion that fails: one line, its cause, nothing left, the earlier disc whole.
+o=$work/standin+1
+before=$(snap "$o")
+err=$(DUVAD_STANDIN_FAIL=1 wine "$alt/duvad.exe" make "$(win "$o")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null | tr -d '\r')
+check "a failed conversion: one line with its cause" test "$err" = "duvad: PrepareVcdFiles: track file 1 could not be written: the disk is full (-301); nothing was kept" ||
+  echo "  | $err"
+same "a failed conversion: the folder is as it was" "$o" "$before"
 
 # ---- Identities on two tmpfs mounts (Wine: volume serial 0, the inode as the index) -----------------
 # A source on one and an earlier disc's file on the other with the same inode are two files.

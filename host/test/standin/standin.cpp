@@ -45,7 +45,13 @@ extern "C" int32_t WINAPI AnalyzeMpeg(const char* fileName, int32_t* compliant, 
     return r;
 }
 
+// DUVAD_STANDIN_FAIL set: fails at once as a full disk would, writing nothing.
 extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const char* sources, const char* targets) {
+    char fail[4];
+    if (GetEnvironmentVariableA("DUVAD_STANDIN_FAIL", fail, sizeof fail)) {
+        SetLastError(ERROR_DISK_FULL);
+        return -301;
+    }
     const auto fn = reinterpret_cast<decltype(&PrepareVcdFiles)>(reinterpret_cast<void*>(real("PrepareVcdFiles")));
     return fn ? fn(image, length, sources, targets) : -300;
 }
