@@ -118,6 +118,9 @@ int usage() {
 
 int main(int argc, char** argv) {
     using namespace duvad::host;
+    // Each line reaches a pipe or file when it is said: a make that is killed or interrupted has
+    // told its reader all it did (msvcrt.dll buffers a redirected stdout whole otherwise).
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (!loadDll()) return 1;
     const char* command = argc > 1 ? argv[1] : "info";
     if (!std::strcmp(command, "info")) return info();
