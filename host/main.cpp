@@ -3,6 +3,7 @@
 //
 //   duvad info                the module's version, its export table and its sounds; plays one
 //   duvad analyze FILE...     what AnalyzeMpeg finds in each file, and the disc they would make
+//   duvad selftest [--out FILE]  checks the DLL on this machine and reports (host/selftest.cpp)
 //   duvad make OUTDIR FILE... a Video CD of up to 32 MPEG-1 or RIFF CDXA files: track files, the
 //                             first track's image, a raw disc image with cue sheet, a cdrdao TOC
 #include <windows.h>
@@ -13,6 +14,7 @@
 
 #include "host/core/wave.h"
 #include "host/host.h"
+#include "host/selftest.h"
 
 namespace duvad::host {
 
@@ -106,7 +108,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: duvad info\n"
                  "       duvad analyze FILE...\n"
-                 "       duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)\n");
+                 "       duvad make OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files)\n"
+                 "       duvad selftest [--out FILE]\n");
     return 2;
 }
 
@@ -115,6 +118,8 @@ int usage() {
 
 int main(int argc, char** argv) {
     using namespace duvad::host;
+    // The selftest loads the DLL itself: one that cannot be loaded is in its report.
+    if (argc > 1 && !std::strcmp(argv[1], "selftest")) return selftestCommand(argc - 2, argv + 2);
     if (!loadDll()) return 1;
     const char* command = argc > 1 ? argv[1] : "info";
     if (!std::strcmp(command, "info")) return info();
