@@ -950,12 +950,12 @@ Check checkSound() {
     for (int id : {1001, 1012, 1014})
         if (!FindResourceA(g_dll, MAKEINTRESOURCEA(id), "WAVE")) missing += " " + num(id);
     v.expect(missing.empty(), "the DLL lacks its sounds" + missing);
-    const int32_t started = SoundATune_(1001);
+    const int32_t started = SoundATune_(1012);
     const int32_t stopped = SoundATune_(0);
     v.expect(started != 0 && stopped != 0,
              "SoundATune answered " + num(started) + " to start and " + num(stopped) + " to stop");
     return judge("sounds", "SoundATune", v,
-                 std::string("sounds 1001, 1012, 1014 present; one started and stopped") +
+                 std::string("sounds 1001, 1012, 1014 present; the chime started and stopped") +
                      (waveOutGetNumDevs() ? "" : " (no wave device: a beep)"));
 }
 
@@ -1129,12 +1129,15 @@ const struct {
     {"GetAFont", "shows the Font dialog, a person picks"},
 };
 
-// Writes the report to stdout and, when asked, to a file; false when the file could not be written.
+// Writes the report to stdout (text mode: CR LF on Windows) and, when asked, to a file with the
+// same CR LF line ends; false when the file could not be written.
 bool emit(const std::string& report, const char* out) {
     std::fwrite(report.data(), 1, report.size(), stdout);
     std::fflush(stdout);
     if (!out) return true;
-    return writeFile(out, report.data(), report.size());
+    std::string crlf;
+    for (char c : report) crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    return writeFile(out, crlf.data(), crlf.size());
 }
 
 int usage() {

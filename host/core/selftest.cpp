@@ -21,21 +21,20 @@ const char* statusWord(Status s) {
 
 std::string reportText(const std::vector<Fact>& facts, const std::vector<Check>& checks,
                        const std::vector<std::string>& notes) {
-    std::string text = "DuVad self-test\r\n\r\n";
-    for (const Fact& f : facts) text += f.key + ": " + f.value + "\r\n";
+    std::string text = "DuVad self-test\n\n";
+    for (const Fact& f : facts) text += f.key + ": " + f.value + "\n";
     int counts[3] = {0, 0, 0};
-    text += "\r\n";
+    text += "\n";
     for (const Check& c : checks) {
         ++counts[int(c.status)];
         std::string word = statusWord(c.status);
         word.resize(8, ' ');
-        text += word + c.name + " (" + c.exports + "): " + c.reason + "\r\n";
+        text += word + c.name + " (" + c.exports + "): " + c.reason + "\n";
     }
-    text += "\r\n" + std::to_string(counts[int(Status::Pass)]) + " passed, " +
-            std::to_string(counts[int(Status::Fail)]) + " failed, " + std::to_string(counts[int(Status::NotRun)]) +
-            " not run\r\n";
-    for (const std::string& n : notes) text += n + "\r\n";
-    text += exitStatus(checks) == 0 ? "result: all checks that ran passed\r\n" : "result: FAILED\r\n";
+    text += "\n" + std::to_string(counts[int(Status::Pass)]) + " passed, " + std::to_string(counts[int(Status::Fail)]) +
+            " failed, " + std::to_string(counts[int(Status::NotRun)]) + " not run\n";
+    for (const std::string& n : notes) text += n + "\n";
+    text += exitStatus(checks) == 0 ? "result: all checks that ran passed\n" : "result: FAILED\n";
     return text;
 }
 

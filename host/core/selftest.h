@@ -24,8 +24,8 @@ struct Fact {
     std::string key, value;
 };
 
-// The whole report: a title, the facts, one line per check (FAIL lines first marked as such),
-// the totals, and the lines after (timings, notes).
+// The whole report: a title, the facts, one line per check, the totals, the lines after (timings,
+// notes) and the verdict; lines end in "\n" (a text-mode stream or file writer makes CR LF of them).
 std::string reportText(const std::vector<Fact>& facts, const std::vector<Check>& checks,
                        const std::vector<std::string>& notes);
 

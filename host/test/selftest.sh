@@ -1,0 +1,110 @@
+#!/bin/bash
+# selftest.sh BINDIR WORKDIR: "duvad selftest" passes under Wine's default, win95, win98, nt40 and
+# win2k settings (copies of the tool whose names tests/wine-versions.reg gives a version), each
+# report naming that family and written the same to --out FILE; fails with one clear line against
+# a stand-in DLL for each planted fault (and passes with none planted); leaves no file or key
+# behind, also when stopped by Ctrl-C mid-run, and cleans up after a run that was killed. Runs
+# inside tests/wine-session.sh.
+set -u
+bin=$1 work=$2
+failures=0
+rm -rf "$work" && mkdir -p "$work"
+pass() { echo "ok    $1"; }
+fail() { echo "FAIL  $1"; failures=$((failures + 1)); }
+
+key='HKCU\Software\DuVadSelftest'
+temp=$(winepath -u "$(wine cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null)
+[ -d "$temp" ] || { echo "cannot find the prefix's temp folder"; exit 1; }
+scratch=$temp/DuVadSelftest.tmp
+snap() { (cd "$temp" && find . | sort); }
+keyExists() { wine reg query "$key" </dev/null >/dev/null 2>&1; }
+leftNothing() { # leftNothing DESCRIPTION BEFORE: the temp folder as it was, no scratch key
+  if [ "$(snap)" = "$2" ] && ! keyExists; then pass "$1: nothing left behind"
+  else fail "$1: left $(diff <(echo "$2") <(snap) | grep '^>' | tr '\n' ' ')$(keyExists && echo " and $key")"; fi
+}
+
+# A folder with the tool (under NAME) and the DLLs: the real one, or the stand-in before a copy of
+# the real one as DuVadReal.dll.
+setup() { # setup DIR NAME [standin]
+  mkdir -p "$1"
+  cp "$bin/duvad.exe" "$1/$2"
+  if [ "${3:-}" = standin ]; then cp "$bin/standin/DuVad.dll" "$1/DuVad.dll"; cp "$bin/DuVad.dll" "$1/DuVadReal.dll"
+  else cp "$bin/DuVad.dll" "$1/DuVad.dll"; fi
+}
+
+# Each Windows setting: exit 0, the family in the report, the same report in the file.
+for v in default win95 win98 nt40 win2k; do
+  case $v in
+    default) name=duvad.exe want='ItsNT 4, OSType 2000' ;;
+    win95) name=duvad_win95.exe want='ItsNT 0, OSType 95' ;;
+    win98) name=duvad_win98.exe want='ItsNT 0, OSType 98' ;;
+    nt40) name=duvad_nt40.exe want='ItsNT 4, OSType 1000' ;;
+    win2k) name=duvad_win2k.exe want='ItsNT 5, OSType 2000' ;;
+  esac
+  dir=$work/$v
+  setup "$dir" "$name"
+  before=$(snap)
+  start=$(date +%s%N)
+  wine "$dir/$name" selftest --out "$(winepath -w "$dir/report.txt")" </dev/null >"$dir/stdout" 2>"$dir/stderr"
+  rc=$?
+  ms=$(( ($(date +%s%N) - start) / 1000000 ))
+  if [ $rc -eq 0 ] && grep -q "^result: all checks that ran passed" "$dir/stdout" && grep -qF "$want" "$dir/stdout"; then
+    pass "$v: every check passed, $want ($ms ms)"
+  else
+    fail "$v (exit $rc, want $want):"; grep -E "FAIL|^Windows|OS family" "$dir/stdout" | sed 's/^/  | /'
+  fi
+  if cmp -s "$dir/stdout" "$dir/report.txt"; then pass "$v: --out wrote the report printed"
+  else fail "$v: --out file differs from the report printed"; fi
+  leftNothing "$v" "$before"
+done
+
+# The stand-in: no fault planted passes; each planted fault fails with its one line.
+dir=$work/standin
+setup "$dir" duvad.exe standin
+run_standin() { DUVAD_STANDIN_FAULT=$1 wine "$dir/duvad.exe" selftest </dev/null >"$dir/$1.out" 2>/dev/null; }
+run_standin none
+if [ $? -eq 0 ]; then pass "stand-in without a fault: every check passed"
+else fail "stand-in without a fault:"; grep FAIL "$dir/none.out" | sed 's/^/  | /'; fi
+while IFS='|' read -r fault line; do
+  run_standin "$fault"; rc=$?
+  fails=$(grep -c '^FAIL' "$dir/$fault.out")
+  if [ $rc -eq 1 ] && [ "$fails" = 1 ] && grep -q "^FAIL    $line" "$dir/$fault.out" && grep -q '^result: FAILED' "$dir/$fault.out"; then
+    pass "planted fault in $fault: $(grep '^FAIL' "$dir/$fault.out")"
+  else
+    fail "planted fault in $fault (exit $rc, $fails FAIL lines, want \"$line\"):"; grep FAIL "$dir/$fault.out" | sed 's/^/  | /'
+  fi
+done <<'FAULTS'
+OSType|OS family (ItsNT, OSType): OSType answered
+VolumeFreeKB|free space (VolumeFreeKB): VolumeFreeKB said
+PrepareVcdFiles|track conversion and first track (PrepareVcdFiles): the track file: sector 40 does not hold pack 11 of the stream
+FAULTS
+
+# Stopped mid-run: the run holds after the registry check (scratch folder and key made) until
+# signalled. Waits on the tool's "holding" line, not on time.
+dir=$work/default
+held() { # held SIGNAL: starts a held run, signals it once it holds; sets rc and out
+  out=$work/held-$1
+  DUVAD_SELFTEST_HOLD_MS=60000 wine "$dir/duvad.exe" selftest </dev/null >"$out.out" 2>"$out.err" &
+  local pid=$! i
+  for i in $(seq 600); do grep -q holding "$out.err" 2>/dev/null && break; sleep 0.05; done
+  if [ -d "$scratch" ] && keyExists; then made=1; else made=0; fi
+  kill -"$1" $pid; { wait $pid; } 2>/dev/null; rc=$?
+}
+before=$(snap)
+held INT
+if [ $made = 1 ] && [ $rc -eq 3 ] && grep -q "^interrupted" "$out.out"; then pass "Ctrl-C mid-run: stopped (exit 3), report says interrupted"
+else fail "Ctrl-C mid-run (scratch made: $made, exit $rc)"; fi
+leftNothing "Ctrl-C mid-run" "$before"
+held KILL
+if [ $made = 1 ] && [ -d "$scratch" ] && keyExists; then pass "killed mid-run: its scratch folder and key are left"
+else fail "killed mid-run (scratch made: $made): the scratch was not left as a kill leaves it"; fi
+wine "$dir/duvad.exe" selftest </dev/null >"$work/after-kill.out" 2>/dev/null; rc=$?
+if [ $rc -eq 0 ] && grep -q "removed the scratch folder .* that an interrupted run left" "$work/after-kill.out" &&
+   grep -q "removed the scratch key .* that an interrupted run left" "$work/after-kill.out"; then
+  pass "the run after a killed one removed its scratch, said so, and passed"
+else fail "the run after a killed one (exit $rc)"; grep -E "FAIL|note" "$work/after-kill.out" | sed 's/^/  | /'; fi
+leftNothing "after a killed run" "$before"
+
+[ $failures -eq 0 ] && rm -rf "$work"
+[ $failures -eq 0 ] && echo "selftest: all checks pass" || echo "selftest: $failures checks failed"
+[ $failures -eq 0 ]
