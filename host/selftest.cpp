@@ -876,7 +876,9 @@ Check checkWindows() {
     char title[64];
     std::snprintf(title, sizeof title, "DuVad selftest %lu", GetCurrentProcessId());
     g_windows.vb6 = makeWindow("ThunderRT6MDIForm", mainProc, title);
-    if (!g_windows.vb6) return cannotRun(name, exports, "cannot make a window (error " + num(GetLastError()) + ")");
+    if (!g_windows.vb6)
+        return cannotRun(name, exports,
+                         "cannot make a window of its own (error " + num(GetLastError()) + "; no desktop?)");
     const int32_t found = FindThisVB6MDIWindow_(title);
     v.expect(found == int32_t(reinterpret_cast<intptr_t>(g_windows.vb6)),
              "FindThisVB6MDIWindow did not find this program's VB6-class window");

@@ -16,7 +16,9 @@ key='HKCU\Software\DuVadSelftest'
 temp=$(winepath -u "$(wine cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null)
 [ -d "$temp" ] || { echo "cannot find the prefix's temp folder"; exit 1; }
 scratch=$temp/DuVadSelftest.tmp
-snap() { (cd "$temp" && find . | sort); }
+# What a run may make in the temp folder: its scratch folder (and the DLL's folder probe, which it
+# points there). Other tests run beside this one and make files of their own in the same folder.
+snap() { (cd "$temp" && find . -maxdepth 1 \( -name 'DuVadSelftest*' -o -name '~KvCheck*' \) | sort); }
 keyExists() { wine reg query "$key" </dev/null >/dev/null 2>&1; }
 leftNothing() { # leftNothing DESCRIPTION BEFORE: the temp folder as it was, no scratch key
   if [ "$(snap)" = "$2" ] && ! keyExists; then pass "$1: nothing left behind"
