@@ -60,26 +60,60 @@ for v in default win95 win98 nt40 win2k; do
   leftNothing "$v" "$before"
 done
 
-# The stand-in: no fault planted passes; each planted fault fails with its one line.
+# The stand-in: with no fault planted every check passes; with faults planted (each group one per
+# check, so that one run shows them all) each fails its check with its own line and nothing else
+# fails.
 dir=$work/standin
 setup "$dir" duvad.exe standin
-run_standin() { DUVAD_STANDIN_FAULT=$1 wine "$dir/duvad.exe" selftest </dev/null >"$dir/$1.out" 2>/dev/null; }
-run_standin none
+run_standin() { DUVAD_STANDIN_FAULT=$1 wine "$dir/duvad.exe" selftest </dev/null >"$dir/$2.out" 2>/dev/null; }
+run_standin none none
 if [ $? -eq 0 ]; then pass "stand-in without a fault: every check passed"
 else fail "stand-in without a fault:"; grep FAIL "$dir/none.out" | sed 's/^/  | /'; fi
-while IFS='|' read -r fault line; do
-  run_standin "$fault"; rc=$?
-  fails=$(grep -c '^FAIL' "$dir/$fault.out")
-  if [ $rc -eq 1 ] && [ "$fails" = 1 ] && grep -q "^FAIL    $line" "$dir/$fault.out" && grep -q '^result: FAILED' "$dir/$fault.out"; then
-    pass "planted fault in $fault: $(grep '^FAIL' "$dir/$fault.out")"
-  else
-    fail "planted fault in $fault (exit $rc, $fails FAIL lines, want \"$line\"):"; grep FAIL "$dir/$fault.out" | sed 's/^/  | /'
-  fi
-done <<'FAULTS'
-OSType|OS family (ItsNT, OSType): OSType answered
-VolumeFreeKB|free space (VolumeFreeKB): VolumeFreeKB said
-PrepareVcdFiles|track conversion and first track (PrepareVcdFiles): the track file: sector 40 does not hold pack 11 of the stream
+faults=$(cat <<'FAULTS'
+1|OSType|OS family (ItsNT, OSType): OSType answered 1000 where GetVersionExA says 2000
+1|GetWinTempPath|temp and program files folders (GetWinTempPath, GetProgamFilesFolder): GetWinTempPath gave "Z:
+1|ReadFileInfo|version info (ReadFileInfo): ReadFileInfo read 4.3.2.2 (1) where the DLL's version is 4.3.2.1
+1|ReadRegBlock|registry blocks (WriteRegBlock, ReadRegBlock): ReadRegBlock did not read the block back
+1|DriveSettingNT|CD-ROM settings, read only (DriveSetting9598, DriveSettingNT): DriveSettingNT answered 1 where
+1|VolumeFreeKB|free space (VolumeFreeKB): VolumeFreeKB said
+1|FFirst|folder listing (FFirst, FNext, FEnd, IsFileExisting): entry 1:
+1|IsFileErasable|file and folder probes (IsFileReadable, IsFileErasable, IsFolderWritable): IsFileErasable: 1 for a file held open
+1|ReadFileInSectors|sector reading (OpenFileInSectors, ReadFileInSectors, CloseFileInSectors): ReadFileInSectors did not deliver the first two sectors
+1|MatchFiles|file comparison (MatchFiles): files differing at byte 5001: 5002
+1|InStrBackS|names in the system code page (InStrBackS, IsLastBackS, InStrDot, FFirst, IsFileExisting, MatchFiles): in "
+1|CheckFileName|name rules (CheckFileName): mode 0, "MY FILE.TXT": 0 (-4 expected)
+1|GetKvDrives|drive catalogue (GetKvDrives): GetKvDrives listed 1:
+1|FindThisVB6MDIWindow|windows of other programs (FindThisVB6MDIWindow, FindDirectCD, EnablepkWR): FindThisVB6MDIWindow did not find
+1|GoEvents|message pump and pauses (GoEvents, MySleep): GoEvents(0) did not handle a posted message
+1|SoundATune|sounds (SoundATune): SoundATune answered 0 to start
+1|SetLVItemText|list view cells (SetLVItemText, GetLVItemText, RemoveLVFocus): the list view holds ""
+1|ExtensionReg|refusals that write nothing (ExtensionReg, DumpFileToPrinter): ExtensionReg answered 0
+1|AnalyzeMpeg|MPEG analysis (AnalyzeMpeg): AnalyzeMpeg counted 160 track sectors where the stream's 74 packs make 159
+1|PrepareVcdFiles|track conversion and first track (PrepareVcdFiles): the track file: sector 40 does not hold pack 11 of the stream
+2|ItsNT|OS family (ItsNT, OSType): ItsNT answered 5 where GetVersion says 4
+2|GetProgamFilesFolder|temp and program files folders (GetWinTempPath, GetProgamFilesFolder): GetProgamFilesFolder gave
+2|EnablepkWR|windows of other programs (FindThisVB6MDIWindow, FindDirectCD, EnablepkWR): EnablepkWR answered -1 without and 43
+2|MySleep|message pump and pauses (GoEvents, MySleep): MySleep(200) took
+2|RemoveLVFocus|list view cells (SetLVItemText, GetLVItemText, RemoveLVFocus): RemoveLVFocus answered 1 and left state 0x03
 FAULTS
+)
+for group in 1 2; do
+  planted=$(awk -F'|' -v g=$group '$1 == g { printf "%s%s", sep, $2; sep = "," }' <<<"$faults")
+  run_standin "$planted" "group$group"; rc=$?
+  out=$dir/group$group.out
+  want=$(awk -F'|' -v g=$group '$1 == g' <<<"$faults" | wc -l)
+  got=$(grep -c '^FAIL' "$out")
+  if [ $rc -eq 1 ] && [ "$got" = "$want" ] && grep -q '^result: FAILED' "$out"; then
+    pass "planted faults, group $group: exit 1, $got FAIL lines for $want faults"
+  else
+    fail "planted faults, group $group (exit $rc, $got FAIL lines for $want faults):"; grep FAIL "$out" | sed 's/^/  | /'
+  fi
+  while IFS='|' read -r g fault line; do
+    [ "$g" = "$group" ] || continue
+    if grep -qF "FAIL    $line" "$out"; then pass "planted fault in $fault: $(grep -F "FAIL    ${line%%:*}" "$out" | cut -c1-150)"
+    else fail "planted fault in $fault: no line \"FAIL    $line\""; fi
+  done <<<"$faults"
+done
 
 # Stopped mid-run: the run holds after the registry check (scratch folder and key made) until
 # signalled. Waits on the tool's "holding" line, not on time.
