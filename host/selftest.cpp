@@ -276,9 +276,7 @@ std::string registryText(HKEY root, const char* path, const char* value) {
         RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
         type != REG_SZ)
         return "";
-    std::string s(text);
-    while (!s.empty() && s.front() == ' ') s.erase(0, 1);
-    return s;
+    return text;
 }
 
 std::string processorText() {
@@ -291,8 +289,10 @@ std::string processorText() {
     const std::string name = registryText(HKEY_LOCAL_MACHINE, cpu, "ProcessorNameString");
     const std::string vendor = registryText(HKEY_LOCAL_MACHINE, cpu, "VendorIdentifier");
     const std::string id = registryText(HKEY_LOCAL_MACHINE, cpu, "Identifier");
-    for (const std::string& s : {name, vendor, id})
+    for (std::string s : {name, vendor, id}) {
+        s.erase(0, s.find_first_not_of(' '));  // Intel's names come with leading spaces
         if (!s.empty()) text += "; " + s;
+    }
     return text;
 }
 
@@ -412,7 +412,6 @@ Check checkFolders(const Scratch&) {
                                                              num(n) + " characters (more than its 128 bytes)");
     std::string files = registryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
                                      "ProgramFilesDir");
-    // registryText drops leading spaces, which a folder name does not have.
     if (files.size() > 127) files.clear();
     const std::string wantFiles = files + "\\";
     char folder[512];
@@ -933,12 +932,13 @@ Check checkPump() {
     const int32_t slept = MySleep_(200);
     const double sleptMs = nowMs() - t;
     v.expect(slept == 1 && g_windows.posted == 1, "MySleep handled a message (it must not)");
-    v.expect(sleptMs >= 180 && sleptMs < 5000, "MySleep(200) took " + num((long long)sleptMs) + " ms");
+    // Timers tick every 10 to 55 ms, so a pause may end a tick early.
+    v.expect(sleptMs >= 140 && sleptMs < 5000, "MySleep(200) took " + num((long long)sleptMs) + " ms");
     t = nowMs();
     const int32_t pumped = GoEvents_(300);
     const double pumpedMs = nowMs() - t;
     v.expect(pumped == 1 && g_windows.posted == 2, "GoEvents(300) did not handle the waiting message");
-    v.expect(pumpedMs >= 280 && pumpedMs < 5000, "GoEvents(300) took " + num((long long)pumpedMs) + " ms");
+    v.expect(pumpedMs >= 240 && pumpedMs < 5000, "GoEvents(300) took " + num((long long)pumpedMs) + " ms");
     return judge(name, exports, v,
                  "messages handled; MySleep(200) " + num((long long)sleptMs) + " ms, GoEvents(300) " +
                      num((long long)pumpedMs) + " ms");

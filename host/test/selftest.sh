@@ -60,6 +60,52 @@ for v in default win95 win98 nt40 win2k; do
   leftNothing "$v" "$before"
 done
 
+# The default run's report: the machine's facts in their form, every export of DuVad.def named in
+# a check, those that need a person listed as not run, none unknown to the tool.
+report=$work/default/stdout
+missing=""
+for f in '^DuVad.dll: .*DuVad.dll, version [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+' '^Windows: 6\.1\.7601 \(NT family\), service pack "Service Pack 1"' \
+         '^code pages: ANSI [0-9]+, OEM [0-9]+, user locale 0x[0-9A-F]{4}' '^processor: [0-9]+ x type [0-9]+' \
+         '^run: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}' '^scratch: C:\\.*\\DuVadSelftest\.tmp, HKEY_CURRENT_USER\\Software\\DuVadSelftest' \
+         '^conversion: [0-9]+ sectors \([0-9]+ KB\) in [0-9]+ ms'; do
+  grep -qE "$f" "$report" || missing="$missing [$f]"
+done
+grep -qE '^pass    names in the system code page .*"\\xE9" \(code page 1252\)' "$report" || missing="$missing [code page check with \xE9]"
+[ -z "$missing" ] && pass "default report: DLL, Windows, code pages, processor, date, scratch and timing lines" \
+  || fail "default report lacks$missing"
+here=$(cd "$(dirname "$0")" && pwd)
+unnamed=""
+for e in $(sed -n 's/^[ \t]\+\([A-Za-z0-9]\+\)@[0-9]\+[ \t]\+@[0-9]\+.*/\1/p' "$here/../../frame/DuVad.def"); do
+  grep -qE "^(pass|FAIL|not run) .*[(, ]$e[,)]" "$report" || unnamed="$unnamed $e"
+done
+person=""
+for e in NTRestart AllineaConExplorer InvokeShellProperties ShellGetFolder GetFilenameForOpenOrSave PrinterSetup GetAColor GetAFont; do
+  grep -q "^not run needs a person ($e): " "$report" || person="$person $e"
+done
+if [ -z "$unnamed" ] && [ -z "$person" ] && ! grep -q "does not know" "$report" && grep -q "^22 passed, 0 failed, 8 not run" "$report"; then
+  pass "default report: all 48 exports named, 8 that need a person not run, 22 checks passed"
+else
+  fail "default report: exports not named:$unnamed; not listed as needing a person:$person"; grep -E "does not know|passed," "$report" | sed 's/^/  | /'
+fi
+
+# Japanese (code page 932): a character whose trail byte is a backslash in the file's name and in
+# the path searches. Non-ASCII file names need the locale; it is made once into the build tree.
+locale=$bin/../host-test/locale
+[ -d "$locale/ja_JP.UTF-8" ] || { mkdir -p "$locale" && localedef -i ja_JP -f UTF-8 "$locale/ja_JP.UTF-8" 2>/dev/null; }
+LOCPATH=$locale LC_ALL=ja_JP.UTF-8 wine "$work/default/duvad.exe" selftest </dev/null >"$work/ja.out" 2>/dev/null
+rc=$?
+if [ $rc -eq 0 ] && grep -q "^code pages: ANSI 932, OEM 932" "$work/ja.out" &&
+   grep -qE '^pass    names in the system code page .*path searches and a file named with "\\x[89A-F][0-9A-F]\\" \(code page 932\)' "$work/ja.out"; then
+  pass "code page 932: every check passed, names with a backslash trail byte"
+else fail "code page 932 (exit $rc):"; grep -E "FAIL|code page" "$work/ja.out" | sed 's/^/  | /'; fi
+
+# A report file that cannot be written: said, and exit 1 even though every check passed.
+wine "$work/default/duvad.exe" selftest --out 'C:\no such folder\report.txt' </dev/null >/dev/null 2>"$work/noout.err"
+rc=$?
+if [ $rc -eq 1 ] && grep -qF "duvad: cannot write the report to C:\\no such folder\\report.txt" "$work/noout.err"; then
+  pass "an unwritable --out file: said, exit 1"
+else fail "an unwritable --out file (exit $rc): $(cat "$work/noout.err")"; fi
+
 # The stand-in: with no fault planted every check passes; with faults planted (each group one per
 # check, so that one run shows them all) each fails its check with its own line and nothing else
 # fails.
@@ -115,12 +161,12 @@ for group in 1 2; do
   done <<<"$faults"
 done
 
-# Stopped mid-run: the run holds after the registry check (scratch folder and key made) until
-# signalled. Waits on the tool's "holding" line, not on time.
+# Stopped mid-run: the run holds after the registry check (scratch folder and key made) for ten
+# minutes, longer than this test may take, unless signalled. Waits on the tool's "holding" line.
 dir=$work/default
 held() { # held SIGNAL: starts a held run, signals it once it holds; sets rc and out
   out=$work/held-$1
-  DUVAD_SELFTEST_HOLD_MS=60000 wine "$dir/duvad.exe" selftest </dev/null >"$out.out" 2>"$out.err" &
+  DUVAD_SELFTEST_HOLD_MS=600000 wine "$dir/duvad.exe" selftest </dev/null >"$out.out" 2>"$out.err" &
   local pid=$! i
   for i in $(seq 600); do grep -q holding "$out.err" 2>/dev/null && break; sleep 0.05; done
   if [ -d "$scratch" ] && keyExists; then made=1; else made=0; fi

@@ -79,6 +79,15 @@ TEST(HostSelftest, ReadsEachHeaderFieldFromItsBits) {
     EXPECT_EQ(g.bitRate, 0x3FFFF * 400);
     // Cut off before its fields end: no header.
     EXPECT_FALSE(readStream(full, 10).sequenceHeader);
+    // A start code needs 00 00 01 in full: 00 xx 01 or xx 00 01 starts nothing.
+    for (int at : {0, 1}) {
+        uint8_t near[24] = {0, 0, 1,    0xB3, 0x16, 0x00, 0xF0, 0xC4, 0x02, 0xCE, 0xE0, 0,
+                            0, 1, 0xBA, 0x21, 0,    1,    0,    1,    1,    0x80, 0x1B, 0x83};
+        near[at] = 7, near[11 + at] = 7;
+        const StreamFacts h = readStream(near, sizeof near);
+        EXPECT_FALSE(h.sequenceHeader) << at;
+        EXPECT_TRUE(h.packClocks.empty()) << at;
+    }
 }
 
 TEST(HostSelftest, PlayingTimeFromThePacksNearTheEnd) {
