@@ -65,7 +65,7 @@ done
 report=$work/default/stdout
 missing=""
 for f in '^DuVad.dll: .*DuVad.dll, version [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+' '^Windows: 6\.1\.7601 \(NT family\), service pack "Service Pack 1"' \
-         '^code pages: ANSI [0-9]+, OEM [0-9]+, user locale 0x[0-9A-F]{4}' '^processor: [0-9]+ x type [0-9]+' \
+         '^code pages: ANSI [0-9]+, OEM [0-9]+, user locale 0x[0-9A-F]{4}' '^processor: [0-9]+ x type (386|486|586)' \
          '^run: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}' '^scratch: C:\\.*\\DuVadSelftest\.tmp, HKEY_CURRENT_USER\\Software\\DuVadSelftest' \
          '^conversion: [0-9]+ sectors \([0-9]+ KB\) in [0-9]+ ms'; do
   grep -qE "$f" "$report" || missing="$missing [$f]"
@@ -98,6 +98,12 @@ if [ $rc -eq 0 ] && grep -q "^code pages: ANSI 932, OEM 932" "$work/ja.out" &&
    grep -qE '^pass    names in the system code page .*path searches and a file named with "\\x[89A-F][0-9A-F]\\" \(code page 932\)' "$work/ja.out"; then
   pass "code page 932: every check passed, names with a backslash trail byte"
 else fail "code page 932 (exit $rc):"; grep -E "FAIL|code page" "$work/ja.out" | sed 's/^/  | /'; fi
+
+# Bad use: the usage line and exit 2, no run.
+wine "$work/default/duvad.exe" selftest --bogus </dev/null >/dev/null 2>"$work/usage.err"
+rc=$?
+if [ $rc -eq 2 ] && grep -qF "usage: duvad selftest [--out FILE]" "$work/usage.err"; then pass "bad use: usage line, exit 2"
+else fail "bad use (exit $rc): $(cat "$work/usage.err")"; fi
 
 # A report file that cannot be written: said, and exit 1 even though every check passed.
 wine "$work/default/duvad.exe" selftest --out 'C:\no such folder\report.txt' </dev/null >/dev/null 2>"$work/noout.err"
@@ -136,6 +142,7 @@ faults=$(cat <<'FAULTS'
 1|ExtensionReg|refusals that write nothing (ExtensionReg, DumpFileToPrinter): ExtensionReg answered 0
 1|AnalyzeMpeg|MPEG analysis (AnalyzeMpeg): AnalyzeMpeg counted 160 track sectors where the stream's 74 packs make 159
 1|PrepareVcdFiles|track conversion and first track (PrepareVcdFiles): the track file: sector 40 does not hold pack 11 of the stream
+2|MatchFilesSizes|file comparison (MatchFiles): files of different sizes: 0
 2|ItsNT|OS family (ItsNT, OSType): ItsNT answered 5 where GetVersion says 4
 2|GetProgamFilesFolder|temp and program files folders (GetWinTempPath, GetProgamFilesFolder): GetProgamFilesFolder gave
 2|EnablepkWR|windows of other programs (FindThisVB6MDIWindow, FindDirectCD, EnablepkWR): EnablepkWR answered -1 without and 43
@@ -174,7 +181,8 @@ held() { # held SIGNAL: starts a held run, signals it once it holds; sets rc and
 }
 before=$(snap)
 held INT
-if [ $made = 1 ] && [ $rc -eq 3 ] && grep -q "^interrupted" "$out.out"; then pass "Ctrl-C mid-run: stopped (exit 3), report says interrupted"
+# It held where asked: the five checks before the hold ran, no later one.
+if [ $made = 1 ] && [ $rc -eq 3 ] && grep -q "^interrupted" "$out.out" && grep -q "^5 passed, 0 failed, 0 not run" "$out.out"; then pass "Ctrl-C mid-run: stopped (exit 3), report says interrupted"
 else fail "Ctrl-C mid-run (scratch made: $made, exit $rc)"; fi
 leftNothing "Ctrl-C mid-run" "$before"
 held KILL

@@ -81,6 +81,7 @@ extern "C" int32_t WINAPI ReadFileInSectors(int32_t handle, char* buffer, int32_
 
 extern "C" int32_t WINAPI MatchFiles(const char* firstName, const char* secondName) {
     const int32_t r = REAL(MatchFiles)(firstName, secondName);
+    if (planted("MatchFilesSizes") && r == -3) return 0;  // files of different sizes called the same
     return planted("MatchFiles") && r > 0 ? r + 1 : r;
 }
 
