@@ -3,6 +3,7 @@
 //
 //   duvad info                the module's version, its export table and its sounds; plays one
 //   duvad analyze FILE...     what AnalyzeMpeg finds in each file, and the disc they would make
+//   duvad selftest [--out FILE]  checks the DLL on this machine and reports (host/selftest.cpp)
 //   duvad make [--replace] OUTDIR FILE...
 //                             a Video CD of up to 32 MPEG-1 or RIFF CDXA files: track files, the
 //                             first track's image, a raw disc image with cue sheet, a cdrdao TOC
@@ -15,6 +16,7 @@
 
 #include "host/core/wave.h"
 #include "host/host.h"
+#include "host/selftest.h"
 
 namespace duvad::host {
 
@@ -109,7 +111,8 @@ int usage() {
                  "usage: duvad info\n"
                  "       duvad analyze FILE...\n"
                  "       duvad make [--replace] OUTDIR FILE...   (1 to 32 MPEG-1 or RIFF CDXA files;\n"
-                 "             --replace: also replace files in OUTDIR named like the disc's that duvad did not make)\n");
+                 "             --replace: also replace files in OUTDIR named like the disc's that duvad did not make)\n"
+                 "       duvad selftest [--out FILE]\n");
     return 2;
 }
 
@@ -121,6 +124,8 @@ int main(int argc, char** argv) {
     // Each line reaches a pipe or file when it is said: a make that is killed or interrupted has
     // told its reader all it did (msvcrt.dll buffers a redirected stdout whole otherwise).
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    // The selftest loads the DLL itself: one that cannot be loaded is in its report.
+    if (argc > 1 && !std::strcmp(argv[1], "selftest")) return selftestCommand(argc - 2, argv + 2);
     if (!loadDll()) return 1;
     const char* command = argc > 1 ? argv[1] : "info";
     if (!std::strcmp(command, "info")) return info();
