@@ -297,6 +297,9 @@ TEST(DevicePath, FilesOfDrivesAndShares) {
                              "\\\\server\\pipes\\t1.bin",
                              "\\\\server\\share\\pipe\\t1.bin",
                              "\\\\pipe\\share\\t1.bin",
+                             "\\\\server\\data\\t1.bin",
+                             "\\\\server\\archives\\t1.bin",
+                             "C:\\pipe\\t1.bin",
                              "\\\\server"})
         EXPECT_FALSE(isDevicePath(path, western)) << path;
     EXPECT_FALSE(isDevicePath(nullptr, western));
