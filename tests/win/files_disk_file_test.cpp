@@ -95,7 +95,7 @@ TEST(DevicePaths, DevicesReachedByNameOrByAResolvedPathAreNeverOpened) {
     TempDir dir("devpath");
     for (const std::string& name : {std::string("aux.mpg"), dir.file("Aux.mpg"), std::string("\\\\.\\x\\..\\Q:"),
                                     std::string("//./x/../q:"), std::string("\\\\?\\x\\..\\Q:"),
-                                    std::string("\\??\\Q:")}) {
+                                    std::string("\\??\\Q:"), std::string("\\\\?\\C:\\..\\dosdevices\\q::")}) {
         expectRefusedByEveryReader(name, dir);
         EXPECT_EQ(VB(DumpFileToPrinter, name.c_str(), 6), 0) << name;
     }
