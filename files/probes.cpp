@@ -62,23 +62,28 @@ extern "C" int32_t WINAPI IsFolderWritable(const char* folder) {
 
     // Only a file this call creates is written and deleted: a file of a probe name that is already
     // there (the user's own, or a link to a file elsewhere) is never opened.
+    // Each probe is made, looked at and deleted by its resolved full path, and never where that
+    // path reaches a device: \\.\pipe is no folder, and a "probe" there connects to the pipe
+    // of that name that a neighbour serves.
+    char full[duvad::files::kFullPathBytes];
     for (int index = 0; index < kProbeNames; ++index) {
         probeName(index, probe + at);
+        if (!duvad::files::resolveFileName(probe, full)) return 0;
         duvad::ScopedFile file(
-            CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            CreateFileA(full, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.valid()) {
             // The handle proves this call made the file under this very path, and holding it
             // without sharing keeps anyone else from renaming or replacing it; the path is
             // deleted right after the handle is closed. (Where deleting is refused, it stays.)
             file.reset();
-            DeleteFileA(probe);
+            DeleteFileA(full);
             return 1;
         }
         // A name that is there is taken, whatever the system answers for it: most say "exists",
         // some "access denied". Any other failure on a free name is the folder's answer.
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
-            GetFileAttributesA(probe) == INVALID_FILE_ATTRIBUTES)
+            GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES)
             return 0;
     }
     // Every probe name is taken: no file of this call's own could be made to find out.

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "files/core/names.h"
+#include "files/system_codepage.h"
 #include "frame/file_size.h"
 #include "frame/scoped.h"
 #include "host/core/disc_plan.h"
@@ -29,6 +31,7 @@ namespace {
 
 constexpr char kImageName[] = "TRACK01.IMG";  // the first track, 2336-byte sectors
 constexpr char kBinName[] = "videocd.bin", kCueName[] = "videocd.cue", kTocName[] = "videocd.toc";
+constexpr char kDeviceRefusal[] = "cannot be opened: a device, not a file";
 
 std::string fullPath(const std::string& path) {
     char out[MAX_PATH];
@@ -335,9 +338,16 @@ Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
         return s;
     };
     if (s.path.size() >= 256) return refuse("name too long (255 characters at most)");
+    // A device is no file, decided on the name and on its full path before anything is opened
+    // (nul.mpg, aux.mpg, \\.\x\..\Q:, a pipe: opening a port alone may wait for it), and on the
+    // handle after (a FIFO or a character device reached through a drive): reading one waits for
+    // a writer, for ever.
+    const files::CodePage& cp = files::systemCodePage();
+    if (files::isDeviceName(arg, cp) || files::isDevicePath(s.path.c_str(), cp)) return refuse(kDeviceRefusal);
     ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in.valid()) return refuse("cannot be opened: " + systemCause(GetLastError(), s.path));
+    if (GetFileType(in.get()) != FILE_TYPE_DISK) return refuse(kDeviceRefusal);
     uint8_t head[4 * vcd::kForm2DataBytes];  // room for a header or an empty sector in front of the packs
     DWORD got = 0;
     if (!ReadFile(in.get(), head, sizeof head, &got, nullptr) || SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN))
@@ -362,6 +372,10 @@ Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
 void scanSource(Source& s) {
     ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (in.valid() && GetFileType(in.get()) != FILE_TYPE_DISK) {  // replaced since examine looked
+        s.refusal = kDeviceRefusal;
+        return;
+    }
     vcd::Win32Source file(in.get());
     if (!in.valid() || !scanStream(file, s.riffCdxa, &s.scan)) {
         s.refusal = "cannot be read: " + systemCause(GetLastError(), s.path);

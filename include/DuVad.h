@@ -12,7 +12,8 @@
  * Files are opened by name as disk files only. A name that reaches a device is refused before
  * anything is opened: a device's name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, CLOCK$,
  * with any extension or trailing dots and spaces, in any folder) and, judged on the full path the
- * name resolves to, any \\.\ or \\?\ name but a drive letter's folders (\\?\C:\...). A handle
+ * name resolves to, any \\.\, \\?\ or \??\ name but a drive letter's folders (\\?\C:\...), and
+ * the pipes and mailslots of any machine (\\server\pipe\..., \\server\mailslot\...). A handle
  * that turns out to be no disk file is closed unused. Each export then gives its "cannot open"
  * (or "cannot be read") result. DumpFileToPrinter's port is the one device opened on purpose.
  *

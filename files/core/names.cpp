@@ -54,6 +54,26 @@ void scanFor(const char* text, char wanted, const CodePage& cp, F found) {
 
 int32_t position(const char* text, const char* p) { return int32_t(p - text + 1); }
 
+// Whether `p` begins with a device-namespace prefix: \\.\ or \\?\, or \??\, the system's own
+// prefix, which its name conversion passes through unchanged (either slash in any place).
+bool isSeparator(char c) { return c == kBackslash || c == '/'; }
+bool startsDeviceNamespace(const char* p) {
+    if (!isSeparator(p[0])) return false;
+    const bool win32 = isSeparator(p[1]) && (p[2] == '.' || p[2] == '?');
+    const bool nt = p[1] == '?' && p[2] == '?';
+    return (win32 || nt) && isSeparator(p[3]);
+}
+
+// Whether `text` up to the next separator (or its end) is `word`, in any case.
+bool componentIs(const char* text, const char* word) {
+    size_t i = 0;
+    for (; word[i]; ++i) {
+        const char c = text[i] >= 'a' && text[i] <= 'z' ? char(text[i] - 'a' + 'A') : text[i];
+        if (c != word[i]) return false;
+    }
+    return text[i] == '\0' || isSeparator(text[i]);
+}
+
 }  // namespace
 
 const char* charNext(const char* p, const CodePage& cp) {
@@ -150,8 +170,7 @@ bool isDeviceName(const char* path, const CodePage& cp) {
     const char* last = path;
     for (const char* p = path; *p; p = charNext(p, cp))
         if (*p == kBackslash || *p == '/') last = p + 1;
-    const bool deviceNamespace = (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/') &&
-                                 (path[2] == '.' || path[2] == '?') && (path[3] == '\\' || path[3] == '/');
+    const bool deviceNamespace = startsDeviceNamespace(path);
     if (deviceNamespace && last == path + 4 && *last) return true;  // \\.\X:, \\.\PhysicalDrive0
     const bool letter = (last[0] >= 'A' && last[0] <= 'Z') || (last[0] >= 'a' && last[0] <= 'z');
     if (letter && last[1] == ':') last += 2;  // C:con
@@ -181,10 +200,18 @@ bool isDeviceName(const char* path, const CodePage& cp) {
 bool isDevicePath(const char* fullPath, const CodePage& cp) {
     if (!fullPath) return false;
     if (isDeviceName(fullPath, cp)) return true;
-    auto separator = [](char c) { return c == kBackslash || c == '/'; };
+    auto separator = isSeparator;
     const char* p = fullPath;
-    const bool deviceNamespace = separator(p[0]) && separator(p[1]) && (p[2] == '.' || p[2] == '?') && separator(p[3]);
-    if (!deviceNamespace) return false;
+    if (!startsDeviceNamespace(p)) {
+        // A share path \\server\pipe\... or \\server\mailslot\... (any server, this machine's
+        // too) is a named pipe or a mailslot, not a file: opening a pipe connects to its server.
+        if (!separator(p[0]) || !separator(p[1])) return false;
+        const char* share = p + 2;
+        while (*share && !separator(*share)) share = charNext(share, cp);
+        if (!*share) return false;
+        ++share;
+        return componentIs(share, "PIPE") || componentIs(share, "MAILSLOT");
+    }
     const char* rest = p + 4;
     const bool letter = (rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z');
     return !(letter && rest[1] == ':' && separator(rest[2]));

@@ -170,6 +170,22 @@ an=$(wine "$bin/duvad.exe" analyze "$(win "$work/p2048-vcd.mpg")" 2>&1)
 if [ $? -eq 0 ] && grep -qF "make: takes it as track 2" <<<"$an"; then echo "ok    the remedy's stream is taken"
 else echo "FAIL  the remedy's stream: $an"; failures=$((failures + 1)); fi
 
+# Devices are no files: the null device by its reserved name, a character device and a FIFO made
+# from Linux and reached through a drive are refused as devices before anything is read (a FIFO
+# or a port would hold the tool: a read waits for a writer).
+rm -f "$work/fifo.mpg" && mkfifo "$work/fifo.mpg"
+for name in "nul.mpg" 'Z:\dev\zero' "$(win "$work/fifo.mpg")"; do
+  an=$(cd "$work" && timeout 60 wine "$bin/duvad.exe" analyze "$name" 2>&1)
+  rc=$?
+  if [ $rc -ne 0 ] && [ $rc -ne 124 ] && grep -qF "cannot be opened: a device, not a file" <<<"$an"; then
+    echo "ok    analyze $name: refused as a device"
+  else
+    echo "FAIL  analyze $name (exit $rc): $an"; failures=$((failures + 1))
+  fi
+done
+refuses "a FIFO as a source" "cannot be opened: a device, not a file" "$(win "$work/fifo.mpg")"
+rm -f "$work/fifo.mpg"
+
 # The tool loads DuVad.dll only from its own folder: a DuVad.dll in the current folder is not
 # loaded when none is beside duvad.exe, and the message says where it looked.
 rm -rf "$work/alone" "$work/planted" && mkdir -p "$work/alone" "$work/planted"

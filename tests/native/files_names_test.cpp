@@ -196,7 +196,9 @@ TEST(DeviceName, ReservedNamesInAnyFolderWithAnyExtension) {
                              "Clock$",
                              "C:\\out\\CONIN$.txt",
                              "conout$ .x. ",
-                             "relative\\clock$:x"})
+                             "relative\\clock$:x",
+                             "\\??\\Q:",
+                             "\\??\\PhysicalDrive0"})
         EXPECT_TRUE(isDeviceName(name, western)) << name;
 }
 
@@ -265,7 +267,17 @@ TEST(DevicePath, DeviceNamespaceOtherThanADrivesFolders) {
                              "\\\\.\\aux",
                              "\\\\.\\CONIN$",
                              "C:\\out\\nul.bin",
-                             "C:\\out\\ConOut$"})
+                             "C:\\out\\ConOut$",
+                             // The system's own prefix, passed through by its name conversion.
+                             "\\??\\Q:",
+                             "\\??\\GLOBALROOT\\Device\\Null",
+                             "\\??\\pipe\\name",
+                             "/??/PhysicalDrive0",
+                             // Pipes and mailslots of a machine, this one too, by its share path.
+                             "\\\\localhost\\pipe\\name",
+                             "\\\\server\\PIPE",
+                             "//127.0.0.1/Pipe/x",
+                             "\\\\*\\mailslot\\x"})
         EXPECT_TRUE(isDevicePath(path, western)) << path;
 }
 
@@ -280,7 +292,15 @@ TEST(DevicePath, FilesOfDrivesAndShares) {
                              "C:\\GLOBALROOT\\x",
                              "C:\\conin$\\t1.bin",
                              "\\\\.",
-                             "\\\\"})
+                             "\\\\",
+                             "\\??\\C:\\out\\t1.bin",
+                             "\\\\server\\pipes\\t1.bin",
+                             "\\\\server\\share\\pipe\\t1.bin",
+                             "\\\\pipe\\share\\t1.bin",
+                             "\\\\server\\data\\t1.bin",
+                             "\\\\server\\archives\\t1.bin",
+                             "C:\\pipe\\t1.bin",
+                             "\\\\server"})
         EXPECT_FALSE(isDevicePath(path, western)) << path;
     EXPECT_FALSE(isDevicePath(nullptr, western));
 }

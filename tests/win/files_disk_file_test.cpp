@@ -94,7 +94,8 @@ TEST(DevicePaths, DevicesReachedByNameOrByAResolvedPathAreNeverOpened) {
 
     TempDir dir("devpath");
     for (const std::string& name : {std::string("aux.mpg"), dir.file("Aux.mpg"), std::string("\\\\.\\x\\..\\Q:"),
-                                    std::string("//./x/../q:"), std::string("\\\\?\\x\\..\\Q:")}) {
+                                    std::string("//./x/../q:"), std::string("\\\\?\\x\\..\\Q:"),
+                                    std::string("\\??\\Q:"), std::string("\\\\?\\C:\\..\\dosdevices\\q::")}) {
         expectRefusedByEveryReader(name, dir);
         EXPECT_EQ(VB(DumpFileToPrinter, name.c_str(), 6), 0) << name;
     }
@@ -109,7 +110,9 @@ TEST(DevicePaths, DevicesReachedByNameOrByAResolvedPathAreNeverOpened) {
     ASSERT_TRUE(fill("AUX", library));
     ASSERT_TRUE(fill("\\\\.\\Q:", library));
     int32_t part = kSentinel;
-    for (const char* name : {"aux.dll", "\\\\.\\x\\..\\Q:"}) {
+    // The NT prefix \??\ is passed through unchanged by the system's name conversion: the text
+    // names the raw device Q:, though GetFullPathNameA makes of it a folder "??" of the drive.
+    for (const char* name : {"aux.dll", "\\\\.\\x\\..\\Q:", "\\??\\Q:", "\\??\\x\\..\\Q:"}) {
         EXPECT_EQ(VB(ReadFileInfo, name, &part, &part, &part, &part), 0) << name;
         EXPECT_EQ(VB(IsFileReadable, name), 0) << name;
         EXPECT_EQ(VB(IsFileErasable, name), 0) << name;

@@ -272,3 +272,26 @@ TEST_F(Probe, FolderPathsUpToTheProbeBufferAndBeyond) {
 
 }  // namespace
 }  // namespace duvad::test
+
+namespace duvad::test {
+namespace {
+
+// The pipes' namespace is no folder: a neighbour serving a pipe of the probe's name must not get a
+// connection (its server could then act as the caller), nor may the answer be "writable".
+TEST(ProbePipes, ThePipeNamespaceIsNoFolderAndItsServerIsNotReached) {
+    for (const char* folder : {"\\\\.\\pipe", "\\\\.\\pipe\\", "//./pipe", "\\\\?\\pipe\\", "\\\\.\\x\\..\\pipe"}) {
+        SCOPED_TRACE(folder);
+        // Any number of instances: a copy of this test running beside it (another Windows version's
+        // entry) serves the same name.
+        ScopedFile server(CreateNamedPipeA("\\\\.\\pipe\\~KvCheck.tmp", PIPE_ACCESS_DUPLEX, PIPE_NOWAIT,
+                                           PIPE_UNLIMITED_INSTANCES, 512, 512, 0, nullptr));
+        ASSERT_TRUE(server.valid());
+        EXPECT_EQ(VB(IsFolderWritable, folder), 0);
+        SetLastError(NO_ERROR);
+        EXPECT_FALSE(ConnectNamedPipe(server.get(), nullptr));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_PIPE_LISTENING)) << "a client came and went";
+    }
+}
+
+}  // namespace
+}  // namespace duvad::test

@@ -44,6 +44,29 @@ TEST(VersionInfo, FilesWithoutAVersionWriteNothing) {
     EXPECT_EQ(a, kSentinel);
 }
 
+// A bare name is looked up where the system looks up a library, not in the current folder: a
+// system library is found from any folder.
+TEST(VersionInfo, ABareNameIsFoundWhereLibrariesAre) {
+    TempDir dir("verbare");
+    char before[MAX_PATH] = "";
+    ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, before));
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    const Version v = versionOf("kernel32.dll");
+    EXPECT_TRUE(SetCurrentDirectoryA(before));
+    EXPECT_EQ(v.result, 1);
+    EXPECT_NE(v.a, kSentinel);
+}
+
+// Any other name is read by the full path the device checks decided on, not by its text: after
+// the system's own prefix \??\ the text names the module to the system, but resolves to a folder
+// "??" of the current drive, where no such file is.
+TEST(VersionInfo, ANameWithAFolderIsReadByItsResolvedPath) {
+    EXPECT_EQ(versionOf(dllPath()).result, 1);
+    const Version v = versionOf("\\??\\" + dllPath());
+    EXPECT_EQ(v.result, 0);
+    EXPECT_EQ(v.a, kSentinel);
+}
+
 // A version resource node: header, key, value, children, each aligned to 4 bytes.
 std::string node(const char* key, const std::string& value, WORD valueLength, WORD type,
                  const std::vector<std::string>& children) {
