@@ -201,8 +201,10 @@ private:
 // file (a device the names did not give away), or that is, by its file's identity, a source or
 // another output under another name (a \\?\ or \\.\ path, a second drive letter for the same
 // folder, a link): names of files that do not exist yet cannot be compared before they are made.
-// The sources are held open while they are compared.
-int32_t openOutputs(const VcdLists& lists, const FullNames& full, Output& image, Output* targets) {
+// The sources are opened for reading here, compared while open, and read later through these same
+// handles: a handler run by the pump cannot put another file under a source's name in between.
+int32_t openOutputs(const VcdLists& lists, const FullNames& full, Output& image, Output* targets,
+                    duvad::ScopedFile* sourceFiles) {
     image.open(full.image);
     for (int32_t i = 0; i < lists.tracks; ++i) targets[i].open(full.target[i]);
     if (image.openedOther() || image.isFolder()) return kImageFailure;
@@ -213,21 +215,25 @@ int32_t openOutputs(const VcdLists& lists, const FullNames& full, Output& image,
     for (int32_t i = 0; i < lists.tracks; ++i) {
         targetKeys[i] = targets[i].key();
         sources[i].path = full.source[i];
-        held[i].reset(openToIdentify(full.source[i]));
-        if (held[i]) identify(held[i].get(), sources[i]);
+        sourceFiles[i].reset(duvad::files::openDiskFile(full.source[i], GENERIC_READ, kShareReadWrite));
+        // One that cannot be read is still identified (its failure is reported when its turn comes).
+        if (!sourceFiles[i]) held[i].reset(openToIdentify(full.source[i]));
+        if (sourceFiles[i]) identify(sourceFiles[i].get(), sources[i]);
+        else if (held[i]) identify(held[i].get(), sources[i]);
     }
     return collisionOf(lists, image.key(), targetKeys, sources);
 }
 
 // Converts source `i` into its track file `output`. Returns 0, or the failure code of track i.
 // The track file ends where its new contents end, also after a failed read or write.
-int32_t convertTrack(int32_t i, const char* sourceName, Output& output, uint32_t* sectors, FILETIME* written) {
-    duvad::ScopedFile src(duvad::files::openDiskFile(sourceName, GENERIC_READ, kShareReadWrite));
-    if (!src) return sourceFailure(i);
+int32_t convertTrack(int32_t i, const duvad::ScopedFile& opened, Output& output, uint32_t* sectors,
+                     FILETIME* written) {
+    if (!opened) return sourceFailure(i);
+    const HANDLE src = opened.get();
     *written = {};
-    GetFileTime(src.get(), nullptr, nullptr, written);
+    GetFileTime(src, nullptr, nullptr, written);
 
-    Win32Source source(src.get());
+    Win32Source source(src);
     uint8_t head[kBlockBytes];
     const SourceKind kind = classifySource(head, source.readAt(0, head, kBlockBytes));
     if (kind == SourceKind::Neither) return formatFailure(i);
@@ -266,13 +272,14 @@ extern "C" int32_t WINAPI PrepareVcdFiles(char* image, int32_t length, const cha
     if (const int32_t refused = resolveNames(lists, full)) return refused;
     if (const int32_t refused = refuseSamePaths(lists, full)) return refused;
     Output imageFile, trackFiles[kMaxTracks];
-    if (const int32_t refused = openOutputs(lists, full, imageFile, trackFiles)) return refused;
+    duvad::ScopedFile sourceFiles[kMaxTracks];
+    if (const int32_t refused = openOutputs(lists, full, imageFile, trackFiles, sourceFiles)) return refused;
 
     // Phase 1: the track files, front to back; the first failure ends the call.
     uint32_t sectors[kMaxTracks] = {};
     FILETIME written[kMaxTracks] = {};
     for (int32_t i = 1; i <= lists.tracks; ++i)
-        if (const int32_t failed = convertTrack(i, full.source[i - 1], trackFiles[i - 1], &sectors[i - 1],
+        if (const int32_t failed = convertTrack(i, sourceFiles[i - 1], trackFiles[i - 1], &sectors[i - 1],
                                                 &written[i - 1]))
             return failed;
 

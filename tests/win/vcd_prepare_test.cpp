@@ -516,6 +516,30 @@ TEST(VcdPrepare, AnEmptyOutputIsKeptWhenItsPathNowLeadsToAnotherFile) {
     DestroyWindow(host);
 }
 
+// The sources are read through the handles they were checked by: a handler run by the pump that
+// puts another file under a later source's name does not change what that track is made of.
+TEST(VcdPrepare, ASourceSwappedByAHandlerIsNotReadInItsPlace) {
+    TempDir dir("vcdswp");
+    const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg");
+    const std::string s2 = copyStream(dir, "ntsc.cdxa", "s2.dat");
+    const std::string other = copyStream(dir, "cut.mpg", "other.mpg");
+    HWND host = makeWindow("DuVadVcdActing", actingProc, "host", 0, 0, 10, 10);
+    ASSERT_NE(host, nullptr);
+    bool ran = false, swapped = false;
+    g_hostAction = [&] {
+        ran = true;
+        swapped = MoveFileA(s2.c_str(), dir.file("s2.old").c_str()) && CopyFileA(other.c_str(), s2.c_str(), TRUE);
+    };
+    PostMessageA(host, kHostAction, 0, 0);
+    Image img;
+    EXPECT_EQ(prepare(img, lines({s1, s2}), lines({dir.file("image.bin"), dir.file("t1.bin"), dir.file("t2.bin")})),
+              1);
+    EXPECT_TRUE(ran) << "the handler did not run during the call";
+    EXPECT_TRUE(sameBytes(TempDir::readFile(dir.file("t2.bin")), expectedTrack(bytesOf("ntsc.cdxa"), 2)))
+        << (swapped ? "the file put under the source's name was read" : "the swap failed, yet the track differs");
+    DestroyWindow(host);
+}
+
 TEST(VcdPrepare, AnImageNameThatIsAFolderIsRefusedBeforeAnyTrack) {
     TempDir dir("vcdfol");
     const std::string s1 = copyStream(dir, "cut.mpg", "s1.mpg"), t1 = dir.file("t1.bin"), t2 = dir.file("t2.bin");
