@@ -9,10 +9,8 @@ namespace {
 
 constexpr int kPiece = vcd::kPackBytes;  // 2324
 constexpr int kPackHeaderBytes = 12;     // an MPEG-1 pack header
-constexpr uint8_t kEndCode = 0xB9, kSystemHeader = 0xBB;
+constexpr uint8_t kPackStart = 0xBA;
 constexpr uint8_t kAudio0 = 0xC0, kVideo0 = 0xE0;
-
-bool startCode(const uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 1; }
 
 // The first audio frame header in a packet's payload p[0..size).
 bool findAudioHeader(const uint8_t* p, int size, AudioFormat* format) {
@@ -60,32 +58,78 @@ bool readAudioHeader(const uint8_t* p, AudioFormat* format) {
 
 void StreamScan::piece(const uint8_t* p, int64_t offset) {
     ++pieces;
-    if (!vcd::isPackHeader(p)) {
-        bool zero = true;
-        for (int i = 0; i < kPiece && zero; ++i) zero = p[i] == 0;
-        if (zero) {
-            ++empty;
-        } else if (!misaligned++) {
-            firstMisaligned = offset;
-        }
+    walkBytes(p, kPiece);
+    if (vcd::isPackHeader(p)) {
+        ++packs;
         return;
     }
-    ++packs;
-    // The packets of the pack: the system header, audio and video, padding; each says its length.
-    for (int at = kPackHeaderBytes; at + 6 <= kPiece && startCode(p + at);) {
-        const uint8_t id = p[at + 3];
-        if (id == kEndCode || id < kSystemHeader) break;
-        const int data = at + 6, end = data + (p[at + 4] << 8 | p[at + 5]);
-        const int stop = end < kPiece ? end : kPiece;
-        if (id >= kAudio0 && id < kAudio0 + 32) {
-            const int n = id - kAudio0;
-            audioStreams |= 1u << n;
-            const int from = audio[n].version ? -1 : packetData(p, data, stop);
-            if (from >= 0 && from < stop) findAudioHeader(p + from, stop - from, &audio[n]);
-        } else if (id >= kVideo0 && id < kVideo0 + 16) {
-            videoStreams |= 1u << (id - kVideo0);
+    bool zero = true;
+    for (int i = 0; i < kPiece && zero; ++i) zero = p[i] == 0;
+    if (zero) {
+        ++empty;
+    } else if (!misaligned++) {
+        firstMisaligned = offset;
+    }
+}
+
+void StreamScan::walkBytes(const uint8_t* p, size_t n) {
+    PacketWalk& w = walk;
+    const auto seek = [&w] {
+        w.held.clear();
+        w.need = 0;
+        w.window = 0xFFFFFFFF;
+    };
+    while (n) {
+        if (w.skip) {
+            const size_t k = n < w.skip ? n : w.skip;
+            w.skip -= uint32_t(k), p += k, n -= k;
+            continue;
         }
-        at = end;
+        if (!w.need) {
+            // A system start code: 00 00 01 and a code from the pack header's (0xBA) up.
+            w.window = w.window << 8 | *p++, --n;
+            const uint8_t code = uint8_t(w.window);
+            if (w.window >> 8 != 1 || code < kPackStart) continue;
+            w.held = {0, 0, 1, code};
+            w.need = code == kPackStart ? 5 : 6;  // enough to tell the pack's kind, or the packet's length
+            continue;
+        }
+        const size_t k = n < w.need - w.held.size() ? n : w.need - w.held.size();
+        w.held.insert(w.held.end(), p, p + k);
+        p += k, n -= k;
+        if (w.held.size() < w.need) continue;
+        const uint8_t* h = w.held.data();
+        const uint8_t code = h[3];
+        if (code == kPackStart) {
+            // An MPEG-1 pack header is 12 bytes; an MPEG-2 one 14 and its stuffing.
+            if (w.need == 5 && (h[4] & 0xE0) == 0x20) {
+                seek();
+                w.skip = kPackHeaderBytes - 5;
+            } else if (w.need == 5 && (h[4] & 0xC0) == 0x40) {
+                w.need = 14;
+            } else {
+                const uint32_t stuffing = w.need == 14 ? h[13] & 7 : 0;
+                seek();
+                w.skip = stuffing;
+            }
+            continue;
+        }
+        const uint32_t length = uint32_t(h[4] << 8 | h[5]);
+        if (w.need == 6) {
+            if (code >= kAudio0 && code < kAudio0 + 32) audioStreams |= 1u << (code - kAudio0);
+            if (code >= kVideo0 && code < kVideo0 + 16) videoStreams |= 1u << (code - kVideo0);
+            // An audio stream's packet is held whole until its first frame header is found.
+            if (code >= kAudio0 && code < kAudio0 + 32 && !audio[code - kAudio0].version && length) {
+                w.need = 6 + length;
+                continue;
+            }
+        } else {
+            const int end = int(w.need), from = packetData(h, 6, end);
+            if (from >= 0 && from < end) findAudioHeader(h + from, end - from, &audio[code - kAudio0]);
+        }
+        const uint32_t rest = w.need == 6 ? length : 0;  // a held packet is behind us whole
+        seek();
+        w.skip = rest;
     }
 }
 
@@ -123,12 +167,15 @@ bool scanStream(vcd::RandomAccessSource& file, bool riffCdxa, StreamScan* scan) 
     return true;
 }
 
-std::string remuxCommand(int32_t rateCode, const std::string& name) {
-    const char* target = rateCode == 3 ? "pal-vcd" : rateCode == 1 ? "film-vcd" : "ntsc-vcd";
+std::string vcdOutputName(const std::string& name) {
     const size_t dot = name.find_last_of('.'), folder = name.find_last_of("\\/:");
     const bool extension = dot != std::string::npos && (folder == std::string::npos || dot > folder);
-    return "ffmpeg -f mpeg -i \"" + name + "\" -c copy -target " + target + " \"" +
-           name.substr(0, extension ? dot : name.size()) + "-vcd.mpg\"";
+    return name.substr(0, extension ? dot : name.size()) + "-vcd.mpg";
+}
+
+std::string remuxCommand(int32_t rateCode, const std::string& name) {
+    const char* target = rateCode == 3 ? "pal-vcd" : rateCode == 1 ? "film-vcd" : "ntsc-vcd";
+    return "ffmpeg -f mpeg -i \"" + name + "\" -c copy -target " + target + " \"" + vcdOutputName(name) + "\"";
 }
 
 int64_t firstPackAt(const uint8_t* head, size_t size) {
