@@ -19,7 +19,8 @@ refuses() {
   local out=$work/refused
   rm -rf "$out"
   local err rc
-  err=$(wine "$bin/duvad.exe" make "$(win "$out")" "$@" 2>&1 >/dev/null); rc=$?
+  # Bounded: a device's read may never return.
+  err=$(timeout 120 wine "$bin/duvad.exe" make "$(win "$out")" "$@" 2>&1 >/dev/null); rc=$?
   local lines=$(printf '%s\n' "$err" | grep -c .)
   if [ $rc -ne 0 ] && [ "$lines" = 1 ] && grep -qF -- "$want" <<<"$err" && [ ! -e "$out" ]; then
     echo "ok    $what: $err"
