@@ -1,5 +1,6 @@
 #include "host/core/stream_scan.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "vcd/core/mpeg.h"
@@ -8,7 +9,6 @@ namespace duvad::host {
 namespace {
 
 constexpr int kPiece = vcd::kPackBytes;  // 2324
-constexpr int kPackHeaderBytes = 12;     // an MPEG-1 pack header
 constexpr uint8_t kPackStart = 0xBA;
 constexpr uint8_t kAudio0 = 0xC0, kVideo0 = 0xE0;
 
@@ -74,62 +74,45 @@ void StreamScan::piece(const uint8_t* p, int64_t offset) {
 
 void StreamScan::walkBytes(const uint8_t* p, size_t n) {
     PacketWalk& w = walk;
-    const auto seek = [&w] {
-        w.held.clear();
-        w.need = 0;
-        w.window = 0xFFFFFFFF;
-    };
     while (n) {
         if (w.skip) {
-            const size_t k = n < w.skip ? n : w.skip;
+            const size_t k = std::min<size_t>(n, w.skip);
             w.skip -= uint32_t(k), p += k, n -= k;
             continue;
         }
         if (!w.need) {
-            // A system start code: 00 00 01 and a code from the pack header's (0xBA) up.
+            // The start of a packet, 00 00 01 and a code above the pack header's (0xBA): the system
+            // header, the streams, padding. Pack headers are read through: their marker bits
+            // keep 00 00 01 out of them.
             w.window = w.window << 8 | *p++, --n;
             const uint8_t code = uint8_t(w.window);
-            if (w.window >> 8 != 1 || code < kPackStart) continue;
+            if (w.window >> 8 != 1 || code <= kPackStart) continue;
             w.held = {0, 0, 1, code};
-            w.need = code == kPackStart ? 5 : 6;  // enough to tell the pack's kind, or the packet's length
+            w.need = 6;  // up to the packet's length
             continue;
         }
-        const size_t k = n < w.need - w.held.size() ? n : w.need - w.held.size();
+        const size_t k = std::min(n, w.need - w.held.size());
         w.held.insert(w.held.end(), p, p + k);
         p += k, n -= k;
         if (w.held.size() < w.need) continue;
         const uint8_t* h = w.held.data();
         const uint8_t code = h[3];
-        if (code == kPackStart) {
-            // An MPEG-1 pack header is 12 bytes; an MPEG-2 one 14 and its stuffing.
-            if (w.need == 5 && (h[4] & 0xE0) == 0x20) {
-                seek();
-                w.skip = kPackHeaderBytes - 5;
-            } else if (w.need == 5 && (h[4] & 0xC0) == 0x40) {
-                w.need = 14;
-            } else {
-                const uint32_t stuffing = w.need == 14 ? h[13] & 7 : 0;
-                seek();
-                w.skip = stuffing;
-            }
-            continue;
-        }
         const uint32_t length = uint32_t(h[4] << 8 | h[5]);
+        const bool audioPacket = code >= kAudio0 && code < kAudio0 + 32;
         if (w.need == 6) {
-            if (code >= kAudio0 && code < kAudio0 + 32) audioStreams |= 1u << (code - kAudio0);
+            if (audioPacket) audioStreams |= 1u << (code - kAudio0);
             if (code >= kVideo0 && code < kVideo0 + 16) videoStreams |= 1u << (code - kVideo0);
             // An audio stream's packet is held whole until its first frame header is found.
-            if (code >= kAudio0 && code < kAudio0 + 32 && !audio[code - kAudio0].version && length) {
+            if (audioPacket && !audio[code - kAudio0].version && length) {
                 w.need = 6 + length;
                 continue;
             }
+            w.skip = length;
         } else {
             const int end = int(w.need), from = packetData(h, 6, end);
             if (from >= 0 && from < end) findAudioHeader(h + from, end - from, &audio[code - kAudio0]);
         }
-        const uint32_t rest = w.need == 6 ? length : 0;  // a held packet is behind us whole
-        seek();
-        w.skip = rest;
+        w.need = 0, w.window = 0xFFFFFFFF;
     }
 }
 

@@ -91,6 +91,10 @@ for a in "make $lx/out. $s/ntsc.mpg" "make $lx/ou\"t $s/ntsc.mpg" "analyze $lx/n
   check "$cmd refuses $path, which Wine would change (exit 2)" test $rc -eq 2
   check "the refusal says why" has "$err" "duvad: $path: "
 done
+# A device name that is not a file here reaches the tool, which refuses it at once.
+out=$(cd "$work" && timeout 60 "$duvad" analyze aux.mpg 2>&1)
+check "analyze aux.mpg (no such file) is refused as a device name (exit 1)" test $? -eq 1
+check "the refusal names the device" has "$out" "aux.mpg: a device name (AUX, CON, NUL, PRN"
 check "the refused folders were not made" test ! -e "$lx/out" -a ! -e "$lx/out." -a ! -e "$lx/ou\"t"
 
 # The output: LF line ends, and the characters of names in the terminal's character set (UTF-8),

@@ -59,6 +59,10 @@ TEST(DiscPlan, PictureRuleBreaksNameTheFieldAndTheFix) {
     EXPECT_TRUE(duvad::host::pictureRuleBreaks(f, "a.mpg").empty());
     f.rate = 1, f.bitRate = 1151600;
     EXPECT_TRUE(duvad::host::pictureRuleBreaks(f, "a.mpg").empty());
+    f.bitRate = 1151929;  // the first rate the rules refuse
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "a.mpg").size(), 2u);
+    f.bitRate = 1151928;
+    EXPECT_TRUE(duvad::host::pictureRuleBreaks(f, "a.mpg").empty());
 
     f.rate = 4, f.aspect = 1, f.bitRate = 1150000;
     EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "/tmp/square.mpg"),

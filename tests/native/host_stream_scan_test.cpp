@@ -159,6 +159,16 @@ TEST(StreamScan, FindsAudioBehindSystemHeadersAndAtAPacketsEnd) {
     const StreamScan scan = scanOf(joined({p, p, p}));
     EXPECT_EQ(scan.misaligned, 0u);
     EXPECT_EQ(duvad::host::audioLine(scan), "MPEG-1 Layer II, 48000 Hz, 192 kbit/s, mono; 1 audio stream");
+    // Stream ids as the system layer numbers them: 0xE0-0xEF video, 0xC0-0xDF audio; 0xF0 is
+    // neither.
+    std::vector<uint8_t> other = p;
+    other[at + 3] = 0xF0;
+    EXPECT_EQ(scanOf(other).videoStreams, 0u);
+    EXPECT_EQ(scanOf(other).audioStreams, 0u);
+    other[at + 3] = 0xEF;
+    EXPECT_EQ(scanOf(other).videoStreams, 1u << 15);
+    other[at + 3] = 0xDF;
+    EXPECT_EQ(scanOf(other).audioStreams, 1u << 31);
     // The frame header one byte further on no longer fits the packet: no header in it.
     std::vector<uint8_t> cut = p;
     cut[at + 5] = uint8_t(length - 1);
