@@ -374,7 +374,7 @@ void scanSource(Source& s) {
     ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     vcd::Win32Source file(in.get());
-    if (!in.valid() || GetFileType(in.get()) != FILE_TYPE_DISK || !scanStream(file, s.riffCdxa, &s.scan)) {
+    if (!in.valid() || !scanStream(file, s.riffCdxa, &s.scan)) {
         s.refusal = "cannot be read: " + systemCause(GetLastError(), s.path);
         return;
     }

@@ -62,6 +62,8 @@ check "the picture's fix names Linux paths" has "$out" \
   "fix: make it again within the rules:  ffmpeg -i \"$full_s/square.mpg\" -target ntsc-vcd -aspect 4:3 \"$full_s/square-vcd.mpg\""
 out=$("$duvad" make "$work/new disc" "$s/film.mpg" 2>&1)
 check "the burn line names the Linux folder" has "$out" "burn: cd to that folder (cd \"$(realpath "$work")/new disc\"), then"
+check "make names the Linux folder it writes to" has "$out" "writing the track files and videocd.bin to $(realpath "$work")/new disc"
+check "make says the disc's length before it writes" grep -q "^disc: [0-9]* sectors, 0:" <<<"$out"
 check "the burn line and the folder line show no Windows path" hasnt "$(grep -A1 '^Video CD 2.0' <<<"$out")$(grep burn: <<<"$out")" 'Z:\\'
 
 # Linux names that Wine would change or miss reach the tool through links with plain names in a

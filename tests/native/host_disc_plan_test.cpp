@@ -95,7 +95,12 @@ TEST(DiscPlan, PictureRuleBreaksNameTheFieldAndTheFix) {
         (std::vector<std::string>{
             "aspect 12 (1.0950): the rules need 8 (0.9157) for 352x288",
             "fix: make it again within the rules:  ffmpeg -i \"p.mpg\" -target pal-vcd -aspect 4:3 \"p-vcd.mpg\""}));
-    f.rate = 8, f.aspect = 8;  // 60 Hz at 288 lines: measured against the 625-line row
+    f.height = 240, f.rate = 3;  // 25 Hz at 240 lines: measured against the 625-line row
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "p.mpg").front(), "picture size 352x240: the rules need 352x288");
+    f.rate = 6;
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "p.mpg").back(),
+              "fix: make it again within the rules:  ffmpeg -i \"p.mpg\" -target pal-vcd -aspect 4:3 \"p-vcd.mpg\"");
+    f.height = 288, f.rate = 8, f.aspect = 8;  // 60 Hz at 288 lines: measured against the 625-line row
     EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "p.mpg").front(),
               "rate 8 (60 Hz): the rules need 3 (25 Hz) for 352x288");
     f.result = 0;

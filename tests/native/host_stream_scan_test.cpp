@@ -104,6 +104,14 @@ TEST(StreamScan, RefusesPacksThatAreNotOnePerPiece) {
     StreamScan scan = scanOf(bytes);
     EXPECT_EQ(scan.misaligned, 0u);
     EXPECT_EQ(scan.empty, 1u);
+    // An empty piece before one that begins otherwise: the empty one is no fault, the other is.
+    std::vector<uint8_t> junk = bytes;
+    junk.insert(junk.begin() + 3 * 2324, 2324, 0x47);
+    junk.insert(junk.begin() + 3 * 2324, zero.begin(), zero.end());
+    scan = scanOf(junk);
+    EXPECT_EQ(scan.empty, 2u);
+    EXPECT_EQ(scan.misaligned, 1u);
+    EXPECT_EQ(scan.firstMisaligned, 4 * 2324);
     bytes.erase(bytes.begin() + 5 * 2324 + 1000, bytes.begin() + 5 * 2324 + 1100);
     scan = scanOf(bytes);
     EXPECT_EQ(scan.firstMisaligned, 6 * 2324);
@@ -169,6 +177,11 @@ TEST(StreamScan, FindsAudioBehindSystemHeadersAndAtAPacketsEnd) {
     EXPECT_EQ(scanOf(other).videoStreams, 1u << 15);
     other[at + 3] = 0xDF;
     EXPECT_EQ(scanOf(other).audioStreams, 1u << 31);
+    // A packet header of another form (MPEG-2's 0x8x flags): its data is not looked into.
+    std::vector<uint8_t> mpeg2 = p;
+    mpeg2[at + 6] = 0x81;
+    std::copy(kLayer2At44k224Stereo, kLayer2At44k224Stereo + 4, mpeg2.begin() + at + 7);
+    EXPECT_EQ(duvad::host::audioLine(scanOf(mpeg2)), "no MPEG audio frame header found; 1 audio stream");
     // The frame header one byte further on no longer fits the packet: no header in it.
     std::vector<uint8_t> cut = p;
     cut[at + 5] = uint8_t(length - 1);
