@@ -39,6 +39,7 @@ out=$(cd "$work" && "$duvad" analyze "$s/ntsc.mpg" "with space/a b.mpg" \
   "$WINEPREFIX/drive_c/duvad-test/c.mpg" "$wpal" 2>&1)
 rc=$?
 check "analyze of four sources succeeds" test $rc -eq 0
+check "output lines end in LF alone (ASCII names)" hasnt "$out" $'\r'
 for p in "$s/ntsc.mpg" "$work/with space/a b.mpg" "$WINEPREFIX/drive_c/duvad-test/c.mpg" "$s/pal.mpg"; do
   w=$(winepath -w "$p" 2>/dev/null)
   check "the tool gets $p as $w" has "$out" "$w: 352x2"
