@@ -31,12 +31,36 @@ namespace {
 
 constexpr char kImageName[] = "TRACK01.IMG";  // the first track, 2336-byte sectors
 constexpr char kBinName[] = "videocd.bin", kCueName[] = "videocd.cue", kTocName[] = "videocd.toc";
-constexpr char kDeviceRefusal[] = "cannot be opened: a device, not a file";
+constexpr char kDeviceNameRefusal[] =
+    "a device name (AUX, CON, NUL, PRN, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$, CLOCK$, with any "
+    "extension): Windows opens the device, not a file; rename the file";
+constexpr char kDevicePathRefusal[] = "a device path (\\\\.\\ or \\\\?\\ other than a drive's folder): not a file";
+constexpr char kNotADiskFile[] = "not a file on a disk (a device or a pipe)";
 
 std::string fullPath(const std::string& path) {
     char out[MAX_PATH];
     DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, out, nullptr);
     return n && n < MAX_PATH ? std::string(out, n) : path;
+}
+
+// A path as the user runs commands with it: under scripts/duvad, which sets DUVAD_UNIX_PATHS, the
+// Linux path Wine maps `full` to (wine_get_unix_file_name, looked up: only Wine's kernel32 has
+// it); else `asGiven`. Written in the ANSI code page like all the tool's output.
+std::string shownPath(const std::string& full, const std::string& asGiven) {
+    char flag[8];
+    if (!GetEnvironmentVariableA("DUVAD_UNIX_PATHS", flag, sizeof flag)) return asGiven;
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    static const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    WCHAR wide[2 * MAX_PATH];
+    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, full.c_str(), -1, wide, 2 * MAX_PATH)) return asGiven;
+    char* unixPath = toUnix(wide);  // UTF-8, from the process heap
+    if (!unixPath) return asGiven;
+    char shown[4 * MAX_PATH];
+    const bool converted = MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, wide, 2 * MAX_PATH) &&
+                           WideCharToMultiByte(CP_ACP, 0, wide, -1, shown, sizeof shown, nullptr, nullptr);
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return converted ? shown : asGiven;
 }
 
 std::string baseName(const std::string& path) {
@@ -343,11 +367,12 @@ Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
     // handle after (a FIFO or a character device reached through a drive): reading one waits for
     // a writer, for ever.
     const files::CodePage& cp = files::systemCodePage();
-    if (files::isDeviceName(arg, cp) || files::isDevicePath(s.path.c_str(), cp)) return refuse(kDeviceRefusal);
+    if (files::isDeviceName(arg, cp)) return refuse(kDeviceNameRefusal);
+    if (files::isDevicePath(s.path.c_str(), cp)) return refuse(kDevicePathRefusal);
     ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in.valid()) return refuse("cannot be opened: " + systemCause(GetLastError(), s.path));
-    if (GetFileType(in.get()) != FILE_TYPE_DISK) return refuse(kDeviceRefusal);
+    if (GetFileType(in.get()) != FILE_TYPE_DISK) return refuse(kNotADiskFile);
     uint8_t head[4 * vcd::kForm2DataBytes];  // room for a header or an empty sector in front of the packs
     DWORD got = 0;
     if (!ReadFile(in.get(), head, sizeof head, &got, nullptr) || SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN))
@@ -360,7 +385,7 @@ Source examine(decltype(&::AnalyzeMpeg) analyzeMpeg, const char* arg) {
         const int64_t first = firstPackAt(head, got);
         if (first <= 0) return refuse(refused);
         return refuse(refused + ": its first pack header is at byte " + std::to_string(first) +
-                      ", not 0; remux it:  " + remuxCommand(s.facts.rate, s.arg));
+                      ", not 0; remux it:  " + remuxCommand(s.facts.rate, shownPath(s.path, s.arg)));
     }
     if (s.facts.result < 0) return refuse(factsLine(s.facts));
     if (s.facts.result == 0) return refuse("no MPEG-1 video in it");
@@ -373,7 +398,7 @@ void scanSource(Source& s) {
     ScopedFile in(CreateFileA(s.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (in.valid() && GetFileType(in.get()) != FILE_TYPE_DISK) {  // replaced since examine looked
-        s.refusal = kDeviceRefusal;
+        s.refusal = kNotADiskFile;
         return;
     }
     vcd::Win32Source file(in.get());
@@ -382,15 +407,18 @@ void scanSource(Source& s) {
         return;
     }
     s.scanned = true;
-    s.refusal = alignmentRefusal(s.scan, s.facts.rate, s.arg);
+    s.refusal = alignmentRefusal(s.scan, s.facts.rate, shownPath(s.path, s.arg));
 }
 
 // The lines under a source's facts: its audio, what a player may mind, what the conversion drops.
 std::string sourceNotes(const Source& s) {
     std::string notes;
     if (s.scanned) notes += "  audio: " + audioLine(s.scan) + "\n";
-    if (s.analyzed && s.facts.result == 1 && s.facts.compliant != 1)
+    if (s.analyzed && s.facts.result == 1 && s.facts.compliant != 1) {
         notes += "  warning: the picture is not within the Video CD rules; players may refuse it\n";
+        for (const std::string& line : pictureRuleBreaks(s.facts, shownPath(s.path, s.arg)))
+            notes += "    " + line + "\n";
+    }
     if (s.scanned) {
         for (const std::string& w : audioWarnings(s.scan)) notes += "  warning: " + w + "\n";
         if (s.scan.droppedBytes)
@@ -406,11 +434,19 @@ std::string layoutRefusal(const DiscLayout& plan, const std::vector<Source>& sou
         return "too many files (" + std::to_string(plan.trackSectors.size()) + "): a Video CD holds at most 32 tracks";
     // A track under four seconds is padded for the burner; one followed by another track can
     // only be padded out of the gap before that track (the image's addresses stay as they are).
-    if (const size_t k = plan.unpaddableTrack())
+    if (const size_t k = plan.unpaddableTrack()) {
+        // Only the last track may be that short: with two such, no order helps.
+        const uint32_t least = kShortestTrackSectors - vcd::kGapSectors;
+        size_t tooShort = 0;
+        for (uint32_t n : plan.trackSectors) tooShort += n < least;
         return sources[k - 1].arg + ": too short to be followed by another track (" +
-               std::to_string(plan.trackSectors[k - 1]) + " sectors; a track file needs " +
-               std::to_string(kShortestTrackSectors - vcd::kGapSectors) +
-               " to be padded to four seconds within the gap); put it last";
+               std::to_string(plan.trackSectors[k - 1]) + " sectors; a track file needs " + std::to_string(least) +
+               " to be padded to four seconds within the gap); " +
+               (tooShort == 1 ? "put it last"
+                              : std::to_string(tooShort) +
+                                    " files are that short and only the last track may be: join them into longer "
+                                    "streams, or make a disc of each");
+    }
     if (plan.trackStart(sources.size() + 1) > kDisc80)
         return "the tracks do not fit an 80-minute disc: they need " +
                std::to_string(plan.trackStart(sources.size() + 1)) + " sectors of its " + std::to_string(kDisc80);
@@ -487,8 +523,7 @@ bool planDisc(int argc, char** argv, Disc& disc) {
         if (!s.refusal.empty()) return fail(s.arg + ": " + s.refusal), false;
         std::printf("%-24s %s\n%s", baseName(s.path).c_str(), factsLine(s.facts).c_str(), sourceNotes(s).c_str());
     }
-    std::printf("%s", paddingNotes(disc.plan, disc.sources).c_str());
-    std::printf("disc: %s\n", capacityLine(disc.plan).c_str());
+    std::printf("disc: %s\n", capacityLine(disc.plan).c_str());  // the padding notes come with the track table
     return true;
 }
 
@@ -545,7 +580,7 @@ bool convertTracks(Disc& disc, TrackFollower& follower, TrackFollower::Outcome& 
         sourceList += disc.sources[k].path + "\r\n";
         targetList += disc.targets[k] + "\r\n";
     }
-    std::printf("writing the track files and %s to %s\n", kBinName, disc.outDir.c_str());
+    std::printf("writing the track files and %s to %s\n", kBinName, shownPath(disc.outDir, disc.outDir).c_str());
     Progress progress;
     progress.targets = disc.targets;
     for (const Source& s : disc.sources) progress.expected.push_back(uint32_t(s.facts.sectors));
@@ -630,9 +665,11 @@ void report(const Disc& disc) {
     std::printf("%s", paddingNotes(disc.layout, disc.sources).c_str());
     std::printf("Video CD 2.0, %u track%s, %s\n", unsigned(tracks), tracks == 1 ? "" : "s",
                 capacityLine(disc.layout).c_str());
-    std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s or %s\n", outDir.c_str(), kBinName, kCueName,
+    const std::string folder = shownPath(outDir, outDir);
+    std::printf("  %s  the disc: %s (raw 2352-byte sectors) with %s or %s\n", folder.c_str(), kBinName, kCueName,
                 kTocName);
-    std::printf("burn: cd to that folder, then  cdrdao write --device /dev/sr0 %s  (or %s)\n", kCueName, kTocName);
+    std::printf("burn: cd to that folder (cd \"%s\"), then  cdrdao write --device /dev/sr0 %s  (or %s)\n",
+                folder.c_str(), kCueName, kTocName);
     std::printf("play: the burnt disc in a Video CD player; before burning, ffplay AVSEQ01.DAT (a track file)\n");
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "host/core/stream_scan.h"
 #include "vcd/core/mpeg.h"
 
 namespace duvad::host {
@@ -55,6 +56,42 @@ std::string factsLine(const StreamFacts& f) {
                   int(f.width), int(f.height), int(f.aspect), aspectText(f.aspect), int(f.rate), rateText(f.rate),
                   bitRate.c_str(), clockText(f.seconds).c_str(), int(f.sectors), f.compliant == 1 ? "met" : "not met");
     return s;
+}
+
+std::vector<std::string> pictureRuleBreaks(const StreamFacts& f, const std::string& name) {
+    if (f.result != 1) return {};
+    const auto& rows = vcd::kVideoCdPictures;  // 525 lines at 29.97 Hz, at 23.976 Hz; 625 lines at 25 Hz
+    const bool film = f.rate == 1 || f.rate == 2;
+    const bool pal = f.rate == 3 || f.rate == 6 || (!film && f.rate != 4 && f.height == 288);
+    const vcd::VideoCdPicture& row = pal ? rows[2] : film ? rows[1] : rows[0];
+    const std::string size = std::to_string(row.width) + "x" + std::to_string(row.height);
+    std::vector<std::string> breaks;
+    if (f.width != row.width || f.height != row.height)
+        breaks.push_back("picture size " + std::to_string(f.width) + "x" + std::to_string(f.height) +
+                         ": the rules need " + size);
+    if (f.aspect != row.aspectCode)
+        breaks.push_back("aspect " + std::to_string(f.aspect) + " (" + aspectText(f.aspect) + "): the rules need " +
+                         std::to_string(row.aspectCode) + " (" + aspectText(row.aspectCode) + ") for " + size);
+    if (f.rate != row.rateCode) {
+        std::string need = std::to_string(row.rateCode) + " (" + rateText(row.rateCode) + ")";
+        if (!pal)
+            need = std::to_string(rows[0].rateCode) + " (" + rateText(rows[0].rateCode) + ") or " +
+                   std::to_string(rows[1].rateCode) + " (" + rateText(rows[1].rateCode) + ")";
+        breaks.push_back("rate " + std::to_string(f.rate) + " (" + rateText(f.rate) + "): the rules need " + need +
+                         " for " + size);
+    }
+    if (f.bitRate >= vcd::kMaxVcdBitRate) {
+        const std::string value = f.bitRate == kVariableBitRate ? std::string("variable (the field all ones)")
+                                                                : std::to_string(f.bitRate) + " bit/s";
+        breaks.push_back("bit rate " + value + ": the rules need a constant rate below " +
+                         std::to_string(vcd::kMaxVcdBitRate) + " bit/s (ffmpeg's Video CD targets write 1150000)");
+    }
+    if (breaks.empty()) return breaks;
+    const char* target = pal ? "pal-vcd" : film ? "film-vcd" : "ntsc-vcd";
+    // Without -aspect, ffmpeg's Video CD targets write aspect code 1 (square pels).
+    breaks.push_back(std::string("fix: make it again within the rules:  ffmpeg -i \"") + name + "\" -target " + target +
+                     " -aspect 4:3 \"" + vcdOutputName(name) + "\"");
+    return breaks;
 }
 
 std::string capacityLine(const DiscLayout& layout) {

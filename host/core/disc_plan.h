@@ -33,6 +33,12 @@ static_assert(kVariableBitRate == 104857200);
 // meets the Video CD rules (the DLL's verdict: picture size, aspect, rate and bit rate only).
 std::string factsLine(const StreamFacts& f);
 
+// Where a picture misses the Video CD picture rules: one line per field that does (its value and
+// what the rules need for a picture of that kind: 525 lines at 29.97 or 23.976 Hz, or 625 lines at
+// 25 Hz, chosen by its rate, else by its height), then the ffmpeg command that makes a stream
+// within them from `name`. Empty when the facts meet the rules or hold no picture.
+std::vector<std::string> pictureRuleBreaks(const StreamFacts& f, const std::string& name);
+
 // Program-area capacity of a recordable disc, in sectors (its lead-out address less 00:02:00).
 constexpr uint32_t kDisc74 = 74 * vcd::kSectorsPerMinute - vcd::kGapSectors;
 constexpr uint32_t kDisc80 = 80 * vcd::kSectorsPerMinute - vcd::kGapSectors;

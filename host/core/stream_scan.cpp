@@ -1,5 +1,6 @@
 #include "host/core/stream_scan.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "vcd/core/mpeg.h"
@@ -8,11 +9,8 @@ namespace duvad::host {
 namespace {
 
 constexpr int kPiece = vcd::kPackBytes;  // 2324
-constexpr int kPackHeaderBytes = 12;     // an MPEG-1 pack header
-constexpr uint8_t kEndCode = 0xB9, kSystemHeader = 0xBB;
+constexpr uint8_t kPackStart = 0xBA;
 constexpr uint8_t kAudio0 = 0xC0, kVideo0 = 0xE0;
-
-bool startCode(const uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 1; }
 
 // The first audio frame header in a packet's payload p[0..size).
 bool findAudioHeader(const uint8_t* p, int size, AudioFormat* format) {
@@ -60,32 +58,61 @@ bool readAudioHeader(const uint8_t* p, AudioFormat* format) {
 
 void StreamScan::piece(const uint8_t* p, int64_t offset) {
     ++pieces;
-    if (!vcd::isPackHeader(p)) {
-        bool zero = true;
-        for (int i = 0; i < kPiece && zero; ++i) zero = p[i] == 0;
-        if (zero) {
-            ++empty;
-        } else if (!misaligned++) {
-            firstMisaligned = offset;
-        }
+    walkBytes(p, kPiece);
+    if (vcd::isPackHeader(p)) {
+        ++packs;
         return;
     }
-    ++packs;
-    // The packets of the pack: the system header, audio and video, padding; each says its length.
-    for (int at = kPackHeaderBytes; at + 6 <= kPiece && startCode(p + at);) {
-        const uint8_t id = p[at + 3];
-        if (id == kEndCode || id < kSystemHeader) break;
-        const int data = at + 6, end = data + (p[at + 4] << 8 | p[at + 5]);
-        const int stop = end < kPiece ? end : kPiece;
-        if (id >= kAudio0 && id < kAudio0 + 32) {
-            const int n = id - kAudio0;
-            audioStreams |= 1u << n;
-            const int from = audio[n].version ? -1 : packetData(p, data, stop);
-            if (from >= 0 && from < stop) findAudioHeader(p + from, stop - from, &audio[n]);
-        } else if (id >= kVideo0 && id < kVideo0 + 16) {
-            videoStreams |= 1u << (id - kVideo0);
+    bool zero = true;
+    for (int i = 0; i < kPiece && zero; ++i) zero = p[i] == 0;
+    if (zero) {
+        ++empty;
+    } else if (!misaligned++) {
+        firstMisaligned = offset;
+    }
+}
+
+void StreamScan::walkBytes(const uint8_t* p, size_t n) {
+    PacketWalk& w = walk;
+    while (n) {
+        if (w.skip) {
+            const size_t k = std::min<size_t>(n, w.skip);
+            w.skip -= uint32_t(k), p += k, n -= k;
+            continue;
         }
-        at = end;
+        if (!w.need) {
+            // The start of a packet, 00 00 01 and a code above the pack header's (0xBA): the system
+            // header, the streams, padding. Pack headers are read through: their marker bits
+            // keep 00 00 01 out of them.
+            w.window = w.window << 8 | *p++, --n;
+            const uint8_t code = uint8_t(w.window);
+            if (w.window >> 8 != 1 || code <= kPackStart) continue;
+            w.held = {0, 0, 1, code};
+            w.need = 6;  // up to the packet's length
+            continue;
+        }
+        const size_t k = std::min(n, w.need - w.held.size());
+        w.held.insert(w.held.end(), p, p + k);
+        p += k, n -= k;
+        if (w.held.size() < w.need) continue;
+        const uint8_t* h = w.held.data();
+        const uint8_t code = h[3];
+        const uint32_t length = uint32_t(h[4] << 8 | h[5]);
+        const bool audioPacket = code >= kAudio0 && code < kAudio0 + 32;
+        if (w.need == 6) {
+            if (audioPacket) audioStreams |= 1u << (code - kAudio0);
+            if (code >= kVideo0 && code < kVideo0 + 16) videoStreams |= 1u << (code - kVideo0);
+            // An audio stream's packet is held whole until its first frame header is found.
+            if (audioPacket && !audio[code - kAudio0].version && length) {
+                w.need = 6 + length;
+                continue;
+            }
+            w.skip = length;
+        } else {
+            const int end = int(w.need), from = packetData(h, 6, end);
+            if (from >= 0 && from < end) findAudioHeader(h + from, end - from, &audio[code - kAudio0]);
+        }
+        w.need = 0, w.window = 0xFFFFFFFF;
     }
 }
 
@@ -123,12 +150,15 @@ bool scanStream(vcd::RandomAccessSource& file, bool riffCdxa, StreamScan* scan) 
     return true;
 }
 
-std::string remuxCommand(int32_t rateCode, const std::string& name) {
-    const char* target = rateCode == 3 ? "pal-vcd" : rateCode == 1 ? "film-vcd" : "ntsc-vcd";
+std::string vcdOutputName(const std::string& name) {
     const size_t dot = name.find_last_of('.'), folder = name.find_last_of("\\/:");
     const bool extension = dot != std::string::npos && (folder == std::string::npos || dot > folder);
-    return "ffmpeg -f mpeg -i \"" + name + "\" -c copy -target " + target + " \"" +
-           name.substr(0, extension ? dot : name.size()) + "-vcd.mpg\"";
+    return name.substr(0, extension ? dot : name.size()) + "-vcd.mpg";
+}
+
+std::string remuxCommand(int32_t rateCode, const std::string& name) {
+    const char* target = rateCode == 3 ? "pal-vcd" : rateCode == 1 ? "film-vcd" : "ntsc-vcd";
+    return "ffmpeg -f mpeg -i \"" + name + "\" -c copy -target " + target + " \"" + vcdOutputName(name) + "\"";
 }
 
 int64_t firstPackAt(const uint8_t* head, size_t size) {

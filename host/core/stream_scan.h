@@ -1,6 +1,7 @@
 // One read of a whole source, piece by piece as the track conversion cuts it: whether every
 // 2324-byte piece (a Form 2 sector's payload) holds one pack, how many bytes the conversion drops
-// at the end, and what audio the packs carry (ISO/IEC 11172-1 packets, ISO/IEC 11172-3 frames).
+// at the end, and what audio the packs carry (ISO/IEC 11172-1 packets, ISO/IEC 11172-3 frames),
+// whatever size the packs are.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -38,6 +39,17 @@ struct StreamScan {
     void piece(const uint8_t* p, int64_t offset);
     int audioStreamCount() const;
     int firstAudioStream() const;  // the lowest numbered, the one a player plays; -1 when none
+
+    // The packets, followed by their lengths across the pieces as one run of bytes, so that packs
+    // of any size (ffmpeg's -packetsize 2048) show their streams: a header is gathered in `held`
+    // (an audio packet whole while its stream's format is unknown), the rest of a packet skipped.
+    struct PacketWalk {
+        uint32_t window = 0xFFFFFFFF;  // the last four bytes looked at for a start code
+        size_t need = 0;               // bytes `held` must reach; 0: looking for a start code
+        uint32_t skip = 0;             // bytes still to pass over
+        std::vector<uint8_t> held;
+    } walk;
+    void walkBytes(const uint8_t* p, size_t n);
 };
 
 // Scans the whole file: a RIFF CDXA file (`riffCdxa`) as the payloads of its raw sectors behind the
@@ -49,6 +61,9 @@ bool scanStream(vcd::RandomAccessSource& file, bool riffCdxa, StreamScan* scan);
 // per 2324 bytes beside it, NAME-vcd.mpg: -target pal-vcd for the picture rate code 3 (25 Hz),
 // film-vcd for 1 (23.976 Hz), else ntsc-vcd. "-f mpeg" makes ffmpeg look for packs past a header.
 std::string remuxCommand(int32_t rateCode, const std::string& name);
+
+// Where a remade `name` goes: beside it, its extension replaced by "-vcd.mpg".
+std::string vcdOutputName(const std::string& name);
 
 // Where the first MPEG-1 pack header in head[0..size) begins; -1 when there is none.
 int64_t firstPackAt(const uint8_t* head, size_t size);

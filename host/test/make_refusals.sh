@@ -19,7 +19,8 @@ refuses() {
   local out=$work/refused
   rm -rf "$out"
   local err rc
-  err=$(wine "$bin/duvad.exe" make "$(win "$out")" "$@" 2>&1 >/dev/null); rc=$?
+  # Bounded: a device's read may never return.
+  err=$(timeout 120 wine "$bin/duvad.exe" make "$(win "$out")" "$@" 2>&1 >/dev/null); rc=$?
   local lines=$(printf '%s\n' "$err" | grep -c .)
   if [ $rc -ne 0 ] && [ "$lines" = 1 ] && grep -qF -- "$want" <<<"$err" && [ ! -e "$out" ]; then
     echo "ok    $what: $err"
@@ -38,6 +39,46 @@ refuses "video elementary stream" "not an MPEG-1 system stream" "$(win "$s/seque
 head -c $((2324 * 5)) "$s/ntsc.mpg" > "$work/five.mpg"
 refuses "short source before another" "too short to be followed by another track (90 sectors; a track file needs 150" \
   "$(win "$work/five.mpg")" "$(win "$s/ntsc.mpg")"
+# Two such sources: no order helps (only the last track may be that short), so no "put it last".
+err=$(wine "$bin/duvad.exe" make "$(win "$work/refused")" "$(win "$work/five.mpg")" "$(win "$s/ntsc.mpg")" \
+  "$(win "$work/five.mpg")" 2>&1 >/dev/null)
+if [ $? -ne 0 ] && grep -qF "2 files are that short and only the last track may be" <<<"$err" && ! grep -q "put it last" <<<"$err"; then
+  echo "ok    two short sources: $err"
+else
+  echo "FAIL  two short sources: $err"; failures=$((failures + 1))
+fi
+# One short source and one of exactly 150 sectors (65 packs), which can be followed: put it last.
+head -c $((2324 * 65)) "$s/ntsc.mpg" > "$work/p65.mpg"
+refuses "one short source and one of 150 sectors" "five.mpg: too short to be followed by another track (90 sectors; a track file needs 150 to be padded to four seconds within the gap); put it last" \
+  "$(win "$work/five.mpg")" "$(win "$s/ntsc.mpg")" "$(win "$work/p65.mpg")"
+# Device names: Windows opens the device in any folder (AUX: a serial port whose read never returns;
+# NUL: read as empty), so they are refused before anything is opened, at once; a link to a Linux
+# device is refused once opened, as not a file on a disk.
+dev=$(for f in aux.mpg NUL.mpg "Com1 .dat" lpt9 'conout$.x' 'clock$..'; do printf '%s\n' "$(win "$work")\\$f"; done)
+mapfile -t devices <<<"$dev"
+an=$(timeout 60 wine "$bin/duvad.exe" analyze "${devices[@]}" 2>&1); rc=$?
+if [ $rc -eq 1 ] && [ "$(grep -c ": a device name (AUX, CON, NUL, PRN, COM1 to COM9" <<<"$an")" = 6 ]; then
+  echo "ok    analyze refuses device names at once"
+else
+  echo "FAIL  analyze of device names (exit $rc): $an"; failures=$((failures + 1))
+fi
+refuses "a device name" "aux.mpg: a device name" "$(win "$work")\aux.mpg"
+ln -sfn /dev/zero "$work/zero.mpg"
+refuses "a link to a device" "zero.mpg: not a file on a disk (a device or a pipe)" "$(win "$work/zero.mpg")"
+rm -f "$work/zero.mpg"
+# A full path of 256 characters is one too many for the DLL's 256-byte name areas: refused by its
+# length; one of 255 is taken.
+base=$(win "$work")\\
+for n in 255 256; do
+  name=$(printf 'n%.0s' $(seq $((n - ${#base} - 4)))).mpg
+  cp "$s/ntsc.mpg" "$work/$name"
+  an=$(wine "$bin/duvad.exe" analyze "$base$name" 2>&1)
+  want=$([ $n = 255 ] && echo "make: takes it as track 2" || echo "$base$name: name too long (255 characters at most)")
+  if [ ${#base} -lt 200 ] && [ $((${#base} + ${#name})) = $n ] && grep -qF -- "$want" <<<"$an"; then echo "ok    a path of $n characters"
+  else echo "FAIL  a path of $n characters: $an"; failures=$((failures + 1)); fi
+  [ $n = 256 ] && refuses "a path of 256 characters" "name too long (255 characters at most)" "$base$name"
+  rm -f "$work/$name"
+done
 one=$(win "$s/ntsc.mpg"); many=(); for i in $(seq 33); do many+=("$one"); done
 refuses "33 files" "too many files (33)" "${many[@]}"
 # 360000 sectors of stream (sparse past its real packs): longer than an 80-minute disc.
@@ -165,6 +206,37 @@ if [ $rc -ne 0 ] && grep -qF "make: refuses it: its packs are not one per 2324 b
 else
   echo "FAIL  analyze: packs of 2048 bytes (exit $rc): $an"; failures=$((failures + 1))
 fi
+# Their audio is found all the same, as ffprobe finds it (ffmpeg -f vcd -packetsize 2048 too).
+ffmpeg -nostdin -v error -y -i "$work/p2048.mpg" -c copy -f vcd -packetsize 2048 "$work/fvcd.mpg"
+for f in p2048 fvcd; do
+  probe=$(ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,bit_rate,channels -of csv=p=0 "$work/$f.mpg")
+  an=$(wine "$bin/duvad.exe" analyze "$(win "$work/$f.mpg")" 2>&1)
+  if [ "$probe" = "mp2,44100,2,224000" ] && grep -qF "audio: MPEG-1 Layer II, 44100 Hz, 224 kbit/s, stereo; 1 audio stream" <<<"$an" \
+     && ! grep -q "no audio" <<<"$an"; then
+    echo "ok    analyze: the audio of $f.mpg as ffprobe finds it ($probe)"
+  else
+    echo "FAIL  analyze: the audio of $f.mpg (ffprobe: $probe): $an"; failures=$((failures + 1))
+  fi
+done
+# The picture outside the rules: which field, its value, what the rules need, and a command that
+# makes a stream within them (run here: its stream meets them).
+an=$(wine "$bin/duvad.exe" analyze "$(win "$s/square.mpg")" "$(win "$s/rate2880.mpg")" "$(win "$s/wide.mpg")" 2>&1)
+fix=$(sed -n 's/^    fix: make it again within the rules:  //p' <<<"$an" | head -1 | tr -d '\r')
+if grep -qF "    aspect 1 (1.0000): the rules need 12 (1.0950) for 352x240" <<<"$an" \
+   && grep -qF "    bit rate 1152000 bit/s: the rules need a constant rate below 1151929 bit/s" <<<"$an" \
+   && grep -qF "    picture size 360x240: the rules need 352x240" <<<"$an" \
+   && [ "$fix" = "ffmpeg -i \"$(win "$s/square.mpg")\" -target ntsc-vcd -aspect 4:3 \"$(win "$s/square")-vcd.mpg\"" ]; then
+  echo "ok    analyze: what breaks the picture rules, and the fix"
+else
+  echo "FAIL  analyze: the picture rules' breaks: $an"; failures=$((failures + 1))
+fi
+ffmpeg -nostdin -v error -y -i "$s/square.mpg" -target ntsc-vcd -aspect 4:3 "$work/square-vcd.mpg"
+an=$(wine "$bin/duvad.exe" analyze "$(win "$work/square-vcd.mpg")" 2>&1)
+if grep -q "square-vcd.mpg: 352x240  aspect 12 .*Video CD picture rules: met" <<<"$an" && ! grep -q "not within the Video CD rules" <<<"$an"; then
+  echo "ok    the fix's stream meets the picture rules"
+else
+  echo "FAIL  the fix's stream: $an"; failures=$((failures + 1))
+fi
 ffmpeg -nostdin -v error -y -f mpeg -i "$work/p2048.mpg" -c copy -target ntsc-vcd "$work/p2048-vcd.mpg"
 an=$(wine "$bin/duvad.exe" analyze "$(win "$work/p2048-vcd.mpg")" 2>&1)
 if [ $? -eq 0 ] && grep -qF "make: takes it as track 2" <<<"$an"; then echo "ok    the remedy's stream is taken"
@@ -177,13 +249,13 @@ rm -f "$work/fifo.mpg" && mkfifo "$work/fifo.mpg"
 for name in "nul.mpg" 'Z:\dev\zero' "$(win "$work/fifo.mpg")"; do
   an=$(cd "$work" && timeout 60 wine "$bin/duvad.exe" analyze "$name" 2>&1)
   rc=$?
-  if [ $rc -ne 0 ] && [ $rc -ne 124 ] && grep -qF "cannot be opened: a device, not a file" <<<"$an"; then
+  if [ $rc -ne 0 ] && [ $rc -ne 124 ] && grep -qE "a device name \(AUX|not a file on a disk \(a device or a pipe\)" <<<"$an"; then
     echo "ok    analyze $name: refused as a device"
   else
     echo "FAIL  analyze $name (exit $rc): $an"; failures=$((failures + 1))
   fi
 done
-refuses "a FIFO as a source" "cannot be opened: a device, not a file" "$(win "$work/fifo.mpg")"
+refuses "a FIFO as a source" "not a file on a disk (a device or a pipe)" "$(win "$work/fifo.mpg")"
 rm -f "$work/fifo.mpg"
 
 # The tool loads DuVad.dll only from its own folder: a DuVad.dll in the current folder is not

@@ -232,15 +232,18 @@ short_disc() { # short_disc NAME SOURCE...
   rm -rf "$dir"
   local log; log=$(wine "$bin/duvad.exe" make "$(win "$dir")" $(for f in "$@"; do win "$f"; done) 2>&1)
   check "$name: make succeeds" test $? -eq 0 || { echo "$log" | sed 's/^/  | /'; return; }
-  local starts=() lengths=() start=450 k=1 pad=0 f
+  local starts=() lengths=() start=450 k=1 pad=0 f padded=0
   for f in "$@"; do
     local n=$(( $(stat -c %s "$dir/AVSEQ0$k.DAT") / 2336 ))
     starts+=($start) lengths+=($n)
     pad=$(( n < 300 ? 300 - n : 0 ))
+    padded=$((padded + (pad > 0)))
     [ $pad -gt 0 ] && check "$name: says track $((k + 1)) is padded with $pad sectors" \
       has "$log" "note: track $((k + 1)) ($(basename "$f"), $n sectors) is under four seconds: padded with $pad empty sectors"
     start=$((start + n + 150)) k=$((k + 1))
   done
+  check "$name: one padding note per padded track ($padded)" \
+    test "$(grep -c "is under four seconds: padded with" <<<"$log")" -eq $padded
   check "$name: raw image ends with the last track's padding" \
     test $(stat -c %s "$dir/videocd.bin") -eq $(( (start - 150 + pad) * 2352 ))
   check "$name: cdrdao read-test accepts videocd.cue" burnable "$dir" videocd.cue

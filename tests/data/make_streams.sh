@@ -21,9 +21,18 @@
 #   disc.cdxa      ntsc.mpg's track file as copied off a Video CD that vcdimager made of it, a RIFF
 #                  CDXA file: 30 empty sectors, the stream, 45 empty sectors (make_disc_cdxa.sh;
 #                  made apart from the rest, so that a folder made before it gets it too)
+#   p2048.mpg      -target ntsc-vcd -aspect 4:3 -packetsize 2048: packs of 2048 bytes, not one
+#                  per 2324 (made apart as well)
 set -eu
 out=$1
-disc() { [ -f "$out/disc.cdxa" ] || sh "$(dirname "$0")/make_disc_cdxa.sh" "$out/ntsc.mpg" "$out/disc.cdxa"; }
+disc() {
+  [ -f "$out/disc.cdxa" ] || sh "$(dirname "$0")/make_disc_cdxa.sh" "$out/ntsc.mpg" "$out/disc.cdxa"
+  [ -f "$out/p2048.mpg" ] || {
+    ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=352x240:rate=30000/1001 \
+      -f lavfi -i sine=frequency=440:sample_rate=44100 -t 2 -target ntsc-vcd -aspect 4:3 -packetsize 2048 \
+      "$out/p2048.tmp.$$.mpg" && mv -f "$out/p2048.tmp.$$.mpg" "$out/p2048.mpg"
+  }
+}
 [ -f "$out/ntsc.mpg" ] && { disc; exit 0; }
 mkdir -p "$(dirname "$out")"
 tmp=$(mktemp -d "$out.tmp.XXXXXX")

@@ -50,6 +50,63 @@ TEST(DiscPlan, FactsReadAsAUserWouldSayThem) {
     EXPECT_EQ(duvad::host::factsLine(f), "cannot be opened");
 }
 
+// What fails the Video CD picture rules, field by field, and the command that makes the stream
+// again within them: ffmpeg's -target ntsc-vcd without -aspect (aspect code 1), mpeg2enc -f 1
+// (1152000 bit/s), a picture 360 wide, a PAL picture with the NTSC aspect, 30 Hz.
+TEST(DiscPlan, PictureRuleBreaksNameTheFieldAndTheFix) {
+    duvad::host::StreamFacts f;
+    f.result = 1, f.compliant = 1, f.width = 352, f.height = 240, f.aspect = 12, f.rate = 4, f.bitRate = 1150000;
+    EXPECT_TRUE(duvad::host::pictureRuleBreaks(f, "a.mpg").empty());
+    f.rate = 1, f.bitRate = 1151600;
+    EXPECT_TRUE(duvad::host::pictureRuleBreaks(f, "a.mpg").empty());
+    f.bitRate = 1151929;  // the first rate the rules refuse
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "a.mpg").size(), 2u);
+    f.bitRate = 1151928;
+    EXPECT_TRUE(duvad::host::pictureRuleBreaks(f, "a.mpg").empty());
+
+    f.rate = 4, f.aspect = 1, f.bitRate = 1150000;
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "/tmp/square.mpg"),
+              (std::vector<std::string>{
+                  "aspect 1 (1.0000): the rules need 12 (1.0950) for 352x240",
+                  "fix: make it again within the rules:  ffmpeg -i \"/tmp/square.mpg\" -target ntsc-vcd -aspect 4:3 "
+                  "\"/tmp/square-vcd.mpg\""}));
+    f.aspect = 12, f.bitRate = 1152000;
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "C:\\m.v\\enc").front(),
+              "bit rate 1152000 bit/s: the rules need a constant rate below 1151929 bit/s (ffmpeg's Video CD targets "
+              "write 1150000)");
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "C:\\m.v\\enc").back(),
+              "fix: make it again within the rules:  ffmpeg -i \"C:\\m.v\\enc\" -target ntsc-vcd -aspect 4:3 "
+              "\"C:\\m.v\\enc-vcd.mpg\"");
+    f.bitRate = duvad::host::kVariableBitRate, f.rate = 1;
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "f.mpg"),
+              (std::vector<std::string>{"bit rate variable (the field all ones): the rules need a constant rate below "
+                                        "1151929 bit/s (ffmpeg's Video CD targets write 1150000)",
+                                        "fix: make it again within the rules:  ffmpeg -i \"f.mpg\" -target film-vcd "
+                                        "-aspect 4:3 \"f-vcd.mpg\""}));
+
+    f.bitRate = 1150000, f.rate = 4, f.width = 360;
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "w.mpg").front(), "picture size 360x240: the rules need 352x240");
+    f.width = 352, f.rate = 5;
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "w.mpg").front(),
+              "rate 5 (30 Hz): the rules need 4 (29.97 Hz) or 1 (23.976 Hz) for 352x240");
+    f.height = 288, f.rate = 3;
+    EXPECT_EQ(
+        duvad::host::pictureRuleBreaks(f, "p.mpg"),
+        (std::vector<std::string>{
+            "aspect 12 (1.0950): the rules need 8 (0.9157) for 352x288",
+            "fix: make it again within the rules:  ffmpeg -i \"p.mpg\" -target pal-vcd -aspect 4:3 \"p-vcd.mpg\""}));
+    f.height = 240, f.rate = 3;  // 25 Hz at 240 lines: measured against the 625-line row
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "p.mpg").front(), "picture size 352x240: the rules need 352x288");
+    f.rate = 6;
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "p.mpg").back(),
+              "fix: make it again within the rules:  ffmpeg -i \"p.mpg\" -target pal-vcd -aspect 4:3 \"p-vcd.mpg\"");
+    f.height = 288, f.rate = 8, f.aspect = 8;  // 60 Hz at 288 lines: measured against the 625-line row
+    EXPECT_EQ(duvad::host::pictureRuleBreaks(f, "p.mpg").front(),
+              "rate 8 (60 Hz): the rules need 3 (25 Hz) for 352x288");
+    f.result = 0;
+    EXPECT_TRUE(duvad::host::pictureRuleBreaks(f, "p.mpg").empty());
+}
+
 TEST(DiscPlan, CapacityAgainstSeventyFourAndEightyMinuteDiscs) {
     // 300 + 150 + 1000 + 150 = 1600 sectors up to the end sector: 1750 / 75 = 23 s of disc.
     EXPECT_EQ(duvad::host::capacityLine({300, {1000}}),

@@ -104,6 +104,14 @@ TEST(StreamScan, RefusesPacksThatAreNotOnePerPiece) {
     StreamScan scan = scanOf(bytes);
     EXPECT_EQ(scan.misaligned, 0u);
     EXPECT_EQ(scan.empty, 1u);
+    // An empty piece before one that begins otherwise: the empty one is no fault, the other is.
+    std::vector<uint8_t> junk = bytes;
+    junk.insert(junk.begin() + 3 * 2324, 2324, 0x47);
+    junk.insert(junk.begin() + 3 * 2324, zero.begin(), zero.end());
+    scan = scanOf(junk);
+    EXPECT_EQ(scan.empty, 2u);
+    EXPECT_EQ(scan.misaligned, 1u);
+    EXPECT_EQ(scan.firstMisaligned, 4 * 2324);
     bytes.erase(bytes.begin() + 5 * 2324 + 1000, bytes.begin() + 5 * 2324 + 1100);
     scan = scanOf(bytes);
     EXPECT_EQ(scan.firstMisaligned, 6 * 2324);
@@ -132,6 +140,64 @@ TEST(StreamScan, FindsTheFirstPackBehindLeadingBytes) {
     EXPECT_EQ(duvad::host::firstPackAt(bytes.data(), 2324), -1);
     EXPECT_EQ(duvad::host::remuxCommand(4, "a/b.c/clip"),
               "ffmpeg -f mpeg -i \"a/b.c/clip\" -c copy -target ntsc-vcd \"a/b.c/clip-vcd.mpg\"");
+}
+
+// ffmpeg's -packetsize 2048: its packs are refused for the track, but the audio is found in
+// them all the same (what ffprobe reports: MPEG-1 Layer II, 44100 Hz, 224 kbit/s, stereo).
+TEST(StreamScan, FindsTheAudioInPacksOfAnySize) {
+    const StreamScan scan = scanOf(t::stream("p2048.mpg"));
+    EXPECT_GT(scan.misaligned, 0u);
+    EXPECT_EQ(duvad::host::audioLine(scan), "MPEG-1 Layer II, 44100 Hz, 224 kbit/s, stereo; 1 audio stream");
+    EXPECT_EQ(scan.videoStreams, 1u);
+    EXPECT_TRUE(duvad::host::audioWarnings(scan).empty());
+}
+
+// Packs that each begin with a system header (its own length) before their audio packet, and an
+// audio packet whose only frame header fills its last four bytes.
+TEST(StreamScan, FindsAudioBehindSystemHeadersAndAtAPacketsEnd) {
+    std::vector<uint8_t> p(2324, 0);
+    t::putPack(p.data(), 900);
+    const uint8_t system[] = {0,    0,    1,    0xBB, 0,    12,   0x80, 0x1B, 0x91,
+                              0x04, 0xE1, 0xFF, 0xC0, 0xC0, 0x20, 0xE0, 0xE0, 0x2E};
+    std::copy(system, system + sizeof system, p.begin() + 12);
+    const int at = 12 + int(sizeof system), length = 2324 - at - 6;
+    const uint8_t head[] = {0, 0, 1, 0xC0, uint8_t(length >> 8), uint8_t(length), 0x0F};
+    std::copy(head, head + sizeof head, p.begin() + at);
+    std::copy(kLayer2At48k192Mono, kLayer2At48k192Mono + 4, p.end() - 4);
+    const StreamScan scan = scanOf(joined({p, p, p}));
+    EXPECT_EQ(scan.misaligned, 0u);
+    EXPECT_EQ(duvad::host::audioLine(scan), "MPEG-1 Layer II, 48000 Hz, 192 kbit/s, mono; 1 audio stream");
+    // Stream ids as the system layer numbers them: 0xE0-0xEF video, 0xC0-0xDF audio; 0xF0 is
+    // neither.
+    std::vector<uint8_t> other = p;
+    other[at + 3] = 0xF0;
+    EXPECT_EQ(scanOf(other).videoStreams, 0u);
+    EXPECT_EQ(scanOf(other).audioStreams, 0u);
+    other[at + 3] = 0xEF;
+    EXPECT_EQ(scanOf(other).videoStreams, 1u << 15);
+    other[at + 3] = 0xDF;
+    EXPECT_EQ(scanOf(other).audioStreams, 1u << 31);
+    // A packet header of another form (MPEG-2's 0x8x flags): its data is not looked into.
+    std::vector<uint8_t> mpeg2 = p;
+    mpeg2[at + 6] = 0x81;
+    std::copy(kLayer2At44k224Stereo, kLayer2At44k224Stereo + 4, mpeg2.begin() + at + 7);
+    EXPECT_EQ(duvad::host::audioLine(scanOf(mpeg2)), "no MPEG audio frame header found; 1 audio stream");
+    // The frame header one byte further on no longer fits the packet: no header in it.
+    std::vector<uint8_t> cut = p;
+    cut[at + 5] = uint8_t(length - 1);
+    EXPECT_EQ(duvad::host::audioLine(scanOf(cut)), "no MPEG audio frame header found; 1 audio stream");
+}
+
+// A RIFF CDXA file whose fourth sector does not begin with a pack: the refusal names where that
+// sector's payload lies in the file (behind the 44-byte header, three raw sectors, and 24 bytes
+// of sync, header and subheader).
+TEST(StreamScan, NamesTheFileOffsetOfAMisalignedCdxaSector) {
+    std::vector<uint8_t> bytes = t::stream("ntsc.cdxa");
+    bytes[44 + 3 * 2352 + 24] = 0x47;
+    const StreamScan scan = scanOf(bytes, true);
+    EXPECT_EQ(scan.misaligned, 1u);
+    EXPECT_EQ(scan.firstMisaligned, 7124);
+    EXPECT_NE(duvad::host::alignmentRefusal(scan, 4, "x").find("the first at byte 7124)"), std::string::npos);
 }
 
 TEST(StreamScan, WarnsWhereAVideoCdPlayerExpectsOtherAudio) {

@@ -10,7 +10,6 @@ constexpr uint8_t kPackStartCode = 0xBA;
 constexpr uint8_t kSequenceStartCode = 0xB3;
 constexpr int32_t kPackClockBytes = 9;       // start code, marker nibble and the 5 clock bytes
 constexpr int32_t kSequenceFieldBytes = 11;  // start code and the fields up to the bit rate
-constexpr int32_t kMaxVcdBitRate = 1151929;  // exclusive
 
 bool startCode(const uint8_t* p, uint8_t code) { return p[0] == 0x00 && p[1] == 0x00 && p[2] == 0x01 && p[3] == code; }
 
@@ -43,17 +42,10 @@ SequenceHeader readSequenceHeader(const uint8_t* p) {
 }
 
 bool meetsVideoCdRules(const SequenceHeader& h) {
-    struct Row {
-        int32_t width, height, aspect, rate;
-    };
-    static constexpr Row kRows[] = {
-        {352, 240, 12, 4},  // 525 lines, pel aspect 1.0950, 29.97 Hz
-        {352, 240, 12, 1},  // 525 lines, 23.976 Hz (film)
-        {352, 288, 8, 3},   // 625 lines, pel aspect 0.9157, 25 Hz
-    };
     if (h.bitRate >= kMaxVcdBitRate) return false;
-    for (const Row& r : kRows)
-        if (h.width == r.width && h.height == r.height && h.aspectCode == r.aspect && h.rateCode == r.rate) return true;
+    for (const VideoCdPicture& r : kVideoCdPictures)
+        if (h.width == r.width && h.height == r.height && h.aspectCode == r.aspectCode && h.rateCode == r.rateCode)
+            return true;
     return false;
 }
 

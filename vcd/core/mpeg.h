@@ -50,6 +50,18 @@ struct SequenceHeader {
 // The fields of a sequence header whose start code is at p[0..3]; reads p[4..10].
 SequenceHeader readSequenceHeader(const uint8_t* p);
 
+// The Video CD picture rules: a sequence header meets them when it matches one of these rows and
+// its bit rate is below kMaxVcdBitRate.
+struct VideoCdPicture {
+    int32_t width, height, aspectCode, rateCode;
+};
+inline constexpr VideoCdPicture kVideoCdPictures[] = {
+    {352, 240, 12, 4},  // 525 lines, pel aspect 1.0950, 29.97 Hz
+    {352, 240, 12, 1},  // 525 lines, 23.976 Hz (film)
+    {352, 288, 8, 3},   // 625 lines, pel aspect 0.9157, 25 Hz
+};
+constexpr int32_t kMaxVcdBitRate = 1151929;  // exclusive: field values up to 2879 (1151600 bit/s)
+
 // Whether a sequence header meets the Video CD picture rules: 352 x 240 at code 12 and
 // 29.97 Hz or 23.976 Hz, or 352 x 288 at code 8 and 25 Hz; in each case below 1151929 bit/s.
 bool meetsVideoCdRules(const SequenceHeader& h);
