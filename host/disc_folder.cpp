@@ -119,9 +119,9 @@ std::string recoverFolder(const std::string& dir, const std::string& folder, std
         for (const std::string& name : plan->place) staged.push_back(exists(folder + "\\" + name));
         const bool finish = recoveryOf(*plan, staged) == Recovery::Finish;
         if (!(finish ? finishCommit(dir, folder, *plan) : undoCommit(dir, folder, *plan)))
-            return "a make that was stopped while it put its disc in place left " + folder +
-                   ", and it could not be " + (finish ? "finished" : "undone") + " (" +
-                   systemCause(GetLastError(), folder) + "): its files are kept there";
+            return "a make that was stopped while it put its disc in place left " + folder + ", and it could not be " +
+                   (finish ? "finished" : "undone") + " (" + systemCause(GetLastError(), folder) +
+                   "): its files are kept there";
         note = finish ? "a make into this folder was stopped while it put its disc in place: finished it, the "
                         "folder holds the disc that make made"
                       : "a make into this folder was stopped while it put its disc in place: undid it, the "
@@ -238,8 +238,9 @@ std::string earlierDisc(const std::string& dir, const std::vector<std::string>& 
         }
         // Said only when nothing graver (a source, a folder) is in the way.
         if (!ours && !replace && foreign.empty())
-            foreign = file + " was not made by duvad (or changed since): make would replace it; move it away, or "
-                             "give --replace to replace it";
+            foreign = file +
+                      " was not made by duvad (or changed since): make would replace it; move it away, or "
+                      "give --replace to replace it";
         earlier.push_back(name);
     } while (FindNextFileA(find.get(), &found));
     return foreign;

@@ -150,8 +150,8 @@ public:
         key_.path = full;
         attributes_ = GetFileAttributesA(full);
         SetLastError(NO_ERROR);
-        const HANDLE file =
-            CreateFileA(full, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = CreateFileA(full, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         // Made by this call only when both the look before and the open say so: a file that was
         // there must never be taken for one to delete.
         created_ = file != INVALID_HANDLE_VALUE && attributes_ == INVALID_FILE_ATTRIBUTES &&
@@ -218,16 +218,17 @@ int32_t openOutputs(const VcdLists& lists, const FullNames& full, Output& image,
         sourceFiles[i].reset(duvad::files::openDiskFile(full.source[i], GENERIC_READ, kShareReadWrite));
         // One that cannot be read is still identified (its failure is reported when its turn comes).
         if (!sourceFiles[i]) held[i].reset(openToIdentify(full.source[i]));
-        if (sourceFiles[i]) identify(sourceFiles[i].get(), sources[i]);
-        else if (held[i]) identify(held[i].get(), sources[i]);
+        if (sourceFiles[i])
+            identify(sourceFiles[i].get(), sources[i]);
+        else if (held[i])
+            identify(held[i].get(), sources[i]);
     }
     return collisionOf(lists, image.key(), targetKeys, sources);
 }
 
 // Converts source `i` into its track file `output`. Returns 0, or the failure code of track i.
 // The track file ends where its new contents end, also after a failed read or write.
-int32_t convertTrack(int32_t i, const duvad::ScopedFile& opened, Output& output, uint32_t* sectors,
-                     FILETIME* written) {
+int32_t convertTrack(int32_t i, const duvad::ScopedFile& opened, Output& output, uint32_t* sectors, FILETIME* written) {
     if (!opened) return sourceFailure(i);
     const HANDLE src = opened.get();
     *written = {};

@@ -69,8 +69,7 @@ std::optional<std::vector<RecordEntry>> parseRecord(std::string_view text) {
     text.remove_prefix(kRecordHead.size());
     std::vector<RecordEntry> files;
     for (std::string_view line; nextLine(text, line);) {
-        if (line == kEnd.substr(0, kEnd.size() - 1))
-            return text.empty() ? std::optional(files) : std::nullopt;
+        if (line == kEnd.substr(0, kEnd.size() - 1)) return text.empty() ? std::optional(files) : std::nullopt;
         RecordEntry f;
         if (!number(line, f.size) || !number(line, f.written) || !plainName(line)) return std::nullopt;
         f.name = line;
@@ -98,8 +97,10 @@ std::optional<CommitPlan> parseJournal(std::string_view text) {
     CommitPlan plan;
     for (std::string_view line; nextLine(text, line);) {
         if (line == kEnd.substr(0, kEnd.size() - 1)) {
-            if (text == kJournalUndo) plan.undoing = true;
-            else if (!text.empty()) return std::nullopt;
+            if (text == kJournalUndo)
+                plan.undoing = true;
+            else if (!text.empty())
+                return std::nullopt;
             return plan;
         }
         if (line.substr(0, 6) == "aside ") {

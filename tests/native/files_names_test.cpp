@@ -249,58 +249,26 @@ TEST(DeviceName, DoubleByteTrailBackslashIsNoSeparator) {
 // Full paths as the system resolves names: the device namespace reaches files only through a drive
 // letter's folder; every other name there is a volume, a disk, a pipe or the object tree.
 TEST(DevicePath, DeviceNamespaceOtherThanADrivesFolders) {
-    for (const char* path : {"\\\\.\\Q:",
-                             "\\\\?\\Q:",
-                             "\\\\.\\q:",
-                             "//./q:",
-                             "\\\\.\\C:foo",
-                             "\\\\.\\PhysicalDrive0",
-                             "\\\\?\\PhysicalDrive1",
-                             "\\\\?\\GLOBALROOT\\Device\\Null",
-                             "\\\\.\\GLOBALROOT\\Device\\Harddisk0\\DR0",
-                             "\\\\.\\pipe\\name",
-                             "\\\\?\\Volume{12345678-1234-1234-1234-123456789012}\\t1.bin",
-                             "\\\\?\\UNC\\server\\share\\t1.bin",
-                             "\\\\.\\",
-                             "\\\\?\\",
-                             "\\\\.\\1:\\x",
-                             "\\\\.\\aux",
-                             "\\\\.\\CONIN$",
-                             "C:\\out\\nul.bin",
-                             "C:\\out\\ConOut$",
-                             // The system's own prefix, passed through by its name conversion.
-                             "\\??\\Q:",
-                             "\\??\\GLOBALROOT\\Device\\Null",
-                             "\\??\\pipe\\name",
-                             "/??/PhysicalDrive0",
-                             // Pipes and mailslots of a machine, this one too, by its share path.
-                             "\\\\localhost\\pipe\\name",
-                             "\\\\server\\PIPE",
-                             "//127.0.0.1/Pipe/x",
-                             "\\\\*\\mailslot\\x"})
+    for (const char* path :
+         {"\\\\.\\Q:", "\\\\?\\Q:", "\\\\.\\q:", "//./q:", "\\\\.\\C:foo", "\\\\.\\PhysicalDrive0",
+          "\\\\?\\PhysicalDrive1", "\\\\?\\GLOBALROOT\\Device\\Null", "\\\\.\\GLOBALROOT\\Device\\Harddisk0\\DR0",
+          "\\\\.\\pipe\\name", "\\\\?\\Volume{12345678-1234-1234-1234-123456789012}\\t1.bin",
+          "\\\\?\\UNC\\server\\share\\t1.bin", "\\\\.\\", "\\\\?\\", "\\\\.\\1:\\x", "\\\\.\\aux", "\\\\.\\CONIN$",
+          "C:\\out\\nul.bin", "C:\\out\\ConOut$",
+          // The system's own prefix, passed through by its name conversion.
+          "\\??\\Q:", "\\??\\GLOBALROOT\\Device\\Null", "\\??\\pipe\\name", "/??/PhysicalDrive0",
+          // Pipes and mailslots of a machine, this one too, by its share path.
+          "\\\\localhost\\pipe\\name", "\\\\server\\PIPE", "//127.0.0.1/Pipe/x", "\\\\*\\mailslot\\x"})
         EXPECT_TRUE(isDevicePath(path, western)) << path;
 }
 
 TEST(DevicePath, FilesOfDrivesAndShares) {
-    for (const char* path : {"C:\\out\\t1.bin",
-                             "c:\\",
-                             "\\\\?\\C:\\out\\t1.bin",
-                             "\\\\.\\C:\\out\\t1.bin",
-                             "\\\\?\\z:\\",
-                             "//?/D:/x",
-                             "\\\\server\\share\\t1.bin",
-                             "C:\\GLOBALROOT\\x",
-                             "C:\\conin$\\t1.bin",
-                             "\\\\.",
-                             "\\\\",
-                             "\\??\\C:\\out\\t1.bin",
-                             "\\\\server\\pipes\\t1.bin",
-                             "\\\\server\\share\\pipe\\t1.bin",
-                             "\\\\pipe\\share\\t1.bin",
-                             "\\\\server\\data\\t1.bin",
-                             "\\\\server\\archives\\t1.bin",
-                             "C:\\pipe\\t1.bin",
-                             "\\\\server"})
+    for (const char* path :
+         {"C:\\out\\t1.bin", "c:\\", "\\\\?\\C:\\out\\t1.bin", "\\\\.\\C:\\out\\t1.bin", "\\\\?\\z:\\", "//?/D:/x",
+          "\\\\server\\share\\t1.bin", "C:\\GLOBALROOT\\x", "C:\\conin$\\t1.bin", "\\\\.", "\\\\",
+          "\\??\\C:\\out\\t1.bin", "\\\\server\\pipes\\t1.bin", "\\\\server\\share\\pipe\\t1.bin",
+          "\\\\pipe\\share\\t1.bin", "\\\\server\\data\\t1.bin", "\\\\server\\archives\\t1.bin", "C:\\pipe\\t1.bin",
+          "\\\\server"})
         EXPECT_FALSE(isDevicePath(path, western)) << path;
     EXPECT_FALSE(isDevicePath(nullptr, western));
 }

@@ -78,8 +78,9 @@ TEST(DiscFiles, RecordReadsBackAndMatchesOnlyUnchangedFiles) {
                                             {"AVSEQ01.DAT", 981120, 134412029681639457ull},
                                             {"videocd.bin", 5000000000ull, 1}};
     const std::string text = duvad::host::recordText(files);
-    EXPECT_EQ(text, "duvad disc 1\n700800 134412029681643092 TRACK01.IMG\n981120 134412029681639457 AVSEQ01.DAT\n"
-                    "5000000000 1 videocd.bin\nend\n");
+    EXPECT_EQ(text,
+              "duvad disc 1\n700800 134412029681643092 TRACK01.IMG\n981120 134412029681639457 AVSEQ01.DAT\n"
+              "5000000000 1 videocd.bin\nend\n");
     const auto back = duvad::host::parseRecord(text);
     ASSERT_TRUE(back);
     ASSERT_EQ(back->size(), 3u);
@@ -90,10 +91,11 @@ TEST(DiscFiles, RecordReadsBackAndMatchesOnlyUnchangedFiles) {
     }
     EXPECT_TRUE(duvad::host::parseRecord("duvad disc 1\nend\n"));
     // Not a whole record: another head, a cut, bad numbers, a name missing, text after the end.
-    for (const char* bad : {"", "duvad disc 2\nend\n", "duvad disc 1\n", "duvad disc 1\n1 2 A\n", "duvad disc 1\n1 2 A\nend",
-                            "duvad disc 1\nx 2 A\nend\n", "duvad disc 1\n1 2x A\nend\n", "duvad disc 1\n1 2 \nend\n",
-                            "duvad disc 1\n1 2\nend\n", "duvad disc 1\n 1 2 A\nend\n", "duvad disc 1\n1 2 A\tB\nend\n",
-                            "duvad disc 1\nend\nmore\n", "duvad disc 1\n1 99999999999999999999 A\nend\n"})
+    for (const char* bad :
+         {"", "duvad disc 2\nend\n", "duvad disc 1\n", "duvad disc 1\n1 2 A\n", "duvad disc 1\n1 2 A\nend",
+          "duvad disc 1\nx 2 A\nend\n", "duvad disc 1\n1 2x A\nend\n", "duvad disc 1\n1 2 \nend\n",
+          "duvad disc 1\n1 2\nend\n", "duvad disc 1\n 1 2 A\nend\n", "duvad disc 1\n1 2 A\tB\nend\n",
+          "duvad disc 1\nend\nmore\n", "duvad disc 1\n1 99999999999999999999 A\nend\n"})
         EXPECT_FALSE(duvad::host::parseRecord(bad)) << bad;
     EXPECT_EQ(duvad::host::parseRecord("duvad disc 1\n1 2 A B.DAT\nend\n")->at(0).name, "A B.DAT");
 
@@ -111,8 +113,9 @@ TEST(DiscFiles, JournalReadsBackWholeOrNotAtAll) {
     plan.aside = {{"old1", "AVSEQ01.DAT"}, {"old2", "avseq01.dat"}};
     plan.place = {"TRACK01.IMG", "AVSEQ01.DAT", "duvad.lst"};
     const std::string text = duvad::host::journalText(plan);
-    EXPECT_EQ(text, "duvad commit 1\naside old1 AVSEQ01.DAT\naside old2 avseq01.dat\nplace TRACK01.IMG\n"
-                    "place AVSEQ01.DAT\nplace duvad.lst\nend\n");
+    EXPECT_EQ(text,
+              "duvad commit 1\naside old1 AVSEQ01.DAT\naside old2 avseq01.dat\nplace TRACK01.IMG\n"
+              "place AVSEQ01.DAT\nplace duvad.lst\nend\n");
     auto back = duvad::host::parseJournal(text);
     ASSERT_TRUE(back);
     ASSERT_EQ(back->aside.size(), 2u);
@@ -126,9 +129,9 @@ TEST(DiscFiles, JournalReadsBackWholeOrNotAtAll) {
     EXPECT_EQ(back->place.size(), 3u);
     // Cut anywhere before its end, the journal is no journal: no move was made yet.
     for (size_t cut = 0; cut < text.size(); ++cut) EXPECT_FALSE(duvad::host::parseJournal(text.substr(0, cut))) << cut;
-    for (const char* bad : {"duvad commit 1\nmove A\nend\n", "duvad commit 1\naside old1\nend\n",
-                            "duvad commit 1\nplace \nend\n", "duvad commit 1\naside  A\nend\n",
-                            "duvad commit 1\nend\nundo\nx", "duvad commit 2\nend\n"})
+    for (const char* bad :
+         {"duvad commit 1\nmove A\nend\n", "duvad commit 1\naside old1\nend\n", "duvad commit 1\nplace \nend\n",
+          "duvad commit 1\naside  A\nend\n", "duvad commit 1\nend\nundo\nx", "duvad commit 2\nend\n"})
         EXPECT_FALSE(duvad::host::parseJournal(bad)) << bad;
 }
 

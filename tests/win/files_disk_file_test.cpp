@@ -47,8 +47,7 @@ void expectRefusedByEveryReader(const std::string& name, const TempDir& dir, boo
 TEST(DiskFilesOnly, TheNullDeviceAndOtherNonDiskFilesAreNotRead) {
     TempDir dir("diskonly");
     for (const std::string& name : {std::string("nul.mpg"), dir.file("nul.mpg"), dir.file("Nul .x. "),
-                                    std::string("\\\\.\\x\\..\\NUL"), std::string("CONIN$"),
-                                    dir.file("conout$.txt")})
+                                    std::string("\\\\.\\x\\..\\NUL"), std::string("CONIN$"), dir.file("conout$.txt")})
         expectRefusedByEveryReader(name, dir);
     expectRefusedByEveryReader("Z:\\dev\\null", dir, false);
     // A handle found to be no disk file is closed again: the handle a call leaves open would keep
@@ -93,9 +92,9 @@ TEST(DevicePaths, DevicesReachedByNameOrByAResolvedPathAreNeverOpened) {
     ASSERT_EQ(TempDir::readFile("\\\\.\\Q:"), stream) << "Q: does not lead to the file";
 
     TempDir dir("devpath");
-    for (const std::string& name : {std::string("aux.mpg"), dir.file("Aux.mpg"), std::string("\\\\.\\x\\..\\Q:"),
-                                    std::string("//./x/../q:"), std::string("\\\\?\\x\\..\\Q:"),
-                                    std::string("\\??\\Q:"), std::string("\\\\?\\C:\\..\\dosdevices\\q::")}) {
+    for (const std::string& name :
+         {std::string("aux.mpg"), dir.file("Aux.mpg"), std::string("\\\\.\\x\\..\\Q:"), std::string("//./x/../q:"),
+          std::string("\\\\?\\x\\..\\Q:"), std::string("\\??\\Q:"), std::string("\\\\?\\C:\\..\\dosdevices\\q::")}) {
         expectRefusedByEveryReader(name, dir);
         EXPECT_EQ(VB(DumpFileToPrinter, name.c_str(), 6), 0) << name;
     }

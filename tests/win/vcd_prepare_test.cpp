@@ -532,8 +532,7 @@ TEST(VcdPrepare, ASourceSwappedByAHandlerIsNotReadInItsPlace) {
     };
     PostMessageA(host, kHostAction, 0, 0);
     Image img;
-    EXPECT_EQ(prepare(img, lines({s1, s2}), lines({dir.file("image.bin"), dir.file("t1.bin"), dir.file("t2.bin")})),
-              1);
+    EXPECT_EQ(prepare(img, lines({s1, s2}), lines({dir.file("image.bin"), dir.file("t1.bin"), dir.file("t2.bin")})), 1);
     EXPECT_TRUE(ran) << "the handler did not run during the call";
     EXPECT_TRUE(sameBytes(TempDir::readFile(dir.file("t2.bin")), expectedTrack(bytesOf("ntsc.cdxa"), 2)))
         << (swapped ? "the file put under the source's name was read" : "the swap failed, yet the track differs");
@@ -641,8 +640,8 @@ TEST(VcdTwoFileSystems, DistinctFilesWithOneIndexAreNotOneFileButALinkIs) {
     ASSERT_TRUE(CopyFileA(stream("cut.mpg").c_str(), s1.c_str(), FALSE));
     auto identity = [](const std::string& path) {
         BY_HANDLE_FILE_INFORMATION info = {};
-        ScopedFile f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
+        ScopedFile f(
+            CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
         GetFileInformationByHandle(f.get(), &info);
         return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexLow);
     };
@@ -662,8 +661,8 @@ TEST(VcdTwoFileSystems, DistinctFilesWithOneIndexAreNotOneFileButALinkIs) {
     // source's bytes, size and times but another index.
     auto info = [](const std::string& path) {
         BY_HANDLE_FILE_INFORMATION i = {};
-        ScopedFile f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
+        ScopedFile f(
+            CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
         GetFileInformationByHandle(f.get(), &i);
         return i;
     };
