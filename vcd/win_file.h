@@ -51,12 +51,7 @@ public:
     explicit Win32TrackSink(HANDLE file) : file_(file) {}
     bool write(const uint8_t* sector, uint32_t bytes) override {
         DWORD put = 0;
-        if (!WriteFile(file_, sector, bytes, &put, nullptr)) return false;
-        if (put == bytes) return true;
-        // A short write is no system error: the caller's last error says so (no room, or a file
-        // size limit), not a leftover of an earlier call.
-        SetLastError(NO_ERROR);
-        return false;
+        return WriteFile(file_, sector, bytes, &put, nullptr) && put == bytes;
     }
     void pump() override { GoEvents(0); }
 
