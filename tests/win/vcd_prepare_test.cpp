@@ -603,8 +603,8 @@ TEST(VcdWriteLimit, FailedWriteIsReportedNeverSuccess) {
     ASSERT_GT((fileSizeAt(s2) / int64_t(kPack) + 85) * int64_t(kSector), cap);
     Image img;
     SetLastError(ERROR_INVALID_PARAMETER);  // a leftover the host must not be shown as the cause
-    const int32_t result =
-        prepare(img, lines({s1, s2}), lines({dir.file("image.bin"), dir.file("t1.bin"), dir.file("t2.bin")}));
+    const int32_t result = prepare(img, lines({s1, s2}),
+                                   lines({dir.file("image.bin"), dir.file("t1.bin"), dir.file("t2.bin")}));
     const DWORD cause = GetLastError();
     EXPECT_EQ(result, -302);
     EXPECT_EQ(cause, DWORD(NO_ERROR)) << "a short write is no system error: the host reads the last error";
