@@ -196,9 +196,9 @@ void testHold(const std::string& point) {
     while (exists(file)) Sleep(10);
 }
 
-std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names, bool replace,
-                        const std::vector<FileFacts>& sources, const std::vector<std::string>& sourceNames,
-                        std::vector<std::string>& earlier) {
+std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names,
+                        const std::vector<std::string>& anyDisc, bool replace, const std::vector<FileFacts>& sources,
+                        const std::vector<std::string>& sourceNames, std::vector<std::string>& earlier) {
     const std::optional<std::vector<RecordEntry>> record = parseRecord(readText(dir + kRecordName));
     auto named = [](const std::string& name, const auto& list, auto nameOf) {
         for (const auto& item : list)
@@ -233,7 +233,8 @@ std::string earlierDisc(const std::string& dir, const std::vector<std::string>& 
                                 fileTime(found.ftLastWriteTime)};
         const bool ours = record && (sameName(name, kRecordName) || isRecorded(*record, entry));
         if (!needed) {
-            if (ours && !source) earlier.push_back(name);
+            if (ours && !source && named(name, anyDisc, [](const std::string& n) { return n; }))
+                earlier.push_back(name);
             continue;
         }
         // Said only when nothing graver (a source, a folder) is in the way.
@@ -275,7 +276,8 @@ std::string Staging::claim() {
     ScopedFind find(FindFirstFileA((dir_ + "~duvad*.tmp").c_str(), &found));
     if (find.valid()) {
         do
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) left.push_back(dir_ + found.cFileName);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && isStagingName(found.cFileName))
+                left.push_back(dir_ + found.cFileName);
         while (FindNextFileA(find.get(), &found));
     }
     for (const std::string& folder : left) {
@@ -288,7 +290,7 @@ std::string Staging::claim() {
 
 std::string Staging::open() {
     for (DWORD n = 1; n <= 100; ++n) {
-        const std::string folder = dir_ + "~duvad" + std::to_string(n) + ".tmp";
+        const std::string folder = dir_ + stagingName(n);
         if (!CreateDirectoryA(folder.c_str(), nullptr)) {
             if (GetLastError() == ERROR_ALREADY_EXISTS) continue;  // another's: left alone
             return "cannot create a folder in " + outDir_ + ": " + systemCause(GetLastError(), folder);
@@ -304,7 +306,8 @@ std::string Staging::open() {
     return "cannot create a folder in " + outDir_ + ": all names tried are taken";
 }
 
-std::string Staging::commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier) {
+std::string Staging::commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier,
+                            const std::atomic<bool>& stop) {
     CommitPlan plan;
     for (size_t k = 0; k < earlier.size(); ++k) plan.aside.push_back({"old" + std::to_string(k + 1), earlier[k]});
     plan.place = names;
@@ -322,12 +325,14 @@ std::string Staging::commit(const std::vector<std::string>& names, const std::ve
         return why + "; the earlier files are kept in " + folder_ + " (the next make into the folder puts them back)";
     };
     for (const CommitPlan::Aside& a : plan.aside) {
+        if (stop) return undo("interrupted");
         const std::string final = dir_ + a.final;
         if (!MoveFileA(final.c_str(), path(a.staged).c_str()))
             return undo("cannot replace " + final + ": " + systemCause(GetLastError(), final));
         testHold("commit" + std::to_string(++moves));
     }
     for (const std::string& name : plan.place) {
+        if (stop) return undo("interrupted");
         const std::string final = dir_ + name;
         if (!MoveFileA(path(name).c_str(), final.c_str()))
             return undo("cannot move the new " + name + " into " + outDir_ + ": " + systemCause(GetLastError(), final));
