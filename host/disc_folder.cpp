@@ -263,6 +263,12 @@ std::string Staging::claim() {
     // No sharing: a second make cannot open it while this one lives. Removed when closed (by the
     // system too when this process is killed; Windows 95 and 98 leave it, and it is used again).
     const std::string lock = dir_ + kLockName;
+    // A make's lock is an empty file: anything else of that name is the user's, and closing the
+    // lock would delete it.
+    WIN32_FIND_DATAA there;
+    if (ScopedFind f(FindFirstFileA(lock.c_str(), &there));
+        f.valid() && ((there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || there.nFileSizeLow || there.nFileSizeHigh))
+        return lock + " is not a lock of a make (that is an empty file): move it away, then make again";
     lock_.reset(CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!lock_.valid()) {

@@ -97,6 +97,20 @@ touch -d @1600000000 "$d/duvad.lst"
 duvad make "$(win "$d")" "$(win "$s/pal.mpg")" >/dev/null 2>&1
 check "a record naming a user's file that no disc has: the file stays" test "$(cat "$d/notes.txt" 2>&1)" = "my notes"
 
+# A file of the user's under the name of the make's lock (an empty file, removed when it closes):
+# refused and kept, a folder of that name too; an empty one (a lock left by a make) is taken.
+d=$work/lock
+rm -rf "$d" && mkdir -p "$d" && echo "my notes" >"$d/~duvad.lck"
+err=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null); rc=$?
+check "a user's file under the lock's name is refused and kept" test $rc -ne 0 -a "$(cat "$d/~duvad.lck" 2>&1)" = "my notes"
+check "a user's file under the lock's name: said" has "$err" "$(win "$d")\\~duvad.lck is not a lock of a make (that is an empty file): move it away"
+rm -f "$d/~duvad.lck" && mkdir "$d/~duvad.lck"
+err=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null)
+check "a folder under the lock's name is not taken for another make" has "$err" "~duvad.lck is not a lock of a make"
+rm -rf "$d/~duvad.lck" && : >"$d/~duvad.lck"
+duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+check "a lock left by a make is taken" test $? -eq 0 -a "$(names "$d")" = "$disc_names"
+
 # The longest output folder name: 230 characters with its backslash, so that the staging folder's
 # track files have 255.
 base=$(win "$work")
