@@ -257,6 +257,14 @@ for n in 0 3 8; do
   check "Ctrl-C after $n moves of the commit: says so" has "$(cat "$work/err")" "duvad: interrupted; the folder is as it was"
   same "Ctrl-C after $n moves of the commit: the folder is as it was" "$d" "$before"
 done
+# After the last move the disc is made: exit 0, and said so (not just "stopping").
+rm -rf "$work/ctrlc-last" && duvad make "$(win "$work/ctrlc-last")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+held commit12 "${tool[@]}" make "$(win "$work/ctrlc-last")" "$(win "$s/pal.mpg")"
+kill -INT $held; wait_text "$work/err" "interrupted"; rm -f "$hold"; wait $held; rc=$?
+check "Ctrl-C after the commit's last move: exit 0, the new disc" \
+  test $rc -eq 0 -a "$(md5sum <"$work/ctrlc-last/AVSEQ01.DAT")" = "$new_track" -a "$(names "$work/ctrlc-last")" = "$disc_names"
+check "Ctrl-C after the commit's last move: says the disc is made" has "$(cat "$work/out")" "interrupted once the disc was in place: the disc is made"
+rm -rf "$work/ctrlc-last"
 # Into a new folder: none is left.
 held converting "${tool[@]}" make "$(win "$work/ctrlc-new")" "$(win "$work/long.mpg")"
 kill -INT $held; wait_text "$work/err" "interrupted"; rm -f "$hold"; wait $held
