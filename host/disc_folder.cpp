@@ -253,7 +253,7 @@ Staging::Staging(const std::string& outDir) : outDir_(outDir) {
 
 Staging::~Staging() { clear(); }
 
-std::string Staging::claim() {
+std::string Staging::claim(const std::vector<std::string>& sources, const std::vector<std::string>& given) {
     if (!exists(outDir_)) {
         if (CreateDirectoryA(outDir_.c_str(), nullptr))
             madeOutDir_ = true;
@@ -287,6 +287,12 @@ std::string Staging::claim() {
         while (FindNextFileA(find.get(), &found));
     }
     for (const std::string& folder : left) {
+        // Its files go with it: a source in it (a track file the user would save) is refused.
+        const std::string inside = factsOf(INVALID_HANDLE_VALUE, folder).path + "\\";
+        for (size_t k = 0; k < sources.size(); ++k)
+            if (factsOf(INVALID_HANDLE_VALUE, sources[k]).path.compare(0, inside.size(), inside) == 0)
+                return given[k] + " is in " + folder +
+                       ", which a make that was stopped left and the next make removes: copy it elsewhere first";
         std::string note;
         if (const std::string why = recoverFolder(dir_, folder, note); !why.empty()) return why;
         if (!note.empty()) std::printf("note: %s: %s\n", outDir_.c_str(), note.c_str());

@@ -59,8 +59,9 @@ public:
 
     // Makes the output folder if there is none and holds it for this make (a second make into it
     // is refused), then finishes or undoes a commit that a stopped make left, and removes what
-    // stopped makes left (each said on the output). Empty, or why not.
-    std::string claim();
+    // stopped makes left (each said on the output); refused when a source (`sources`: full paths;
+    // `given`: as the user gave them) is inside such a folder. Empty, or why not.
+    std::string claim(const std::vector<std::string>& sources, const std::vector<std::string>& given);
     // Makes the staging folder. Empty, or why not.
     std::string open();
     std::string path(const std::string& name) const { return folder_ + "\\" + name; }

@@ -736,7 +736,9 @@ int make(int argc, char** argv) {
     if (interrupted()) return stopped();
 
     Staging staging(disc.outDir);
-    if (const std::string why = staging.claim(); !why.empty()) return fail(why);
+    std::vector<std::string> paths, given;
+    for (const Source& s : disc.sources) paths.push_back(s.path), given.push_back(s.arg);
+    if (const std::string why = staging.claim(paths, given); !why.empty()) return fail(why);
     testHold("claimed");
     if (!checkOutputs(disc, replace)) return 1;
     if (interrupted()) return stopped();

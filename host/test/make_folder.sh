@@ -210,6 +210,12 @@ duvad make "$(win "$d")" "$(win "$s/pal.mpg")" >/dev/null 2>&1
 check "a user's ~duvad-mine.tmp is left alone" test $? -eq 0 -a "$(cat "$d/~duvad-mine.tmp/owner" "$d/~duvad-mine.tmp/keep" 2>&1)" = "mine
 mine" -a -d "$d/~duvad-empty.tmp"
 rm -rf "$d/~duvad-mine.tmp" "$d/~duvad-empty.tmp"
+# A source inside a staging folder that a stopped make left (a track file to be saved): refused, kept.
+mkdir -p "$d/~duvad3.tmp" && : >"$d/~duvad3.tmp/owner" && cp "$s/pal.mpg" "$d/~duvad3.tmp/AVSEQ01.DAT"
+err=$(duvad make "$(win "$d")" "$(win "$d/~duvad3.tmp/AVSEQ01.DAT")" 2>&1 >/dev/null)
+check "a source in a stopped make's staging folder is refused" has "$err" "$(win "$d/~duvad3.tmp/AVSEQ01.DAT") is in $(win "$d")\\~duvad3.tmp, which a make that was stopped left"
+check "a source in a stopped make's staging folder is kept" cmp -s "$d/~duvad3.tmp/AVSEQ01.DAT" "$s/pal.mpg"
+rm -rf "$d/~duvad3.tmp"
 # A move into place that fails (a folder made in the way of AVSEQ02.DAT, which the earlier disc
 # did not have): what was moved goes back; and a make killed while it undoes is undone by the next.
 two=("$(win "$s/pal.mpg")" "$(win "$s/film.mpg")")
