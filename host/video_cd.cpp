@@ -495,6 +495,7 @@ bool planDisc(int argc, char** argv, Disc& disc) {
 
 // The output folder's full path; false (and said) when it is a file or its name too long.
 bool resolveOutDir(const char* outDir, Disc& disc) {
+    if (!*outDir) return fail("the output folder's name (OUTDIR) is empty"), false;
     disc.outDir = fullPath(outDir);
     if (GetFileAttributesA(disc.outDir.c_str()) != INVALID_FILE_ATTRIBUTES && !isFolder(disc.outDir))
         return fail(disc.outDir + " is not a folder"), false;
