@@ -196,9 +196,9 @@ void testHold(const std::string& point) {
     while (exists(file)) Sleep(10);
 }
 
-std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names, bool replace,
-                        const std::vector<FileFacts>& sources, const std::vector<std::string>& sourceNames,
-                        std::vector<std::string>& earlier) {
+std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names,
+                        const std::vector<std::string>& anyDisc, bool replace, const std::vector<FileFacts>& sources,
+                        const std::vector<std::string>& sourceNames, std::vector<std::string>& earlier) {
     const std::optional<std::vector<RecordEntry>> record = parseRecord(readText(dir + kRecordName));
     auto named = [](const std::string& name, const auto& list, auto nameOf) {
         for (const auto& item : list)
@@ -233,7 +233,8 @@ std::string earlierDisc(const std::string& dir, const std::vector<std::string>& 
                                 fileTime(found.ftLastWriteTime)};
         const bool ours = record && (sameName(name, kRecordName) || isRecorded(*record, entry));
         if (!needed) {
-            if (ours && !source) earlier.push_back(name);
+            if (ours && !source && named(name, anyDisc, [](const std::string& n) { return n; }))
+                earlier.push_back(name);
             continue;
         }
         // Said only when nothing graver (a source, a folder) is in the way.
@@ -253,7 +254,7 @@ Staging::Staging(const std::string& outDir) : outDir_(outDir) {
 
 Staging::~Staging() { clear(); }
 
-std::string Staging::claim() {
+std::string Staging::claim(const std::vector<std::string>& sources, const std::vector<std::string>& given) {
     if (!exists(outDir_)) {
         if (CreateDirectoryA(outDir_.c_str(), nullptr))
             madeOutDir_ = true;
@@ -263,6 +264,12 @@ std::string Staging::claim() {
     // No sharing: a second make cannot open it while this one lives. Removed when closed (by the
     // system too when this process is killed; Windows 95 and 98 leave it, and it is used again).
     const std::string lock = dir_ + kLockName;
+    // A make's lock is an empty file: anything else of that name is the user's, and closing the
+    // lock would delete it.
+    WIN32_FIND_DATAA there;
+    if (ScopedFind f(FindFirstFileA(lock.c_str(), &there));
+        f.valid() && ((there.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || there.nFileSizeLow || there.nFileSizeHigh))
+        return lock + " is not a lock of a make (that is an empty file): move it away, then make again";
     lock_.reset(CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!lock_.valid()) {
@@ -276,10 +283,17 @@ std::string Staging::claim() {
     ScopedFind find(FindFirstFileA((dir_ + "~duvad*.tmp").c_str(), &found));
     if (find.valid()) {
         do
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) left.push_back(dir_ + found.cFileName);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && isStagingName(found.cFileName))
+                left.push_back(dir_ + found.cFileName);
         while (FindNextFileA(find.get(), &found));
     }
     for (const std::string& folder : left) {
+        // Its files go with it: a source in it (a track file the user would save) is refused.
+        const std::string inside = factsOf(INVALID_HANDLE_VALUE, folder).path + "\\";
+        for (size_t k = 0; k < sources.size(); ++k)
+            if (factsOf(INVALID_HANDLE_VALUE, sources[k]).path.compare(0, inside.size(), inside) == 0)
+                return given[k] + " is in " + folder +
+                       ", which a make that was stopped left and the next make removes: copy it elsewhere first";
         std::string note;
         if (const std::string why = recoverFolder(dir_, folder, note); !why.empty()) return why;
         if (!note.empty()) std::printf("note: %s: %s\n", outDir_.c_str(), note.c_str());
@@ -289,7 +303,7 @@ std::string Staging::claim() {
 
 std::string Staging::open() {
     for (DWORD n = 1; n <= 100; ++n) {
-        const std::string folder = dir_ + "~duvad" + std::to_string(n) + ".tmp";
+        const std::string folder = dir_ + stagingName(n);
         if (!CreateDirectoryA(folder.c_str(), nullptr)) {
             if (GetLastError() == ERROR_ALREADY_EXISTS) continue;  // another's: left alone
             return "cannot create a folder in " + outDir_ + ": " + systemCause(GetLastError(), folder);
@@ -305,7 +319,8 @@ std::string Staging::open() {
     return "cannot create a folder in " + outDir_ + ": all names tried are taken";
 }
 
-std::string Staging::commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier) {
+std::string Staging::commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier,
+                            const std::atomic<bool>& stop) {
     CommitPlan plan;
     for (size_t k = 0; k < earlier.size(); ++k) plan.aside.push_back({"old" + std::to_string(k + 1), earlier[k]});
     plan.place = names;
@@ -323,12 +338,14 @@ std::string Staging::commit(const std::vector<std::string>& names, const std::ve
         return why + "; the earlier files are kept in " + folder_ + " (the next make into the folder puts them back)";
     };
     for (const CommitPlan::Aside& a : plan.aside) {
+        if (stop) return undo("interrupted");
         const std::string final = dir_ + a.final;
         if (!MoveFileA(final.c_str(), path(a.staged).c_str()))
             return undo("cannot replace " + final + ": " + systemCause(GetLastError(), final));
         testHold("commit" + std::to_string(++moves));
     }
     for (const std::string& name : plan.place) {
+        if (stop) return undo("interrupted");
         const std::string final = dir_ + name;
         if (!MoveFileA(path(name).c_str(), final.c_str()))
             return undo("cannot move the new " + name + " into " + outDir_ + ": " + systemCause(GetLastError(), final));

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -40,10 +41,11 @@ void testHold(const std::string& point);
 // folder's record lists, unchanged, or any file when `replace` (listed in `earlier`, to be moved
 // aside); a folder, a source (`sources`: their facts, taken from open handles; `sourceNames`: as
 // the user gave them) or another file is refused. The earlier disc's other files, unchanged, are
-// listed too (removed with that disc). Empty, or the refusal.
-std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names, bool replace,
-                        const std::vector<FileFacts>& sources, const std::vector<std::string>& sourceNames,
-                        std::vector<std::string>& earlier);
+// listed too (removed with that disc) when named as a disc's file can be (`anyDisc`: a forged record
+// naming a user's file does not remove it). Empty, or the refusal.
+std::string earlierDisc(const std::string& dir, const std::vector<std::string>& names,
+                        const std::vector<std::string>& anyDisc, bool replace, const std::vector<FileFacts>& sources,
+                        const std::vector<std::string>& sourceNames, std::vector<std::string>& earlier);
 
 // A fresh folder inside the output folder that holds the disc while it is made. Unless commit()
 // succeeded, everything is taken away again on destruction, the output folder too when claim()
@@ -57,8 +59,9 @@ public:
 
     // Makes the output folder if there is none and holds it for this make (a second make into it
     // is refused), then finishes or undoes a commit that a stopped make left, and removes what
-    // stopped makes left (each said on the output). Empty, or why not.
-    std::string claim();
+    // stopped makes left (each said on the output); refused when a source (`sources`: full paths;
+    // `given`: as the user gave them) is inside such a folder. Empty, or why not.
+    std::string claim(const std::vector<std::string>& sources, const std::vector<std::string>& given);
     // Makes the staging folder. Empty, or why not.
     std::string open();
     std::string path(const std::string& name) const { return folder_ + "\\" + name; }
@@ -66,9 +69,10 @@ public:
     // Moves the files `earlier` of the output folder aside, then the staged files `names` onto
     // their final names, as a journal written first lists: a make stopped meanwhile is finished or
     // undone by the next. The files moved aside are removed once every new file is in place; when
-    // a move fails, what was moved goes back, so the folder holds the earlier disc whole. Empty,
-    // or why not.
-    std::string commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier);
+    // a move fails, or `stop` is set before the last move (Ctrl-C), what was moved goes back, so the
+    // folder holds the earlier disc whole. Empty, or why not.
+    std::string commit(const std::vector<std::string>& names, const std::vector<std::string>& earlier,
+                       const std::atomic<bool>& stop);
 
 private:
     void clear();

@@ -498,9 +498,10 @@ struct Disc {
     DiscLayout layout;                 // from the track files written
     std::vector<std::string> earlier;  // the files in the output folder that the disc replaces
     // The names of the finished disc's files in the output folder.
-    std::vector<std::string> names() const {
+    std::vector<std::string> names() const { return discNames(sources.size()); }
+    static std::vector<std::string> discNames(size_t tracks) {
         std::vector<std::string> n = {kImageName};
-        for (size_t k = 1; k <= sources.size(); ++k) n.push_back(trackFileName(int(k)));
+        for (size_t k = 1; k <= tracks; ++k) n.push_back(trackFileName(int(k)));
         for (const char* name : {kBinName, kCueName, kTocName, kRecordName}) n.push_back(name);  // the record last
         return n;
     }
@@ -529,6 +530,7 @@ bool planDisc(int argc, char** argv, Disc& disc) {
 
 // The output folder's full path; false (and said) when it is a file or its name too long.
 bool resolveOutDir(const char* outDir, Disc& disc) {
+    if (!*outDir) return fail("the output folder's name (OUTDIR) is empty"), false;
     disc.outDir = fullPath(outDir);
     if (GetFileAttributesA(disc.outDir.c_str()) != INVALID_FILE_ATTRIBUTES && !isFolder(disc.outDir))
         return fail(disc.outDir + " is not a folder"), false;
@@ -552,7 +554,8 @@ bool checkOutputs(Disc& disc, bool replace) {
         sources.push_back(factsOf(held.back().get(), s.path));
         given.push_back(s.arg);
     }
-    const std::string refused = earlierDisc(disc.dir, disc.names(), replace, sources, given, disc.earlier);
+    const std::string refused = earlierDisc(disc.dir, disc.names(), Disc::discNames(vcd::kMaxTracks), replace, sources,
+                                            given, disc.earlier);
     return refused.empty() ? true : (fail(refused), false);
 }
 
@@ -771,7 +774,9 @@ int make(int argc, char** argv) {
     if (interrupted()) return stopped();
 
     Staging staging(disc.outDir);
-    if (const std::string why = staging.claim(); !why.empty()) return fail(why);
+    std::vector<std::string> paths, given;
+    for (const Source& s : disc.sources) paths.push_back(s.path), given.push_back(s.arg);
+    if (const std::string why = staging.claim(paths, given); !why.empty()) return fail(why);
     testHold("claimed");
     if (!checkOutputs(disc, replace)) return 1;
     if (interrupted()) return stopped();
@@ -793,7 +798,10 @@ int make(int argc, char** argv) {
     out.reset();
     if (!writeCueSheet(disc, staging) || !writeToc(disc, staging) || !writeRecord(disc, staging)) return 1;
     if (interrupted()) return stopped();
-    if (const std::string why = staging.commit(disc.names(), disc.earlier); !why.empty()) return fail(why);
+    if (const std::string why = staging.commit(disc.names(), disc.earlier, g_interrupted); !why.empty())
+        return fail(why), interrupted() ? kInterrupted : 1;
+    // Ctrl-C after the last move: the disc is made, and that is said instead of "stopping".
+    if (interrupted()) std::printf("duvad: interrupted once the disc was in place: the disc is made\n");
     report(disc);
     return 0;
 }

@@ -32,11 +32,23 @@ bool number(std::string_view& line, uint64_t& value) {
     return true;
 }
 
-// A name as the lists hold it: the rest of a line, not empty, no control characters.
+// A name as the lists hold it: the rest of a line, one file's name in the output folder (or the
+// staging folder): not empty, no control characters, no folder (no separator, drive or "..") and
+// nothing the system would change (a trailing dot or space) or take as a pattern. A forged list
+// cannot send a move outside the folder.
 bool plainName(std::string_view name) {
-    if (name.empty()) return false;
+    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
     for (const char c : name)
-        if (static_cast<unsigned char>(c) < 0x20) return false;
+        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+            return false;
+    return true;
+}
+
+// A staging folder's name for an earlier file moved aside: "old" and a number.
+bool asideName(std::string_view name) {
+    if (name.size() < 4 || name.substr(0, 3) != "old") return false;
+    for (const char c : name.substr(3))
+        if (c < '0' || c > '9') return false;
     return true;
 }
 
@@ -55,6 +67,18 @@ bool sameFile(const FileFacts& a, const FileFacts& b) {
     if (!(a.indexHigh || a.indexLow) || a.indexHigh != b.indexHigh || a.indexLow != b.indexLow) return false;
     if (a.volume != b.volume) return false;
     return a.volume != 0 || (a.size == b.size && a.written == b.written);
+}
+
+std::string stagingName(unsigned n) { return "~duvad" + std::to_string(n) + ".tmp"; }
+
+bool isStagingName(std::string_view name) {
+    constexpr std::string_view head = "~DUVAD", tail = ".TMP";
+    if (name.size() <= head.size() + tail.size() || name[head.size()] == '0' ||
+        !sameName(name.substr(0, head.size()), head) || !sameName(name.substr(name.size() - tail.size()), tail))
+        return false;
+    for (const char c : name.substr(head.size(), name.size() - head.size() - tail.size()))
+        if (c < '0' || c > '9') return false;
+    return true;
 }
 
 std::string recordText(const std::vector<RecordEntry>& files) {
@@ -108,7 +132,7 @@ std::optional<CommitPlan> parseJournal(std::string_view text) {
             const size_t space = line.find(' ');
             if (space == std::string_view::npos) return std::nullopt;
             CommitPlan::Aside a{std::string(line.substr(0, space)), std::string(line.substr(space + 1))};
-            if (!plainName(a.staged) || !plainName(a.final)) return std::nullopt;
+            if (!asideName(a.staged) || !plainName(a.final)) return std::nullopt;
             plan.aside.push_back(std::move(a));
         } else if (line.substr(0, 6) == "place " && plainName(line.substr(6))) {
             plan.place.emplace_back(line.substr(6));

@@ -28,6 +28,11 @@ struct FileFacts {
 // index counts only with an equal size and time.
 bool sameFile(const FileFacts& a, const FileFacts& b);
 
+// The name of a make's staging folder in the output folder (n from 1): "~duvadN.tmp". Only a folder
+// of such a name is taken for one a stopped make left; any other (a user's "~duvad-old.tmp") is not.
+std::string stagingName(unsigned n);
+bool isStagingName(std::string_view name);
+
 // The record of a disc a make put in place: each of its files' name, size and last write time.
 struct RecordEntry {
     std::string name;

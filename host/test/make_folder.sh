@@ -88,6 +88,28 @@ same "a changed file: the folder is as it was" "$d" "$before"
 rm -rf "$d" && mkdir -p "$d" && echo "my list" >"$d/duvad.lst"
 err=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null)
 check "a file named like the record is refused" has "$err" "$(win "$d")\\duvad.lst was not made by duvad"
+# A record that names a file of the user's that no disc has (forged, or written by hand), with its
+# size and time: that file is not the earlier disc's and stays.
+rm -rf "$d" && duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+echo "my notes" >"$d/notes.txt" && touch -d @1700000000 "$d/notes.txt"
+sed -i "s/^end\$/$(stat -c %s "$d/notes.txt") $(( (1700000000 + 11644473600) * 10000000 )) notes.txt\nend/" "$d/duvad.lst"
+touch -d @1600000000 "$d/duvad.lst"
+duvad make "$(win "$d")" "$(win "$s/pal.mpg")" >/dev/null 2>&1
+check "a record naming a user's file that no disc has: the file stays" test "$(cat "$d/notes.txt" 2>&1)" = "my notes"
+
+# A file of the user's under the name of the make's lock (an empty file, removed when it closes):
+# refused and kept, a folder of that name too; an empty one (a lock left by a make) is taken.
+d=$work/lock
+rm -rf "$d" && mkdir -p "$d" && echo "my notes" >"$d/~duvad.lck"
+err=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null); rc=$?
+check "a user's file under the lock's name is refused and kept" test $rc -ne 0 -a "$(cat "$d/~duvad.lck" 2>&1)" = "my notes"
+check "a user's file under the lock's name: said" has "$err" "$(win "$d")\\~duvad.lck is not a lock of a make (that is an empty file): move it away"
+rm -f "$d/~duvad.lck" && mkdir "$d/~duvad.lck"
+err=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null)
+check "a folder under the lock's name is not taken for another make" has "$err" "~duvad.lck is not a lock of a make"
+rm -rf "$d/~duvad.lck" && : >"$d/~duvad.lck"
+duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+check "a lock left by a make is taken" test $? -eq 0 -a "$(names "$d")" = "$disc_names"
 
 # The longest output folder name: 230 characters with its backslash, so that the staging folder's
 # track files have 255.
@@ -181,6 +203,19 @@ mkdir "$d/~duvad7.tmp"
 out=$(duvad make "$(win "$d")" "$(win "$s/ntsc.mpg")" 2>&1)
 check "an empty staging folder is removed" has "$out" "removed $(win "$d")\\~duvad7.tmp, left empty by a make that was stopped"
 check "an empty staging folder: only it goes" test "$(names "$d")" = "$disc_names~duvad1.tmp "
+# A folder of the user's only like a staging folder's name, even with an owner file in it: kept.
+mkdir "$d/~duvad-mine.tmp" && echo mine >"$d/~duvad-mine.tmp/owner" && echo mine >"$d/~duvad-mine.tmp/keep"
+mkdir "$d/~duvad-empty.tmp"
+duvad make "$(win "$d")" "$(win "$s/pal.mpg")" >/dev/null 2>&1
+check "a user's ~duvad-mine.tmp is left alone" test $? -eq 0 -a "$(cat "$d/~duvad-mine.tmp/owner" "$d/~duvad-mine.tmp/keep" 2>&1)" = "mine
+mine" -a -d "$d/~duvad-empty.tmp"
+rm -rf "$d/~duvad-mine.tmp" "$d/~duvad-empty.tmp"
+# A source inside a staging folder that a stopped make left (a track file to be saved): refused, kept.
+mkdir -p "$d/~duvad3.tmp" && : >"$d/~duvad3.tmp/owner" && cp "$s/pal.mpg" "$d/~duvad3.tmp/AVSEQ01.DAT"
+err=$(duvad make "$(win "$d")" "$(win "$d/~duvad3.tmp/AVSEQ01.DAT")" 2>&1 >/dev/null)
+check "a source in a stopped make's staging folder is refused" has "$err" "$(win "$d/~duvad3.tmp/AVSEQ01.DAT") is in $(win "$d")\\~duvad3.tmp, which a make that was stopped left"
+check "a source in a stopped make's staging folder is kept" cmp -s "$d/~duvad3.tmp/AVSEQ01.DAT" "$s/pal.mpg"
+rm -rf "$d/~duvad3.tmp"
 # A move into place that fails (a folder made in the way of AVSEQ02.DAT, which the earlier disc
 # did not have): what was moved goes back; and a make killed while it undoes is undone by the next.
 two=("$(win "$s/pal.mpg")" "$(win "$s/film.mpg")")
@@ -217,6 +252,25 @@ for point in claimed converting; do
   check "Ctrl-C ($point): says so" has "$(cat "$work/err")" "duvad: interrupted; no disc was made and the output folder is as it was"
   same "Ctrl-C ($point): the folder is as it was" "$d" "$before"
 done
+# In the commit (before its first move, with earlier files aside, with new ones in place): the
+# moves are undone.
+for n in 0 3 8; do
+  held commit$n "${tool[@]}" make "$(win "$d")" "$(win "$s/pal.mpg")"
+  kill -INT $held
+  wait_text "$work/err" "interrupted"
+  rm -f "$hold"; wait $held; rc=$?
+  check "Ctrl-C after $n moves of the commit: exit 130" test $rc -eq 130
+  check "Ctrl-C after $n moves of the commit: says so" has "$(cat "$work/err")" "duvad: interrupted; the folder is as it was"
+  same "Ctrl-C after $n moves of the commit: the folder is as it was" "$d" "$before"
+done
+# After the last move the disc is made: exit 0, and said so (not just "stopping").
+rm -rf "$work/ctrlc-last" && duvad make "$(win "$work/ctrlc-last")" "$(win "$s/ntsc.mpg")" >/dev/null 2>&1
+held commit12 "${tool[@]}" make "$(win "$work/ctrlc-last")" "$(win "$s/pal.mpg")"
+kill -INT $held; wait_text "$work/err" "interrupted"; rm -f "$hold"; wait $held; rc=$?
+check "Ctrl-C after the commit's last move: exit 0, the new disc" \
+  test $rc -eq 0 -a "$(md5sum <"$work/ctrlc-last/AVSEQ01.DAT")" = "$new_track" -a "$(names "$work/ctrlc-last")" = "$disc_names"
+check "Ctrl-C after the commit's last move: says the disc is made" has "$(cat "$work/out")" "interrupted once the disc was in place: the disc is made"
+rm -rf "$work/ctrlc-last"
 # Into a new folder: none is left.
 held converting "${tool[@]}" make "$(win "$work/ctrlc-new")" "$(win "$work/long.mpg")"
 kill -INT $held; wait_text "$work/err" "interrupted"; rm -f "$hold"; wait $held

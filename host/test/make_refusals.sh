@@ -267,5 +267,10 @@ rc=$?
 if [ $rc -ne 0 ] && grep -qF "$(win "$work/alone")\DuVad.dll is missing" <<<"$err"; then echo "ok    planted DuVad.dll not loaded: $err"
 else echo "FAIL  planted DuVad.dll (exit $rc): $err"; failures=$((failures + 1)); fi
 
+# An empty output folder name is said to be one (it gave "cannot create the folder : no such folder").
+err=$(wine "$bin/duvad.exe" make "" "$(win "$s/ntsc.mpg")" 2>&1 >/dev/null); rc=$?
+if [ $rc -ne 0 ] && grep -qF "duvad: the output folder's name (OUTDIR) is empty" <<<"$err"; then echo "ok    empty OUTDIR: $err"
+else echo "FAIL  empty OUTDIR (exit $rc): $err"; failures=$((failures + 1)); fi
+
 echo "$failures checks failed"
 [ $failures -eq 0 ]

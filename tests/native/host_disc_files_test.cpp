@@ -133,6 +133,29 @@ TEST(DiscFiles, JournalReadsBackWholeOrNotAtAll) {
          {"duvad commit 1\nmove A\nend\n", "duvad commit 1\naside old1\nend\n", "duvad commit 1\nplace \nend\n",
           "duvad commit 1\naside  A\nend\n", "duvad commit 1\nend\nundo\nx", "duvad commit 2\nend\n"})
         EXPECT_FALSE(duvad::host::parseJournal(bad)) << bad;
+    // A forged journal naming files outside the folders, or moving other than earlier files aside.
+    for (const char* bad :
+         {"duvad commit 1\nplace ..\\x\nend\n", "duvad commit 1\nplace ..\nend\n", "duvad commit 1\nplace a/b\nend\n",
+          "duvad commit 1\nplace C:x\nend\n", "duvad commit 1\nplace *.DAT\nend\n", "duvad commit 1\nplace x. \nend\n",
+          "duvad commit 1\naside old1 ..\\..\\x\nend\n", "duvad commit 1\naside ..\\x AVSEQ01.DAT\nend\n",
+          "duvad commit 1\naside owner AVSEQ01.DAT\nend\n", "duvad commit 1\naside old AVSEQ01.DAT\nend\n",
+          "duvad commit 1\naside old1x AVSEQ01.DAT\nend\n"})
+        EXPECT_FALSE(duvad::host::parseJournal(bad)) << bad;
+    EXPECT_TRUE(duvad::host::parseJournal("duvad commit 1\naside old12 AVSEQ01.DAT\nend\n"));
+    // The same for a record: a name with a folder in it makes it no record.
+    for (const char* bad : {"duvad disc 1\n1 2 ..\\notes.txt\nend\n", "duvad disc 1\n1 2 Z:\\x\nend\n"})
+        EXPECT_FALSE(duvad::host::parseRecord(bad)) << bad;
+}
+
+TEST(DiscFiles, StagingFoldersAreKnownByTheirWholeName) {
+    using duvad::host::isStagingName;
+    EXPECT_EQ(duvad::host::stagingName(1), "~duvad1.tmp");
+    EXPECT_EQ(duvad::host::stagingName(100), "~duvad100.tmp");
+    EXPECT_TRUE(isStagingName("~duvad1.tmp"));
+    EXPECT_TRUE(isStagingName("~DUVAD100.TMP"));
+    for (const char* other : {"~duvad.tmp", "~duvad-old.tmp", "~duvad1x.tmp", "~duvad1.tmp.bak", "x~duvad1.tmp",
+                              "~duvad01.tmp", "~duvad1.tm", "~duvad 1.tmp"})
+        EXPECT_FALSE(isStagingName(other)) << other;
 }
 
 TEST(DiscFiles, StoppedCommitIsFinishedOnceANewFileIsInPlace) {
