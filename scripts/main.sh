@@ -20,7 +20,9 @@ if [ ! -s "$sample" ]; then
   mv "$sample.tmp.mpg" "$sample"
 fi
 echo "sample: $sample"
-scripts/duvad make "$disc" "$sample"
+# build/videocd is the build's own folder: a disc left there by an earlier build (one made before
+# the tool kept its record of what it wrote) is replaced too.
+scripts/duvad make --replace "$disc" "$sample"
 WINEPREFIX=$PWD/build/windows/wineprefix wineserver -w  # Wine's server ends before we do
 echo
 echo "The disc is in $disc (videocd.bin + videocd.cue, or videocd.toc)."

@@ -66,6 +66,11 @@ check "the burn line names the Linux folder" has "$out" "burn: cd to that folder
 check "make names the Linux folder it writes to" has "$out" "writing the track files and videocd.bin to $(realpath "$work")/new disc"
 check "make says the disc's length before it writes" grep -q "^disc: [0-9]* sectors, 0:" <<<"$out"
 check "the burn line and the folder line show no Windows path" hasnt "$(grep -A1 '^Video CD 2.0' <<<"$out")$(grep burn: <<<"$out")" 'Z:\\'
+# --replace comes before OUTDIR, which is still taken as the folder (a Linux path made Windows').
+cp "$s/ntsc.mpg" "$work/new disc/AVSEQ01.DAT"  # no longer the file make recorded
+out=$("$duvad" make --replace "$work/new disc" "$s/film.mpg" 2>&1)
+check "make --replace through scripts/duvad replaces a file it did not make" test $? -eq 0
+check "make --replace writes to the Linux folder given" has "$out" "writing the track files and videocd.bin to $(realpath "$work")/new disc"
 
 # Linux names that Wine would change or miss reach the tool through links with plain names in a
 # private folder, and the output names them as given: a trailing dot (beside the file without it,
