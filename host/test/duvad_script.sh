@@ -15,10 +15,14 @@ s=$bin/vcd-streams
 rm -rf "$work" && mkdir -p "$work/with space"
 # scripts/duvad moves the session's server onto its CPU; the other tests of the session get it
 # back as it was.
-server=""
-for p in $(pgrep -u "$(id -u)" '^wineserver'); do
-  tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && server=$p
-done
+prefix_server() {
+  local p found=""
+  for p in $(pgrep -u "$(id -u)" '^wineserver'); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && found=$p
+  done
+  echo "$found"
+}
+server=$(prefix_server)
 [ -n "$server" ] || { echo "no wineserver for $WINEPREFIX: run inside tests/wine-session.sh"; exit 1; }
 was=$(taskset -p "$server" | sed 's/.*: //')
 trap 'taskset -a -p "$was" "$server" >/dev/null 2>&1' EXIT
@@ -159,7 +163,10 @@ check "scripts/duvad keeps the tool's output" has "$out" "$(wine "$bin/duvad.exe
 # One CPU: the prefix's server (this session's) and the tool's main thread, which runs the DLL's
 # pump, looked at while it makes a disc of a 31 MB stream (about a second; the look is taken as
 # soon as the tool runs). The raw image's thread may run elsewhere.
-check "the session's wineserver runs on CPU 0" grep -q "^Cpus_allowed_list:[[:space:]]*0$" /proc/$server/status
+# Looked up again: the prefix's server may have been started anew since (scripts/duvad pins the one
+# that serves the prefix when it runs).
+now_server=$(prefix_server)
+check "the session's wineserver runs on CPU 0" grep -q "^Cpus_allowed_list:[[:space:]]*0$" "/proc/${now_server:-0}/status"
 for _ in $(seq 40); do cat "$s/ntsc.mpg"; done >"$work/long.mpg"
 "$duvad" make "$work/held-disc" "$work/long.mpg" >/dev/null 2>&1 &
 runner=$!
